@@ -1,0 +1,44 @@
+// The per-user namespace of named kernel objects: each object is a file in a 0700
+// directory on tmpfs, and every open handle holds a shared flock on it, so the kernel
+// itself knows which objects still have a live holder after a process dies.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "support/platform/platform_error.h"
+
+namespace tz::platform::posix {
+
+// Kinds live side by side under the same names without meeting.
+enum class ObjectKind { Section, Event, EngineConnection, MixerMark };
+
+// /dev/shm/tz-<euid>/<kind>~<TZ_OBJECT_NAMESPACE>~<name>, namespace and name escaped so
+// that every distinct pair gives a distinct file name. InvalidName for an empty name or one
+// whose escaped form does not fit a file name.
+PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& path);
+
+struct ObjectHandle {
+  PlatformError error;
+  int fd;  // read/write, holding a shared flock; -1 on failure
+  bool existed;
+};
+
+// Joins the object if a live holder has it open; otherwise starts it afresh: `bytes`
+// long, zero-filled (storage reserved up front), with `initial` copied to its start.
+ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes,
+                          const void* initial = nullptr, size_t initialBytes = 0);
+
+// Opens the object if a live holder has it open; FileNotFound otherwise.
+ObjectHandle openObject(ObjectKind kind, std::string_view name);
+
+// Another reference to an open object, with its own lock, which keeps the name alive
+// until it too is closed.
+ObjectHandle addObjectReference(int fd);
+
+// Drops a reference; the last one removes the name. Never fails: a name that cannot be
+// removed is left to the next create or open, which treats it as gone.
+void closeObject(int fd);
+
+}  // namespace tz::platform::posix

@@ -1,0 +1,73 @@
+#include "support/platform/profile_file.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+
+namespace tz::platform {
+namespace {
+
+std::string_view trim(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::optional<std::string> findValue(std::string_view section, std::string_view key) {
+  std::ifstream in(profileFilePath());
+  bool inSection = false;
+  for (std::string raw; std::getline(in, raw);) {
+    const std::string_view line = trim(raw);
+    if (line.empty() || line[0] == ';') continue;
+    if (line.front() == '[') {
+      const size_t close = line.find(']');
+      inSection =
+          close != std::string_view::npos && sameName(trim(line.substr(1, close - 1)), section);
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (!inSection || equals == std::string_view::npos ||
+        !sameName(trim(line.substr(0, equals)), key))
+      continue;
+    std::string_view value = trim(line.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    return std::string(value);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string profileFilePath() {
+  if (const char* file = getenv("TZ_PROFILE_FILE"); file != nullptr && *file != '\0') return file;
+  if (const char* config = getenv("XDG_CONFIG_HOME"); config != nullptr && *config != '\0')
+    return std::string(config) + "/tz/profile.ini";
+  const char* home = getenv("HOME");
+  return std::string(home ? home : "") + "/.config/tz/profile.ini";
+}
+
+std::string readProfileString(std::string_view section, std::string_view key,
+                              std::string_view fallback) {
+  std::optional<std::string> value = findValue(section, key);
+  return value ? *value : std::string(fallback);
+}
+
+int32_t readProfileInt(std::string_view section, std::string_view key, int32_t fallback) {
+  const std::optional<std::string> value = findValue(section, key);
+  if (!value) return fallback;
+  char* end = nullptr;
+  const long long number = strtoll(value->c_str(), &end, 10);
+  if (end == value->c_str()) return fallback;
+  if (number > INT32_MAX) return INT32_MAX;
+  if (number < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(number);
+}
+
+}  // namespace tz::platform

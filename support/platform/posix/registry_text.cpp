@@ -1,0 +1,184 @@
+// Registry names and text: UTF-8 checks, case folding, UTF-16 conversion and the escaping
+// that turns a key name into a file name.
+#include <cstdio>
+
+#include "support/platform/posix/registry_internal.h"
+
+namespace tz::platform::registry {
+
+namespace {
+
+// One code point of strict UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool decodeUtf8(std::string_view s, size_t& i, char32_t& c) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x80) {
+    c = lead;
+    ++i;
+    return true;
+  }
+  const size_t extra = (lead & 0xE0) == 0xC0   ? 1
+                       : (lead & 0xF0) == 0xE0 ? 2
+                       : (lead & 0xF8) == 0xF0 ? 3
+                                               : 0;
+  if (extra == 0 || s.size() - i <= extra) return false;
+  c = lead & (0x3F >> extra);
+  for (size_t k = 1; k <= extra; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return false;
+    c = (c << 6) | (b & 0x3F);
+  }
+  constexpr char32_t Least[] = {0, 0x80, 0x800, 0x10000};
+  if (c < Least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  i += extra + 1;
+  return true;
+}
+
+void appendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Simple one-to-one case pairs of the Latin, Greek and Cyrillic alphabets. A fixed table,
+// not the C library's locale, so that every process folds alike whatever its locale.
+char32_t foldCodePoint(char32_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  if (c >= 0x100 && c <= 0x17F) {
+    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    if (c == 0x178) return 0xFF;
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    return (c % 2 == 1) == oddUpper ? c + 1 : c;
+  }
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
+  return c;
+}
+
+}  // namespace
+
+bool isValidName(std::string_view name, size_t maxUnits) {
+  size_t units = 0;
+  for (size_t i = 0; i < name.size();) {
+    char32_t c = 0;
+    if (!decodeUtf8(name, i, c) || c == 0) return false;
+    units += c >= 0x10000 ? 2 : 1;
+  }
+  return units <= maxUnits;
+}
+
+std::string foldName(std::string_view name) {
+  std::string folded;
+  folded.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    char32_t c = 0;
+    if (!decodeUtf8(name, i, c)) return std::string(name);
+    appendUtf8(foldCodePoint(c), folded);
+  }
+  return folded;
+}
+
+bool utf16ToUtf8(std::string_view utf16, std::string& utf8) {
+  if (utf16.size() % 2 != 0) return false;
+  utf8.clear();
+  auto unit = [&](size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(utf16[i]) |
+                                 static_cast<unsigned char>(utf16[i + 1]) << 8);
+  };
+  for (size_t i = 0; i < utf16.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c == 0 || (c >= 0xDC00 && c <= 0xDFFF)) return false;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 2 >= utf16.size()) return false;
+      const char32_t low = unit(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    appendUtf8(c, utf8);
+  }
+  return true;
+}
+
+void appendUtf16(std::string_view utf8, std::string& utf16) {
+  auto put = [&](char32_t unit) {
+    utf16 += static_cast<char>(unit & 0xFF);
+    utf16 += static_cast<char>(unit >> 8);
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t c = 0;
+    if (!decodeUtf8(utf8, i, c)) return;
+    if (c >= 0x10000) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+}
+
+std::string encodeFileName(std::string_view name) {
+  std::string fileName;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto b = static_cast<unsigned char>(name[i]);
+    if (b == '%' || b == '/' || b < 0x20 || b == 0x7F || (i == 0 && b == '.')) {
+      char escaped[4];
+      snprintf(escaped, sizeof escaped, "%%%02X", b);
+      fileName += escaped;
+    } else {
+      fileName += static_cast<char>(b);
+    }
+  }
+  return fileName;
+}
+
+std::string decodeFileName(std::string_view fileName) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string name;
+  for (size_t i = 0; i < fileName.size(); ++i) {
+    if (fileName[i] == '%' && i + 2 < fileName.size() && hex(fileName[i + 1]) >= 0 &&
+        hex(fileName[i + 2]) >= 0) {
+      name += static_cast<char>(hex(fileName[i + 1]) * 16 + hex(fileName[i + 2]));
+      i += 2;
+    } else {
+      name += fileName[i];
+    }
+  }
+  return name;
+}
+
+PlatformError splitPath(std::string_view path, std::vector<std::string_view>& names) {
+  names.clear();
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  if (path.empty()) return PlatformError::Success;
+  for (size_t start = 0;;) {
+    const size_t end = path.find('\\', start);
+    const std::string_view name = path.substr(start, end - start);
+    // The file system limits a name to 255 bytes, which an escaped name may exceed.
+    if (name.empty() || !isValidName(name, MaxKeyNameUnits) || encodeFileName(name).size() > 255)
+      return PlatformError::InvalidParameter;
+    names.push_back(name);
+    if (end == std::string_view::npos) return PlatformError::Success;
+    start = end + 1;
+  }
+}
+
+}  // namespace tz::platform::registry

@@ -1,0 +1,83 @@
+// Named shared memory between processes: a section created or opened by name, and
+// read/write views of it. A name lives while some live process holds a section or view of
+// it; objects left by a crashed process count as gone. Not for the audio path: create,
+// open, map and close allocate and lock; the mapped memory itself is plain memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "support/platform/platform_error.h"
+
+namespace tz::platform {
+
+// A mapped range of a section. It stays valid, and keeps the section's name alive, until
+// it is unmapped, whether or not the section it came from is still open.
+class SectionView {
+ public:
+  SectionView() = default;
+  SectionView(SectionView&& other) noexcept;
+  SectionView& operator=(SectionView&& other) noexcept;
+  ~SectionView() { unmap(); }
+
+  void* data() const { return data_; }  // null when nothing is mapped
+  size_t size() const { return size_; }
+  void unmap();
+
+ private:
+  friend class SharedSection;
+  void* data_ = nullptr;
+  size_t size_ = 0;
+  int32_t reference_ = -1;
+};
+
+struct SectionOpenResult;
+struct SectionMapResult;
+
+class SharedSection {
+ public:
+  SharedSection() = default;
+  SharedSection(SharedSection&& other) noexcept;
+  SharedSection& operator=(SharedSection&& other) noexcept;
+  ~SharedSection() { close(); }
+
+  // Starts a section of `bytes` bytes, all zero, its storage reserved; or, when a live
+  // process holds one of this name, joins that one with the size it has (`existed` set).
+  // InvalidParameter for 0 bytes; InvalidName for an empty name or one too long (name and
+  // TZ_OBJECT_NAMESPACE share about 240 bytes, and bytes other than letters, digits, '.',
+  // '_' and '-' count three); NotEnoughMemory when storage cannot be reserved;
+  // AccessDenied when the per-user namespace is not private or the name is taken by a link.
+  static SectionOpenResult create(std::string_view name, size_t bytes);
+  // FileNotFound when no live process holds a section of this name.
+  static SectionOpenResult open(std::string_view name);
+
+  bool isOpen() const { return handle_ >= 0; }
+  size_t size() const { return size_; }  // 0 when not open
+
+  // Maps [offset, offset + length) read/write; length 0 maps up to the end. Any offset may
+  // be given; page alignment is handled inside. InvalidParameter when the range does not
+  // lie inside the section (the section stays usable), InvalidHandle when it is not open.
+  SectionMapResult map(size_t offset, size_t length) const;
+
+  // Views already mapped stay valid.
+  void close();
+
+ private:
+  static SectionOpenResult adopt(PlatformError error, int32_t handle, bool existed);
+  int32_t handle_ = -1;
+  size_t size_ = 0;
+};
+
+struct SectionOpenResult {
+  PlatformError error;
+  SharedSection section;
+  bool existed;  // create joined a section that a live process already held
+};
+
+struct SectionMapResult {
+  PlatformError error;
+  SectionView view;
+};
+
+}  // namespace tz::platform
