@@ -10,56 +10,33 @@
 
 namespace {
 
-constexpr unsigned kFlushToZero = 0x8000;
-constexpr unsigned kDenormalsAreZero = 0x40;
-
-class LoadedLibrary : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    mxcsrBeforeLoad = _mm_getcsr();
-    handle = dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(nullptr, handle) << dlerror();
-  }
-  static void TearDownTestSuite() { dlclose(handle); }
-
-  template <typename Fn>
-  static Fn symbol(const char* name) {
-    void* p = dlsym(handle, name);
-    EXPECT_NE(nullptr, p) << name;
-    return reinterpret_cast<Fn>(p);
-  }
-
-  static inline void* handle = nullptr;
-  static inline unsigned mxcsrBeforeLoad = 0;
-};
-
-using DwordQuery = DWORD(TZ_CALLBACK*)(DWORD);
-using DwordGetter = DWORD(TZ_CALLBACK*)();
-
-TEST_F(LoadedLibrary, ProcessorSupportIsDetectedAtLoad) {
-  auto getSupport = symbol<DwordQuery>("TzGetCPUSupport");
-  auto getCount = symbol<DwordGetter>("TzGetProcessorCount");
-  // The identification instruction exists on every processor we run on, and this build
-  // needs SSE2: class 6.
-  EXPECT_EQ(6u, getSupport(0xF));
-  EXPECT_EQ(std::thread::hardware_concurrency(), getCount());
-}
-
-TEST_F(LoadedLibrary, LoadLeavesNoFlushToZeroModeBehind) {
+TEST(LoadedLibrary, DetectsTheProcessorAndStartsTheTimersLeavingNoFlushToZeroBehind) {
+  constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x40;
+  const unsigned mxcsrBeforeLoad = _mm_getcsr();
+  void* handle = dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, handle) << dlerror();
   EXPECT_EQ(mxcsrBeforeLoad, _mm_getcsr());
   unsigned inThread = 0;
   std::thread([&] { inThread = _mm_getcsr(); }).join();
   EXPECT_EQ(0u, inThread & (kFlushToZero | kDenormalsAreZero));
-}
 
-TEST_F(LoadedLibrary, TimersRunOnTheHighResolutionCounterFromLoad) {
-  auto micro = symbol<DwordGetter>("TzGetMicrosec");
+  using Query = DWORD(TZ_CALLBACK*)(DWORD);
+  using Getter = DWORD(TZ_CALLBACK*)();
+  const auto getSupport = reinterpret_cast<Query>(dlsym(handle, "TzGetCPUSupport"));
+  const auto getCount = reinterpret_cast<Getter>(dlsym(handle, "TzGetProcessorCount"));
+  const auto micro = reinterpret_cast<Getter>(dlsym(handle, "TzGetMicrosec"));
+  ASSERT_TRUE(getSupport && getCount && micro);
+  // The identification instruction exists on every processor we run on, and this build
+  // needs SSE2: class 6.
+  EXPECT_EQ(6u, getSupport(0xF));
+  EXPECT_EQ(std::thread::hardware_concurrency(), getCount());
   // On the millisecond tick the microsecond reading moves in steps of 1000; on the
   // counter, with the start mark restarted at load, it moves in single microseconds.
   DWORD first = micro(), next = first;
   while (next == first) next = micro();
   EXPECT_LT(next - first, 1000u);
   EXPECT_LT(first, 600u * 1000 * 1000) << "the start mark was not taken at load";
+  dlclose(handle);
 }
 
 }  // namespace

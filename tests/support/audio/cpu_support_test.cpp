@@ -4,6 +4,7 @@
 #include <xmmintrin.h>
 
 #include <thread>
+#include <tuple>
 
 #include "support/audio/cpu_support_internal.h"
 #include "support/platform/this_thread.h"
@@ -24,6 +25,11 @@ int probeCalls = 0;
 constexpr auto modeSwitches = +[] { return ++probeCalls, true; };
 constexpr auto modeFaults = +[] { return ++probeCalls, false; };
 
+// count, class, usable, hardware, os
+auto fields(const DetectedCpu& c) {
+  return std::tuple(c.processorCount, c.cpuClass, c.usable, c.hardware, c.os);
+}
+
 TEST(CpuDetectTest, ClassAndFlagsFollowIdentity) {
   const struct {
     const char* name;
@@ -43,23 +49,17 @@ TEST(CpuDetectTest, ClassAndFlagsFollowIdentity) {
       {"later sets", 586, 1, kAll, kLaterSets, 6, 0x270F0, 0x277F0, 0x7F0},
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.name);
     probeCalls = 0;
-    const DetectedCpu cpu =
-        computeCpuSupport({r.type, r.leaf, r.edx, r.ecx}, 3, TZCPU_SIMD_MASK, modeSwitches);
-    EXPECT_EQ(cpu.processorCount, 3u);
-    EXPECT_EQ(cpu.cpuClass, r.cpuClass);
-    EXPECT_EQ(cpu.usable, r.usable);
-    EXPECT_EQ(cpu.hardware, r.hardware);
-    EXPECT_EQ(cpu.os, r.os);
-    EXPECT_EQ(probeCalls, (r.hardware & TZCPU_SSE) ? 1 : 0);
+    EXPECT_EQ(
+        fields({3, r.cpuClass, r.usable, r.hardware, r.os}),
+        fields(computeCpuSupport({r.type, r.leaf, r.edx, r.ecx}, 3, TZCPU_SIMD_MASK, modeSwitches)))
+        << r.name;
+    EXPECT_EQ(probeCalls, (r.hardware & TZCPU_SSE) ? 1 : 0) << r.name;
   }
   // SSE3 needs the system's support as well; a faulting mode switch withdraws only DAZ.
-  const DetectedCpu cpu =
-      computeCpuSupport({586, 1, kAll, kSse3}, 1, TZCPU_SIMD_MASK & ~TZCPU_SSE3, modeFaults);
-  EXPECT_EQ(cpu.usable, kClass6Usable & ~TZCPU_DAZ);
-  EXPECT_EQ(cpu.hardware, kClass6Usable | TZCPU_SSE3);
-  EXPECT_EQ(cpu.os, 0x70u);
+  EXPECT_EQ(fields({1, 6, kClass6Usable & ~TZCPU_DAZ, kClass6Usable | TZCPU_SSE3, 0x70}),
+            fields(computeCpuSupport({586, 1, kAll, kSse3}, 1, TZCPU_SIMD_MASK & ~TZCPU_SSE3,
+                                     modeFaults)));
 }
 
 class CpuSupportTest : public testing::Test {

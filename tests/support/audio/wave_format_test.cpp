@@ -172,13 +172,8 @@ TEST(WaveFormatTest, InitWfxFlexChoosesRecordAndMask) {
     ASSERT_EQ(writtenBytes(buffer), written);
     if (written == 0) continue;
     const bool plain = written == 18;
-    const WAVEFORMATEX format{static_cast<WORD>(plain ? 3 : 0xFFFE),
-                              ch,
-                              48000,
-                              192000 * channels,
-                              static_cast<WORD>(4 * ch),
-                              32,
-                              static_cast<WORD>(plain ? 0 : 22)};
+    const WORD tag = plain ? 3 : 0xFFFE, block = 4 * ch, extra = plain ? 0 : 22;
+    const WAVEFORMATEX format{tag, ch, 48000, 192000 * channels, block, 32, extra};
     EXPECT_EQ(memcmp(&ext->Format, &format, 18), 0);
     if (plain) continue;
     EXPECT_EQ(ext->Samples.wValidBitsPerSample, 32);

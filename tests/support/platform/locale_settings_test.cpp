@@ -16,8 +16,7 @@ extern "C" __attribute__((visibility("default"))) const char* __lsan_default_sup
 
 namespace {
 
-class LocaleSettingsTest : public ::testing::Test {
- protected:
+struct LocaleSettingsTest : ::testing::Test {
   static void SetUpTestSuite() {
     folder = std::filesystem::temp_directory_path() / ("tz-locales-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -40,39 +39,27 @@ class LocaleSettingsTest : public ::testing::Test {
   static inline std::filesystem::path folder;
 };
 
-TEST_F(LocaleSettingsTest, CLocaleKeepsTheDefaults) {
+// Every setting in a line: sign, thousands, decimal, grouping, time, list, leading zero.
+std::string settings() {
+  const tz::platform::LocaleSettings s = tz::platform::userLocaleSettings();
+  std::string line = s.negativeSign + " " + s.thousandsSeparator + " " + s.decimalSeparator + " ";
+  for (const uint8_t size : s.grouping) line += std::to_string(size) + ";";
+  return line + " " + s.timeSeparator + " " + s.listSeparator + (s.leadingZero ? " 0" : " -");
+}
+
+TEST_F(LocaleSettingsTest, SettingsFollowTheLocaleOfEachCategory) {
   setenv("LANG", "C", 1);
-  const tz::platform::LocaleSettings s = tz::platform::userLocaleSettings();
-  EXPECT_EQ("-", s.negativeSign);
-  EXPECT_EQ(",", s.thousandsSeparator);
-  EXPECT_EQ(".", s.decimalSeparator);
-  EXPECT_EQ(std::vector<uint8_t>{3}, s.grouping);
-  EXPECT_EQ(":", s.timeSeparator);
-  EXPECT_EQ(",", s.listSeparator);
-  EXPECT_TRUE(s.leadingZero);
-}
-
-TEST_F(LocaleSettingsTest, GermanLocaleSwapsTheSeparators) {
+  EXPECT_EQ("- , . 3; : , 0", settings()) << "the defaults";
   setenv("LANG", "de_DE.UTF-8", 1);
-  const tz::platform::LocaleSettings s = tz::platform::userLocaleSettings();
-  EXPECT_EQ(".", s.thousandsSeparator);
-  EXPECT_EQ(",", s.decimalSeparator);
-  EXPECT_EQ(std::vector<uint8_t>{3}, s.grouping);
-  EXPECT_EQ(";", s.listSeparator);
-  EXPECT_EQ(":", s.timeSeparator);
-}
-
-TEST_F(LocaleSettingsTest, CategoriesFollowTheirOwnVariables) {
+  EXPECT_EQ("- . , 3; : ; 0", settings());
   setenv("LANG", "C", 1);
   setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
-  EXPECT_EQ(",", tz::platform::userLocaleSettings().decimalSeparator);
+  EXPECT_EQ("- . , 3; : ; 0", settings());
   setenv("LC_ALL", "ja_JP.UTF-8", 1);  // overrides every category
-  const tz::platform::LocaleSettings s = tz::platform::userLocaleSettings();
-  EXPECT_EQ(".", s.decimalSeparator);
-  EXPECT_EQ(",", s.thousandsSeparator);
+  EXPECT_EQ("- , . 3;", settings().substr(0, 8));
   // A locale that is not installed changes nothing.
   setenv("LC_ALL", "xx_YY.UTF-8", 1);
-  EXPECT_EQ(".", tz::platform::userLocaleSettings().decimalSeparator);
+  EXPECT_EQ("- , . 3; : , 0", settings());
 }
 
 }  // namespace

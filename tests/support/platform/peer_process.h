@@ -36,18 +36,12 @@ class PeerProcess {
     char* argv[] = {exe, filter.data(), nullptr};
     env.push_back("TZ_TEST_PEER=1");
     for (char** e = environ; *e; ++e) env.push_back(*e);
-    std::vector<char*> envp;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
+    std::vector<char*> envp(env.size() + 1);
+    for (size_t i = 0; i < env.size(); ++i) envp[i] = env[i].data();
     if (posix_spawn(&pid_, exe, nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
   }
   PeerProcess(const PeerProcess&) = delete;
-  ~PeerProcess() {
-    if (pid_ > 0 && !exited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
+  ~PeerProcess() { kill9(); }
 
   bool started() const { return pid_ > 0; }
   int pid() const { return pid_; }

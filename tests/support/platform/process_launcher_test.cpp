@@ -14,23 +14,19 @@
 
 namespace {
 
-using tz::platform::launchProcess;
-using tz::platform::PlatformError;
-using tz::platform::Process;
-using Args = std::vector<std::string>;
-
+using namespace tz::platform;
+using enum PlatformError;
 namespace fs = std::filesystem;
-constexpr PlatformError kOk = PlatformError::Success;
+using Args = std::vector<std::string>;
 constexpr uint32_t kDeadlineMs = 10000;
 const std::string kHelper = std::string("\"") + TZ_LAUNCH_HELPER + "\"";
 
 // A temporary folder with the helper program in a subfolder "a b". Helpers launched meanwhile
 // report their directory and arguments to a file in it (TZ_LAUNCH_OUTPUT is inherited).
 struct LaunchFolder {
-  fs::path path;
+  std::string pattern = (fs::temp_directory_path() / "tz_launch_XXXXXX").string();
+  const fs::path path = mkdtemp(pattern.data());
   LaunchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tz_launch_XXXXXX").string();
-    path = mkdtemp(pattern.data());
     fs::create_directory(path / "a b");
     fs::create_symlink(TZ_LAUNCH_HELPER, path / "a b" / "helper");
     setenv("TZ_LAUNCH_OUTPUT", (path / "report").c_str(), 1);
@@ -41,8 +37,8 @@ struct LaunchFolder {
   }
   Args run(const std::string& commandLine) const {
     Process process;
-    EXPECT_EQ(kOk, launchProcess(commandLine, process)) << commandLine;
-    EXPECT_EQ(kOk, process.wait(kDeadlineMs));
+    EXPECT_EQ(Success, launchProcess(commandLine, process)) << commandLine;
+    EXPECT_EQ(Success, process.wait(kDeadlineMs));
     EXPECT_EQ(0u, process.exitCode());
     std::ifstream in(path / "report", std::ios::binary);
     Args reported;
@@ -79,27 +75,27 @@ TEST(Process, FindsTheProgramInAnUnquotedOrQuotedLine) {
 
 TEST(Process, WaitsForReadinessForTheEndOrForTheTimeOut) {
   Process ready, exited, silent;
-  ASSERT_EQ(kOk, launchProcess(kHelper + " ready", ready));
-  ASSERT_EQ(kOk, launchProcess(kHelper + " exit 3", exited));
-  ASSERT_EQ(kOk, launchProcess(kHelper + " silent", silent));
+  ASSERT_EQ(Success, launchProcess(kHelper + " ready", ready));
+  ASSERT_EQ(Success, launchProcess(kHelper + " exit 3", exited));
+  ASSERT_EQ(Success, launchProcess(kHelper + " silent", silent));
 
   EXPECT_EQ(Process::Readiness::Ready, ready.waitUntilReady(kDeadlineMs));
   EXPECT_EQ(Process::Readiness::Ready, ready.waitUntilReady(0));
-  EXPECT_EQ(kOk, ready.terminate());
-  EXPECT_EQ(kOk, ready.wait(kDeadlineMs));
+  EXPECT_EQ(Success, ready.terminate());
+  EXPECT_EQ(Success, ready.wait(kDeadlineMs));
   EXPECT_EQ(128u + SIGKILL, ready.exitCode());
 
   EXPECT_EQ(Process::Readiness::Exited, exited.waitUntilReady(kDeadlineMs));
-  EXPECT_EQ(kOk, exited.wait(0));
+  EXPECT_EQ(Success, exited.wait(0));
   EXPECT_EQ(3u, exited.exitCode());
 
   EXPECT_EQ(Process::Readiness::TimedOut, silent.waitUntilReady(50));
-  EXPECT_EQ(PlatformError::Timeout, silent.wait(0));
+  EXPECT_EQ(Timeout, silent.wait(0));
   EXPECT_EQ(Process::StillActive, silent.exitCode());
   Process owner(std::move(silent));
   EXPECT_FALSE(silent.valid());
-  EXPECT_EQ(kOk, owner.terminate());
-  EXPECT_EQ(kOk, owner.wait(kDeadlineMs));
+  EXPECT_EQ(Success, owner.terminate());
+  EXPECT_EQ(Success, owner.wait(kDeadlineMs));
 }
 
 TEST(Process, ChildGetsNoneOfOurOpenFiles) {
@@ -107,9 +103,9 @@ TEST(Process, ChildGetsNoneOfOurOpenFiles) {
   const int inheritable = fcntl(STDERR_FILENO, F_DUPFD, 20);
   ASSERT_GE(inheritable, 20);
   Process process;
-  ASSERT_EQ(kOk, launchProcess(kHelper + " closed " + std::to_string(inheritable), process));
+  ASSERT_EQ(Success, launchProcess(kHelper + " closed " + std::to_string(inheritable), process));
   close(inheritable);
-  ASSERT_EQ(kOk, process.wait(kDeadlineMs));
+  ASSERT_EQ(Success, process.wait(kDeadlineMs));
   EXPECT_EQ(0u, process.exitCode()) << "descriptor " << inheritable << " was inherited";
 }
 
@@ -119,24 +115,24 @@ TEST(Process, FailsWhenNothingCanBeStarted) {
   fs::permissions(folder.path / "text", fs::perms::owner_all);
   std::ofstream(folder.path / "plain") << "not executable\n";
   Process held;
-  ASSERT_EQ(kOk, launchProcess(kHelper + " silent", held));
+  ASSERT_EQ(Success, launchProcess(kHelper + " silent", held));
   const std::pair<std::string, PlatformError> cases[] = {
-      {" \t ", PlatformError::InvalidParameter},
-      {(folder.path / "absent").string() + " x", PlatformError::FileNotFound},
-      {'"' + (folder.path / "a b").string() + "\" x", PlatformError::FileNotFound},
-      {(folder.path / "plain").string(), PlatformError::FileNotFound},
-      {"tz_no_such_program_anywhere -x", PlatformError::FileNotFound},
-      {(folder.path / "text").string(), PlatformError::BadExeFormat},
+      {" \t ", InvalidParameter},
+      {(folder.path / "absent").string() + " x", FileNotFound},
+      {'"' + (folder.path / "a b").string() + "\" x", FileNotFound},
+      {(folder.path / "plain").string(), FileNotFound},
+      {"tz_no_such_program_anywhere -x", FileNotFound},
+      {(folder.path / "text").string(), BadExeFormat},
   };
   const uint32_t id = held.id();
   for (const auto& [line, expected] : cases) {
     EXPECT_EQ(expected, launchProcess(line, held)) << line;
     EXPECT_EQ(id, held.id()) << "a failed launch keeps what was held";
   }
-  EXPECT_EQ(kOk, held.terminate());
+  EXPECT_EQ(Success, held.terminate());
   Process none;
-  EXPECT_EQ(PlatformError::InvalidHandle, none.wait(0));
-  EXPECT_EQ(PlatformError::InvalidHandle, none.terminate());
+  EXPECT_EQ(InvalidHandle, none.wait(0));
+  EXPECT_EQ(InvalidHandle, none.terminate());
   EXPECT_EQ(Process::Readiness::Exited, none.waitUntilReady(0));
 }
 

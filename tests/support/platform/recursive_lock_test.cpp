@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -11,22 +10,24 @@ namespace {
 
 using tz::platform::RecursiveLock;
 
+// True when another thread gets the lock at once (it lets it go again).
+bool freeElsewhere(RecursiveLock& lock) {
+  bool got = false;
+  std::thread([&] {
+    if ((got = lock.tryLock())) lock.unlock();
+  }).join();
+  return got;
+}
+
 TEST(RecursiveLock, HolderMayReenterOthersWait) {
   RecursiveLock lock;
   lock.lock();
   EXPECT_TRUE(lock.tryLock());
-  bool otherGot = true;
-  std::thread([&] { otherGot = lock.tryLock(); }).join();
-  EXPECT_FALSE(otherGot);
+  EXPECT_FALSE(freeElsewhere(lock));
   lock.unlock();
-  std::thread([&] { otherGot = lock.tryLock(); }).join();
-  EXPECT_FALSE(otherGot) << "released after one of two entries";
+  EXPECT_FALSE(freeElsewhere(lock)) << "released after one of two entries";
   lock.unlock();
-  std::thread([&] {
-    otherGot = lock.tryLock();
-    if (otherGot) lock.unlock();
-  }).join();
-  EXPECT_TRUE(otherGot);
+  EXPECT_TRUE(freeElsewhere(lock));
 }
 
 TEST(RecursiveLock, ContendedIncrementsAreNotLost) {
@@ -48,17 +49,14 @@ TEST(RecursiveLock, ContendedIncrementsAreNotLost) {
 }
 
 TEST(RecursiveLock, UnlockedLockMovesByCopyingItsBytes) {
-  alignas(4) unsigned char first[sizeof(RecursiveLock)] = {};
-  alignas(4) unsigned char second[sizeof(RecursiveLock)];
+  alignas(4) unsigned char first[sizeof(RecursiveLock)] = {}, second[sizeof first];
   auto* a = reinterpret_cast<RecursiveLock*>(first);
   a->lock();
   a->unlock();
   memcpy(second, first, sizeof first);
   auto* b = reinterpret_cast<RecursiveLock*>(second);
   b->lock();
-  bool otherGot = true;
-  std::thread([&] { otherGot = b->tryLock(); }).join();
-  EXPECT_FALSE(otherGot);
+  EXPECT_FALSE(freeElsewhere(*b));
   b->unlock();
 }
 

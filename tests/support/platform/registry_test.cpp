@@ -15,21 +15,17 @@
 namespace {
 
 using namespace std::literals;
-using tz::platform::PlatformError;
-using tz::platform::RegistryKey;
-using tz::platform::RegistryRoot;
-using tz::platform::RegistryType;
+using namespace tz::platform;
+using enum PlatformError;
+using enum RegistryType;
 namespace fs = std::filesystem;
-
-constexpr auto Hklm = RegistryRoot::LocalMachine;
-constexpr auto Hkcu = RegistryRoot::CurrentUser;
+constexpr auto Hklm = RegistryRoot::LocalMachine, Hkcu = RegistryRoot::CurrentUser;
 
 std::string utf16(std::u16string_view text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
-PlatformError set(RegistryKey& key, std::string_view name, RegistryType type,
-                  const std::string& data) {
+PlatformError set(RegistryKey& key, std::string_view name, RegistryType type, std::string data) {
   return key.setValue(name, type, data.data(), static_cast<uint32_t>(data.size()));
 }
 
@@ -39,7 +35,7 @@ std::pair<uint32_t, std::string> get(const RegistryKey& key, std::string_view na
   std::string data(4096, '?');
   auto size = static_cast<uint32_t>(data.size());
   const PlatformError error = key.queryValue(name, &type, data.data(), &size);
-  if (error != PlatformError::Success) return {static_cast<uint32_t>(error) << 16, ""};
+  if (error != Success) return {static_cast<uint32_t>(error) << 16, ""};
   return {static_cast<uint32_t>(type), data.substr(0, size)};
 }
 
@@ -49,8 +45,18 @@ std::string readFile(const fs::path& path) {
   return text.str();
 }
 
-class RegistryTest : public ::testing::Test {
- protected:
+RegistryKey make(std::string_view path, RegistryRoot root = Hklm) {
+  RegistryKey key;
+  EXPECT_EQ(Success, RegistryKey::create(root, path, key)) << path;
+  return key;
+}
+
+unsigned modeOf(const fs::path& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+struct RegistryTest : ::testing::Test {
   void SetUp() override {
     if (tz::test::isPeer()) return;  // the peer works in its parent's store
     char pattern[] = "/tmp/tz-registry-test-XXXXXX";
@@ -59,9 +65,8 @@ class RegistryTest : public ::testing::Test {
     setenv("TZ_REGISTRY_ROOT", pattern, 1);
   }
   void TearDown() override {
-    if (root_.empty()) return;
     unsetenv("TZ_REGISTRY_ROOT");
-    fs::remove_all(root_);
+    if (!root_.empty()) fs::remove_all(root_);
   }
   fs::path root_;
 };
@@ -69,7 +74,7 @@ class RegistryTest : public ::testing::Test {
 TEST_F(RegistryTest, ValuesReadBackByteForByteAndTheFileIsReadable) {
   RegistryKey key;
   bool created = false;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "SOFTWARE\\Test", key, &created));
+  ASSERT_EQ(Success, RegistryKey::create(Hklm, "SOFTWARE\\Test", key, &created));
   EXPECT_TRUE(created);
   const std::pair<std::string, std::pair<uint32_t, std::string>> values[] = {
       {"Count", {4, "\x07\0\0\0"s}},
@@ -86,145 +91,128 @@ TEST_F(RegistryTest, ValuesReadBackByteForByteAndTheFileIsReadable) {
       {"", {1, utf16(u"default\0"sv)}},
   };
   for (const auto& [name, value] : values)
-    ASSERT_EQ(PlatformError::Success,
-              set(key, name, static_cast<RegistryType>(value.first), value.second));
+    ASSERT_EQ(Success, set(key, name, static_cast<RegistryType>(value.first), value.second));
 
   RegistryKey again;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "SOFTWARE\\Test", again));
+  ASSERT_EQ(Success, RegistryKey::open(Hklm, "SOFTWARE\\Test", again));
   for (const auto& [name, value] : values) EXPECT_EQ(value, get(again, name)) << name;
-  const std::string text = readFile(root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Test/.key.reg");
+  const fs::path folder = root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Test";
+  const std::string text = readFile(folder / ".key.reg");
   EXPECT_NE(std::string::npos, text.find("\n\"Count\"=dword:00000007\n")) << text;
   EXPECT_NE(std::string::npos, text.find("\n\"Z1\"=multi:\"one\",\"two\"\n")) << text;
   EXPECT_NE(std::string::npos, text.find("\n@=\"default\"\n")) << text;
 
-  struct stat info {};
-  ASSERT_EQ(0, stat((root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Test/.key.reg").c_str(), &info));
-  EXPECT_EQ(0600u, info.st_mode & 0777);
-  ASSERT_EQ(0, stat((root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Test").c_str(), &info));
-  EXPECT_EQ(0700u, info.st_mode & 0777);
+  EXPECT_EQ(0600u, modeOf(folder / ".key.reg"));
+  EXPECT_EQ(0700u, modeOf(folder));
 }
 
 TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   RegistryKey key, same;
   bool created = true;
-  ASSERT_EQ(PlatformError::Success,
-            RegistryKey::create(Hklm, "SOFTWARE\\Propellerhead Software\\ReWire\\", key));
-  ASSERT_EQ(PlatformError::Success,
+  ASSERT_EQ(Success, RegistryKey::create(Hklm, "SOFTWARE\\Propellerhead Software\\ReWire\\", key));
+  ASSERT_EQ(Success,
             RegistryKey::create(Hklm, "software\\PROPELLERHEAD software\\rewire", same, &created));
   EXPECT_FALSE(created);
-  ASSERT_EQ(PlatformError::Success, set(key, "ExtraChannels", RegistryType::Dword, "\2\0\0\0"s));
-  ASSERT_EQ(PlatformError::Success, set(same, "EXTRACHANNELS", RegistryType::Dword, "\4\0\0\0"s));
+  ASSERT_EQ(Success, set(key, "ExtraChannels", Dword, "\2\0\0\0"s));
+  ASSERT_EQ(Success, set(same, "EXTRACHANNELS", Dword, "\4\0\0\0"s));
   EXPECT_EQ(4, get(key, "extrachannels").second[0]);
   std::string name;
-  EXPECT_EQ(PlatformError::Success, key.enumValue(0, name, nullptr, nullptr, nullptr));
+  EXPECT_EQ(Success, key.enumValue(0, name, nullptr, nullptr, nullptr));
   EXPECT_EQ("ExtraChannels", name);
-  EXPECT_EQ(PlatformError::NoMoreItems, key.enumValue(1, name, nullptr, nullptr, nullptr));
+  EXPECT_EQ(NoMoreItems, key.enumValue(1, name, nullptr, nullptr, nullptr));
 
   // Sub keys: beyond ASCII, with characters a file name cannot hold, in order of their names.
   RegistryKey parent, child;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "Software", parent));
+  ASSERT_EQ(Success, RegistryKey::open(Hklm, "Software", parent));
   for (const char* sub : {"Ärger", "a/b", ".hidden", "%41", "Zeta"})
-    ASSERT_EQ(PlatformError::Success, parent.createSubKey(sub, child)) << sub;
-  EXPECT_EQ(PlatformError::Success, parent.openSubKey("äRGER", child));
+    ASSERT_EQ(Success, parent.createSubKey(sub, child)) << sub;
+  EXPECT_EQ(Success, parent.openSubKey("äRGER", child));
   std::vector<std::string> names;
-  for (uint32_t i = 0; parent.enumSubKey(i, name) == PlatformError::Success; ++i)
-    names.push_back(name);
+  for (uint32_t i = 0; parent.enumSubKey(i, name) == Success; ++i) names.push_back(name);
   EXPECT_EQ((std::vector<std::string>{"%41", ".hidden", "a/b", "Propellerhead Software", "Zeta",
                                       "Ärger"}),
             names);
 }
 
 TEST_F(RegistryTest, SmallBuffersAnswerMoreDataWithTheSizeNeeded) {
-  RegistryKey key;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hkcu, "Software\\T", key));
+  RegistryKey key = make("Software\\T", Hkcu);
   const std::string path = utf16(u"/lib/LoopraReWire.so\0"sv);
-  ASSERT_EQ(PlatformError::Success, set(key, "Device Path", RegistryType::String, path));
+  ASSERT_EQ(Success, set(key, "Device Path", String, path));
 
   RegistryType type{};
   uint32_t size = 0;
-  EXPECT_EQ(PlatformError::Success, key.queryValue("Device Path", &type, nullptr, &size));
+  EXPECT_EQ(Success, key.queryValue("Device Path", &type, nullptr, &size));
   EXPECT_EQ(path.size(), size);
-  EXPECT_EQ(RegistryType::String, type);
+  EXPECT_EQ(String, type);
   char buffer[64] = "untouched";
   size = 10;
   type = {};
-  EXPECT_EQ(PlatformError::MoreData, key.queryValue("Device Path", &type, buffer, &size));
+  EXPECT_EQ(MoreData, key.queryValue("Device Path", &type, buffer, &size));
   EXPECT_EQ(path.size(), size);
-  EXPECT_EQ(RegistryType::String, type) << "a one-byte probe still learns the type";
+  EXPECT_EQ(String, type) << "a one-byte probe still learns the type";
   EXPECT_STREQ("untouched", buffer);
-  EXPECT_EQ(PlatformError::Success, key.queryValue("Device Path", nullptr, buffer, &size));
+  EXPECT_EQ(Success, key.queryValue("Device Path", nullptr, buffer, &size));
   EXPECT_EQ(path, std::string(buffer, size));
-  EXPECT_EQ(PlatformError::FileNotFound, key.queryValue("Missing", nullptr, nullptr, &size));
+  EXPECT_EQ(FileNotFound, key.queryValue("Missing", nullptr, nullptr, &size));
 }
 
 TEST_F(RegistryTest, BadArgumentsAreRefusedAndChangeNothing) {
-  RegistryKey key, other;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "A", key));
+  RegistryKey key = make("A"), other;
   const std::string tooLong(256, 'x');
   for (const std::string_view path :
        {"\\A"sv, "A\\\\B"sv, "A\\\xff"sv, "A\0B"sv, std::string_view(tooLong)})
-    EXPECT_EQ(PlatformError::InvalidParameter, RegistryKey::create(Hklm, path, other)) << path;
-  EXPECT_EQ(PlatformError::InvalidParameter, set(key, "\xc0\x80", RegistryType::Dword, "1234"));
-  EXPECT_EQ(PlatformError::InvalidParameter, key.setValue("x", RegistryType::Binary, nullptr, 4));
-  EXPECT_EQ(PlatformError::InvalidParameter, key.queryValue("x", nullptr, &other, nullptr));
-  EXPECT_EQ(PlatformError::InvalidParameter,
-            RegistryKey::open(static_cast<RegistryRoot>(7), "A", other));
-  EXPECT_EQ(PlatformError::AccessDenied, RegistryKey::deleteKey(Hklm, ""));
-  EXPECT_EQ(PlatformError::InvalidHandle, other.setValue("x", RegistryType::Binary, "", 0));
+    EXPECT_EQ(InvalidParameter, RegistryKey::create(Hklm, path, other)) << path;
+  EXPECT_EQ(InvalidParameter, set(key, "\xc0\x80", Dword, "1234"));
+  EXPECT_EQ(InvalidParameter, key.setValue("x", Binary, nullptr, 4));
+  EXPECT_EQ(InvalidParameter, key.queryValue("x", nullptr, &other, nullptr));
+  EXPECT_EQ(InvalidParameter, RegistryKey::open(static_cast<RegistryRoot>(7), "A", other));
+  EXPECT_EQ(AccessDenied, RegistryKey::deleteKey(Hklm, ""));
+  EXPECT_EQ(InvalidHandle, other.setValue("x", Binary, "", 0));
   std::string name;
-  EXPECT_EQ(PlatformError::NoMoreItems, key.enumSubKey(0, name)) << "nothing was created";
-  EXPECT_EQ(PlatformError::NoMoreItems, key.enumValue(0, name, nullptr, nullptr, nullptr));
+  EXPECT_EQ(NoMoreItems, key.enumSubKey(0, name)) << "nothing was created";
+  EXPECT_EQ(NoMoreItems, key.enumValue(0, name, nullptr, nullptr, nullptr));
 }
 
 TEST_F(RegistryTest, DeletedKeysFailOnHandlesStillOpenEvenWhenRecreated) {
-  RegistryKey parent, child, grandChild, fresh;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "P\\C\\G", grandChild));
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "P\\C", child));
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "P", parent));
-  ASSERT_EQ(PlatformError::Success, set(child, "v", RegistryType::Binary, "1"));
-  EXPECT_EQ(PlatformError::Success, child.deleteValue("V"));
-  EXPECT_EQ(PlatformError::FileNotFound, child.deleteValue("v"));
-  ASSERT_EQ(PlatformError::Success, set(child, "v", RegistryType::Binary, "1"));
+  RegistryKey grandChild = make("P\\C\\G"), child = make("P\\C"), parent = make("P"), fresh;
+  ASSERT_EQ(Success, set(child, "v", Binary, "1"));
+  EXPECT_EQ(Success, child.deleteValue("V"));
+  EXPECT_EQ(FileNotFound, child.deleteValue("v"));
+  ASSERT_EQ(Success, set(child, "v", Binary, "1"));
 
-  EXPECT_EQ(PlatformError::FileNotFound, parent.deleteSubKey("Missing"));
-  ASSERT_EQ(PlatformError::Success, parent.deleteSubKey("c"));
-  EXPECT_EQ(PlatformError::FileNotFound, RegistryKey::open(Hklm, "P\\C\\G", fresh));
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "P\\C\\G", fresh));
+  EXPECT_EQ(FileNotFound, parent.deleteSubKey("Missing"));
+  ASSERT_EQ(Success, parent.deleteSubKey("c"));
+  EXPECT_EQ(FileNotFound, RegistryKey::open(Hklm, "P\\C\\G", fresh));
+  ASSERT_EQ(Success, RegistryKey::create(Hklm, "P\\C\\G", fresh));
   for (RegistryKey* stale : {&child, &grandChild}) {
     std::string name;
-    EXPECT_EQ(PlatformError::KeyDeleted, stale->queryValue("v", nullptr, nullptr, nullptr));
-    EXPECT_EQ(PlatformError::KeyDeleted, set(*stale, "v", RegistryType::Binary, "2"));
-    EXPECT_EQ(PlatformError::KeyDeleted, stale->enumSubKey(0, name));
-    EXPECT_EQ(PlatformError::KeyDeleted, stale->createSubKey("New", fresh));
+    EXPECT_EQ(KeyDeleted, stale->queryValue("v", nullptr, nullptr, nullptr));
+    EXPECT_EQ(KeyDeleted, set(*stale, "v", Binary, "2"));
+    EXPECT_EQ(KeyDeleted, stale->enumSubKey(0, name));
+    EXPECT_EQ(KeyDeleted, stale->createSubKey("New", fresh));
   }
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "P\\C", fresh));
-  EXPECT_EQ(PlatformError::FileNotFound, fresh.queryValue("v", nullptr, nullptr, nullptr));
-  EXPECT_EQ(PlatformError::Success, RegistryKey::deleteKey(Hklm, "p"));
+  ASSERT_EQ(Success, RegistryKey::open(Hklm, "P\\C", fresh));
+  EXPECT_EQ(FileNotFound, fresh.queryValue("v", nullptr, nullptr, nullptr));
+  EXPECT_EQ(Success, RegistryKey::deleteKey(Hklm, "p"));
   EXPECT_FALSE(fs::exists(root_ / ".trash"));
 }
 
 TEST_F(RegistryTest, DamagedKeyFileFailsThatKeyOnly) {
-  RegistryKey key, sibling, child;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "S\\Damaged\\Child", child));
-  ASSERT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "S\\Damaged", key));
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "S\\Sibling", sibling));
-  ASSERT_EQ(PlatformError::Success, set(sibling, "v", RegistryType::Binary, "ok"));
+  RegistryKey child = make("S\\Damaged\\Child"), key = make("S\\Damaged"),
+              sibling = make("S\\Sibling");
+  ASSERT_EQ(Success, set(sibling, "v", Binary, "ok"));
   const fs::path file = root_ / "HKEY_LOCAL_MACHINE/S/Damaged/.key.reg";
-  const std::string damaged[] = {"",
-                                 "tz-registry key 1\n\"v\"=dword:123456789\n",
-                                 "tz-registry key 1\n\"v\"=hex:1\n",
-                                 "tz-registry key 1\n\"v\"=\"open\n",
-                                 "tz-registry key 1\n\"v\"=hex:01\n\"V\"=hex:02\n",
-                                 "tz-registry key 1\n\"v\"=multi:\"a\",\n",
-                                 "tz-registry key 1\n\"\\x00\"=hex:01\n",
-                                 "garbage\n"};
-  for (const std::string& text : damaged) {
+  const std::string h = "tz-registry key 1\n";
+  for (const std::string& text :
+       {""s, h + "\"v\"=dword:123456789\n", h + "\"v\"=hex:1\n", h + "\"v\"=\"open\n",
+        h + "\"v\"=hex:01\n\"V\"=hex:02\n", h + "\"v\"=multi:\"a\",\n", h + "\"\\x00\"=hex:01\n",
+        "garbage\n"s}) {
     std::ofstream(file, std::ios::trunc) << text;
-    EXPECT_EQ(PlatformError::BadDatabase, key.queryValue("v", nullptr, nullptr, nullptr)) << text;
-    EXPECT_EQ(PlatformError::BadDatabase, set(key, "w", RegistryType::Binary, "1")) << text;
+    EXPECT_EQ(BadDatabase, key.queryValue("v", nullptr, nullptr, nullptr)) << text;
+    EXPECT_EQ(BadDatabase, set(key, "w", Binary, "1")) << text;
     EXPECT_EQ(text, readFile(file)) << "a damaged file is never overwritten";
     EXPECT_EQ("ok", get(sibling, "v").second);
-    EXPECT_EQ(PlatformError::Success, key.openSubKey("child", child));
+    EXPECT_EQ(Success, key.openSubKey("child", child));
   }
   // Hand edits in the documented forms, with comments, blanks and CRLF, read back.
   std::ofstream(file, std::ios::trunc)
@@ -234,8 +222,8 @@ TEST_F(RegistryTest, DamagedKeyFileFailsThatKeyOnly) {
 
   fs::remove(file);
   RegistryKey reopened;
-  EXPECT_EQ(PlatformError::BadDatabase, RegistryKey::open(Hklm, "S\\Damaged", reopened));
-  EXPECT_EQ(PlatformError::Success, RegistryKey::open(Hklm, "S\\Sibling", reopened));
+  EXPECT_EQ(BadDatabase, RegistryKey::open(Hklm, "S\\Damaged", reopened));
+  EXPECT_EQ(Success, RegistryKey::open(Hklm, "S\\Sibling", reopened));
 }
 
 TEST_F(RegistryTest, StoreDefaultsToTheUsersConfigFolder) {
@@ -244,11 +232,9 @@ TEST_F(RegistryTest, StoreDefaultsToTheUsersConfigFolder) {
   RegistryKey key;
   const PlatformError error = RegistryKey::create(Hkcu, "Software", key);
   unsetenv("XDG_CONFIG_HOME");
-  ASSERT_EQ(PlatformError::Success, error);
-  struct stat info {};
-  ASSERT_EQ(0, stat((root_ / "tz-registry/HKEY_CURRENT_USER/Software").c_str(), &info));
-  ASSERT_EQ(0, stat((root_ / "tz-registry").c_str(), &info));
-  EXPECT_EQ(0700u, info.st_mode & 0777);
+  ASSERT_EQ(Success, error);
+  EXPECT_TRUE(fs::is_directory(root_ / "tz-registry/HKEY_CURRENT_USER/Software"));
+  EXPECT_EQ(0700u, modeOf(root_ / "tz-registry"));
 }
 
 // Writes 300 values of its own into the shared key, re-opening it now and then.
@@ -258,16 +244,15 @@ TEST_F(RegistryTest, PeerWritesValues) {
   RegistryKey key;
   for (int i = 0; i < 300; ++i) {
     if (i % 50 == 0) {
-      ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "Shared", key));
+      ASSERT_EQ(Success, RegistryKey::create(Hklm, "Shared", key));
     }
     const std::string name = prefix + std::to_string(i);
-    ASSERT_EQ(PlatformError::Success, set(key, name, RegistryType::String, utf16(u"x\0"sv)));
+    ASSERT_EQ(Success, set(key, name, String, utf16(u"x\0"sv)));
   }
 }
 
 TEST_F(RegistryTest, ConcurrentWriterProcessesLoseNothing) {
-  RegistryKey key;
-  ASSERT_EQ(PlatformError::Success, RegistryKey::create(Hklm, "Shared", key));
+  RegistryKey key = make("Shared");
   tz::test::PeerProcess first("RegistryTest.PeerWritesValues", {"TZ_PEER_PREFIX=first"});
   tz::test::PeerProcess second("RegistryTest.PeerWritesValues", {"TZ_PEER_PREFIX=second"});
   ASSERT_TRUE(first.started() && second.started());
@@ -278,15 +263,15 @@ TEST_F(RegistryTest, ConcurrentWriterProcessesLoseNothing) {
   for (bool running = true; running && std::chrono::steady_clock::now() < deadline;) {
     running = first.wait(0) == -1 || second.wait(0) == -1;
     const PlatformError error = key.enumValue(seen, name, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(error == PlatformError::Success || error == PlatformError::NoMoreItems);
-    if (error == PlatformError::Success) ++seen;
+    ASSERT_TRUE(error == Success || error == NoMoreItems);
+    if (error == Success) ++seen;
   }
   EXPECT_EQ(0, first.wait(60000));
   EXPECT_EQ(0, second.wait(60000));
   for (const char* prefix : {"first", "second"})
     for (int i = 0; i < 300; ++i)
       EXPECT_EQ(utf16(u"x\0"sv), get(key, prefix + std::to_string(i)).second) << prefix << i;
-  EXPECT_EQ(PlatformError::NoMoreItems, key.enumValue(600, name, nullptr, nullptr, nullptr));
+  EXPECT_EQ(NoMoreItems, key.enumValue(600, name, nullptr, nullptr, nullptr));
 }
 
 }  // namespace

@@ -17,11 +17,9 @@
 
 namespace {
 
-using tz::platform::PlatformError;
-using tz::platform::Thread;
-using P = tz::platform::ThreadPriority;
-
-constexpr PlatformError kOk = PlatformError::Success;
+using namespace tz::platform;
+using enum PlatformError;
+using P = ThreadPriority;
 
 const auto policyOf = [](uint32_t tid) { return sched_getscheduler(static_cast<pid_t>(tid)); };
 const auto niceOf = [](uint32_t tid) { return getpriority(PRIO_PROCESS, tid); };
@@ -39,22 +37,32 @@ bool hasNicePrivilege(bool drop = false) {
   return (data[0].effective & (1u << CAP_SYS_NICE)) != 0;
 }
 
-// Runs until released, so that the scheduler's view of it can be read meanwhile.
+// A thread that runs until released, so that the scheduler's view of it can be read meanwhile.
 struct Parked {
   std::atomic<bool> released{false};
   unsigned mxcsr = 0;  // as the thread found it
+  Thread thread;
+  uint32_t tid = 0;
 
-  static uint32_t run(void* context) {
-    auto* parked = static_cast<Parked*>(context);
-    parked->mxcsr = _mm_getcsr();
-    parked->released.wait(false);
+  Parked() {
+    EXPECT_EQ(Success, thread.start(&run, this));
+    tid = thread.id();
+  }
+  ~Parked() { release(); }
+  static uint32_t run(void* self) {
+    static_cast<Parked*>(self)->mxcsr = _mm_getcsr();
+    static_cast<Parked*>(self)->released.wait(false);
     return 7;
   }
-  void releaseAndJoin(Thread& thread) {
+  void release() {
     released = true;
     released.notify_all();
+  }
+  // Releases the thread and joins it, wherever it has moved.
+  void join(Thread& owner) {
+    release();
     uint32_t exitCode = 0;
-    EXPECT_EQ(kOk, thread.join(&exitCode));
+    EXPECT_EQ(Success, owner.join(&exitCode));
     EXPECT_EQ(7u, exitCode);
   }
 };
@@ -62,41 +70,37 @@ struct Parked {
 TEST(Thread, EachLevelReachesTheScheduler) {
   if (!hasNicePrivilege()) GTEST_SKIP() << "needs the privilege to raise priorities";
   Parked parked;
-  Thread thread;
-  ASSERT_EQ(kOk, thread.start(&Parked::run, &parked));
-  const uint32_t tid = thread.id();
   int previousNice = -21;
   for (P level : {P::Highest, P::AboveNormal, P::Normal, P::BelowNormal, P::Lowest}) {
-    ASSERT_EQ(kOk, thread.setPriority(level));
-    EXPECT_EQ(SCHED_OTHER, policyOf(tid));
-    EXPECT_LT(previousNice, niceOf(tid)) << "level " << static_cast<int>(level);
-    previousNice = niceOf(tid);
+    ASSERT_EQ(Success, parked.thread.setPriority(level));
+    EXPECT_EQ(SCHED_OTHER, policyOf(parked.tid));
+    EXPECT_LT(previousNice, niceOf(parked.tid)) << "level " << static_cast<int>(level);
+    previousNice = niceOf(parked.tid);
   }
   const std::pair<P, int> policies[] = {
       {P::TimeCritical, SCHED_RR}, {P::Idle, SCHED_IDLE}, {P::Normal, SCHED_OTHER}};
   for (const auto& [level, policy] : policies) {
-    ASSERT_EQ(kOk, thread.setPriority(level));
-    EXPECT_EQ(policy, policyOf(tid)) << "level " << static_cast<int>(level);
+    ASSERT_EQ(Success, parked.thread.setPriority(level));
+    EXPECT_EQ(policy, policyOf(parked.tid)) << "level " << static_cast<int>(level);
   }
-  EXPECT_EQ(0, niceOf(tid));
-  parked.releaseAndJoin(thread);
+  EXPECT_EQ(0, niceOf(parked.tid));
+  parked.join(parked.thread);
 }
 
 TEST(Thread, StartsFromDefaultsNotFromItsCreator) {
   constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x40;
-  Parked parked;
+  unsigned seenMxcsr = 0;
   int seenNice = -100;
-  std::thread creator([&] {
+  std::thread([&] {
     _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
-    ASSERT_EQ(kOk, tz::platform::setCurrentThreadPriority(P::Lowest));
-    Thread thread;
-    ASSERT_EQ(kOk, thread.start(&Parked::run, &parked));
-    seenNice = niceOf(thread.id());
-    parked.releaseAndJoin(thread);
+    ASSERT_EQ(Success, setCurrentThreadPriority(P::Lowest));
+    Parked parked;
+    seenNice = niceOf(parked.tid);
+    parked.join(parked.thread);
+    seenMxcsr = parked.mxcsr;
     EXPECT_EQ(kFlushToZero | kDenormalsAreZero, _mm_getcsr() & (kFlushToZero | kDenormalsAreZero));
-  });
-  creator.join();
-  EXPECT_EQ(0x1F80u, parked.mxcsr);
+  }).join();
+  EXPECT_EQ(0x1F80u, seenMxcsr);
   if (hasNicePrivilege()) {
     EXPECT_EQ(0, seenNice) << "normal priority, not the creator's";
   }
@@ -104,29 +108,25 @@ TEST(Thread, StartsFromDefaultsNotFromItsCreator) {
 
 TEST(Thread, MisuseGetsAStatusAndOwnershipMoves) {
   Thread none;
-  EXPECT_EQ(PlatformError::InvalidHandle, none.join());
-  EXPECT_EQ(PlatformError::InvalidHandle, none.setPriority(P::Normal));
-  EXPECT_EQ(PlatformError::InvalidParameter, none.start(nullptr, nullptr));
-  EXPECT_EQ(PlatformError::InvalidParameter,
-            tz::platform::setCurrentThreadPriority(static_cast<P>(3)));
+  EXPECT_EQ(InvalidHandle, none.join());
+  EXPECT_EQ(InvalidHandle, none.setPriority(P::Normal));
+  EXPECT_EQ(InvalidParameter, none.start(nullptr, nullptr));
+  EXPECT_EQ(InvalidParameter, setCurrentThreadPriority(static_cast<P>(3)));
 
   Parked parked;
-  Thread first;
-  ASSERT_EQ(kOk, first.start(&Parked::run, &parked));
-  const uint32_t tid = first.id();
-  EXPECT_EQ(PlatformError::InvalidParameter, first.start(&Parked::run, &parked));
-  EXPECT_EQ(PlatformError::InvalidParameter, first.setPriority(static_cast<P>(-3)));
-  Thread owner(std::move(first));
-  EXPECT_FALSE(first.started());
-  EXPECT_EQ(tid, owner.id());
-  parked.releaseAndJoin(owner);
+  EXPECT_EQ(InvalidParameter, parked.thread.start(&Parked::run, &parked));
+  EXPECT_EQ(InvalidParameter, parked.thread.setPriority(static_cast<P>(-3)));
+  Thread owner(std::move(parked.thread));
+  EXPECT_FALSE(parked.thread.started());
+  EXPECT_EQ(parked.tid, owner.id());
+  parked.join(owner);
 
   std::atomic<int> steps{0};
   auto work = [](void* counter) -> uint32_t {
     for (int i = 0; i < 100000; ++i) static_cast<std::atomic<int>*>(counter)->fetch_add(1);
     return 0;
   };
-  { ASSERT_EQ(kOk, Thread().start(work, &steps)); }
+  { ASSERT_EQ(Success, Thread().start(work, &steps)); }
   EXPECT_EQ(100000, steps) << "destruction waits for the function";
 }
 
@@ -148,23 +148,21 @@ TEST(ThreadPeer, FallsBackQuietlyWithoutPrivilege) {
   ASSERT_EQ(0, setrlimit(RLIMIT_RTPRIO, &noRealtime));
 
   Parked parked;
-  Thread thread;
-  ASSERT_EQ(kOk, thread.start(&Parked::run, &parked));
-  const uint32_t tid = thread.id();
-  EXPECT_EQ(kOk, thread.setPriority(P::TimeCritical));
-  EXPECT_EQ(SCHED_OTHER, policyOf(tid));
-  EXPECT_EQ(0, niceOf(tid));
-  EXPECT_EQ(kOk, thread.setPriority(P::Lowest));
-  EXPECT_EQ(kOk, thread.setPriority(P::Highest));
-  EXPECT_EQ(10, niceOf(tid)) << "a raise beyond the allowance is ignored";
-  EXPECT_EQ(kOk, tz::platform::setCurrentThreadPriority(P::Highest));
+  Thread& thread = parked.thread;
+  EXPECT_EQ(Success, thread.setPriority(P::TimeCritical));
+  EXPECT_EQ(SCHED_OTHER, policyOf(parked.tid));
+  EXPECT_EQ(0, niceOf(parked.tid));
+  EXPECT_EQ(Success, thread.setPriority(P::Lowest));
+  EXPECT_EQ(Success, thread.setPriority(P::Highest));
+  EXPECT_EQ(10, niceOf(parked.tid)) << "a raise beyond the allowance is ignored";
+  EXPECT_EQ(Success, setCurrentThreadPriority(P::Highest));
   if (realtime.rlim_max > 0) {
     const rlimit someRealtime{std::min<rlim_t>(realtime.rlim_max, 5), realtime.rlim_max};
     ASSERT_EQ(0, setrlimit(RLIMIT_RTPRIO, &someRealtime));
-    EXPECT_EQ(kOk, thread.setPriority(P::TimeCritical));
-    EXPECT_EQ(SCHED_RR, policyOf(tid)) << "the allowed real-time priority is taken";
+    EXPECT_EQ(Success, thread.setPriority(P::TimeCritical));
+    EXPECT_EQ(SCHED_RR, policyOf(parked.tid)) << "the allowed real-time priority is taken";
   }
-  parked.releaseAndJoin(thread);
+  parked.join(thread);
 }
 
 }  // namespace
