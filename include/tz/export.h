@@ -17,3 +17,7 @@
 #define TZAPIV(type) extern "C" TZ_VISIBLE type TZ_CDECL
 // An export whose name carries its argument types (C++ linkage, global namespace).
 #define TZAPI_TYPED(type) TZ_VISIBLE type TZ_STDCALL
+
+// A device entry point that the bridge engine calls (RWDEF…): C linkage and the default C
+// calling convention, realigning the stack like every other export.
+#define TZ_DEVICE_EXPORT(type) extern "C" TZ_VISIBLE type TZ_CDECL

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -19,7 +20,9 @@ namespace tz::platform {
 
 namespace {
 
-thread_local std::string lastMessage;
+// A plain array: a thread_local with a destructor would keep the C library from ever
+// unloading a module that links this layer, once a load has failed in it.
+thread_local char lastMessage[512];
 
 bool contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
@@ -84,7 +87,7 @@ PlatformError openLibrary(const std::string& target, bool byName, void*& handle)
   handle = dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle != nullptr) return PlatformError::Success;
   const char* text = dlerror();
-  lastMessage = text != nullptr ? text : "";
+  snprintf(lastMessage, sizeof lastMessage, "%s", text != nullptr ? text : "");
   if (byName) return classifyNameLoad(target, lastMessage);
   const PlatformError fileError = checkLibraryFile(target);
   return fileError != PlatformError::Success ? fileError : errorFromMessage(lastMessage, true);

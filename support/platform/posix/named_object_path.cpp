@@ -24,10 +24,8 @@ const char* kindWord(ObjectKind kind) {
       return "section";
     case ObjectKind::Event:
       return "event";
-    case ObjectKind::EngineConnection:
-      return "connection";
-    case ObjectKind::MixerMark:
-      return "mixer-mark";
+    case ObjectKind::Mark:
+      return "mark";
   }
   return "object";
 }

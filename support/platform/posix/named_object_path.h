@@ -12,7 +12,7 @@
 namespace tz::platform::posix {
 
 // Kinds live side by side under the same names without meeting.
-enum class ObjectKind { Section, Event, EngineConnection, MixerMark };
+enum class ObjectKind { Section, Event, Mark };
 
 // /dev/shm/tz-<euid>/<kind>~<TZ_OBJECT_NAMESPACE>~<name>, namespace and name escaped so
 // that every distinct pair gives a distinct file name. InvalidName for an empty name or one

@@ -1,0 +1,114 @@
+// Opening and closing the device: the engine binding, the exchange block, the two events
+// and the message connection, all made by the open and all released by the close or by a
+// failed open.
+#include "kaudio/audiodrvs/ReWire/device_instance.h"
+
+#include <cstring>
+#include <new>
+
+#include "kaudio/audiodrvs/ReWire/device_settings.h"
+#include "kaudio/audiodrvs/ReWire/engine_binding.h"
+#include "kaudio/audiodrvs/ReWire/module_strings.h"
+#include "support/platform/clock.h"
+#include "support/platform/module.h"
+
+namespace tz::rewire {
+namespace {
+
+std::atomic<CReWireDeviceInstance*> gInstance{nullptr};
+
+constexpr char kSignature[] = "QRX7";
+
+void releaseInstance(CReWireDeviceInstance* instance) {
+  instance->completionEvent.close();
+  instance->requestEvent.close();
+  closeExchangeBlock(instance->block);
+  if (instance->connection != 0) deviceApi().comDestroy(instance->connection);
+  if (instance->deviceApiOpen) closeDeviceApi();
+  delete instance;
+}
+
+// The engine binding, the block, the events and the message connection; the first status
+// other than 1 stops it, leaving the caller to release what was made.
+RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
+  const RWSTATUS bound = openDeviceApi();
+  if (bound != kRWSuccess) return bound;
+  instance.deviceApiOpen = true;
+  if (createExchangeBlock(instance.block, toUtf8(moduleString(kStringExchangeBlockName)).c_str(),
+                          instance.channelCount, info.maxFramesPerBlock) != 0)
+    return kRWOutOfMemory;
+  ExchangeHeader* header = instance.block.header();
+  std::memset(header, 0, sizeof *header);
+  header->audioInfoSize = info.size;
+  header->sampleRate = info.sampleRate;
+  header->maxFramesPerBlock = info.maxFramesPerBlock;
+  auto request = platform::NamedEvent::create(toUtf8(moduleString(kStringRequestEventName)));
+  auto completion = platform::NamedEvent::create(toUtf8(moduleString(kStringCompletionEventName)));
+  if (!succeeded(request.error) || !succeeded(completion.error)) return kRWOutOfMemory;
+  instance.requestEvent = std::move(request.event);
+  instance.completionEvent = std::move(completion.event);
+  const RWChannelRecord channels[2] = {{12, kMessageBufferBytes, kMessageBufferBytes},
+                                       {12, kMessageBufferBytes, kMessageBufferBytes}};
+  uint32_t handle = 0;
+  const RWSTATUS created = deviceApi().comCreate(kSignature, 2, channels, &handle);
+  if (created != kRWSuccess) return created;
+  // Success without a connection would leave the device deaf to its panel for good.
+  if (handle == 0) return kRWGeneralFailure;
+  instance.connection = handle;
+  return kRWSuccess;
+}
+
+}  // namespace
+
+void InstanceLock::enter() {
+  while (!tryEnter()) platform::sleepMs(1);
+}
+
+InstanceLock& instanceLock() {
+  static InstanceLock lock;
+  return lock;
+}
+
+CReWireDeviceInstance* currentInstance() {
+  return gInstance.load(std::memory_order_acquire);
+}
+
+RWSTATUS openDevice(const OpenDeviceParams* params) {
+  if (currentInstance() != nullptr) return kRWAlreadyOpen;
+  if (params == nullptr) return kRWGeneralFailure;
+  auto* instance = new (std::nothrow) CReWireDeviceInstance();
+  if (instance == nullptr) return kRWOutOfMemory;
+  RWSTATUS status = kRWOutOfMemory;
+  try {
+    instance->channelCount = deviceSettings().channelCount();
+    instance->libraryPath = platform::currentModulePath();
+    instance->commandLineResult =
+        buildPanelCommandLine(instance->libraryPath, instance->commandLine);
+    instance->sampleRate = params->audioInfo.sampleRate;
+    instance->maxFrames = params->audioInfo.maxFramesPerBlock;
+    status = openShared(*instance, params->audioInfo);
+  } catch (const std::bad_alloc&) {
+  }
+  if (status != kRWSuccess) {
+    releaseInstance(instance);
+    return status;
+  }
+  gInstance.store(instance, std::memory_order_release);
+  return kRWSuccess;
+}
+
+void closeDevice() {
+  CReWireDeviceInstance* instance = currentInstance();
+  if (instance == nullptr) return;
+  // Wakes a drive step of this process waiting for completion, and the panel's worker.
+  instance->closing.store(1);
+  instance->completionEvent.set();
+  instance->requestEvent.set();
+  InstanceLock& lock = instanceLock();
+  lock.enter();
+  gInstance.store(nullptr, std::memory_order_release);
+  lock.leave();
+  releaseInstance(instance);
+}
+
+}  // namespace tz::rewire

@@ -1,0 +1,98 @@
+// The channel functions and the connection states. Channel c's outgoing ring is 2c on the
+// device side and 2c + 1 on the panel side; a direction's lock only orders this process's
+// own threads, so the other process never waits on it.
+#include "standins/rewire_engine/connection.h"
+
+#include <atomic>
+
+#include "support/platform/clock.h"
+
+namespace tz::rewire {
+namespace {
+
+constexpr uint32_t kPeerCheckMs = 50;
+
+uint32_t load(uint32_t& word) {
+  return std::atomic_ref<uint32_t>(word).load(std::memory_order_acquire);
+}
+
+}  // namespace
+
+Connection::~Connection() {
+  if (!established_) return;
+  if (side_ == Side::Device) {
+    std::atomic_ref<uint32_t>(header().deviceAlive).store(0);
+    uint32_t mine = epoch_;
+    std::atomic_ref<uint32_t>(directoryRecord().currentEpoch).compare_exchange_strong(mine, 0);
+  } else {
+    // Before the flag clears: a panel joining next takes up from there.
+    dropIncoming();
+    // Cleared before the mark goes, so that a panel joining next finds the slot free.
+    std::atomic_ref<uint32_t>(header().panelConnected).store(0);
+  }
+}
+
+RWSTATUS Connection::state() {
+  ConnectionHeader& header = this->header();
+  if (side_ == Side::Panel) {
+    if (load(directoryRecord().currentEpoch) != epoch_ || load(header.deviceAlive) == 0)
+      return kRWNotConnected;
+    return peerHeld() ? kRWSuccess : kRWNotConnected;
+  }
+  if (load(header.panelConnects) == 0) return kRWSuccess;
+  if (load(header.panelConnected) == 0) return kRWPanelGone;
+  return peerHeld() ? kRWPanelConnected : kRWPanelGone;
+}
+
+// The device's mark for this epoch never returns once gone, so the panel side keeps that
+// answer; the device side asks again whenever another panel has connected.
+bool Connection::peerHeld() {
+  const uint32_t key = side_ == Side::Device ? load(header().panelConnects) : 0;
+  const uint32_t now = platform::tickCountMs();
+  const std::lock_guard guard(peerLock_);
+  const bool settled = side_ == Side::Panel && peerChecked_ && !peerWasHeld_;
+  if (settled || (peerChecked_ && key == peerKey_ && now - peerCheckedMs_ < kPeerCheckMs))
+    return peerWasHeld_;
+  peerWasHeld_ = platform::NamedMark::isHeld(peerMark_);
+  peerChecked_ = true;
+  peerKey_ = key;
+  peerCheckedMs_ = now;
+  return peerWasHeld_;
+}
+
+MessageRing* Connection::ring(int32_t channel, bool outgoing) {
+  if (channel < 0 || static_cast<uint32_t>(channel) >= channelCount_) return nullptr;
+  const bool deviceToPanel = (side_ == Side::Device) == outgoing;
+  return &rings_[2 * channel + (deviceToPanel ? 0 : 1)];
+}
+
+RWSTATUS Connection::doesMessageFit(int32_t channel, uint32_t size) {
+  MessageRing* ring = this->ring(channel, true);
+  if (ring == nullptr || size == 0 || size > ring->maxMessage()) return kRWGeneralFailure;
+  return ring->fits(size) ? kRWSuccess : kRWNoRoom;
+}
+
+RWSTATUS Connection::send(int32_t channel, uint32_t size, const void* bytes) {
+  MessageRing* ring = this->ring(channel, true);
+  if (ring == nullptr) return kRWGeneralFailure;
+  const std::lock_guard guard(ringLocks_[ring - rings_]);
+  return ring->send(bytes, size);
+}
+
+RWSTATUS Connection::read(int32_t channel, uint16_t* size, void* buffer) {
+  MessageRing* ring = this->ring(channel, false);
+  if (size != nullptr) *size = 0;
+  if (ring == nullptr || size == nullptr || buffer == nullptr) return kRWGeneralFailure;
+  const std::lock_guard guard(ringLocks_[ring - rings_]);
+  return ring->read(buffer, size);
+}
+
+RWSTATUS Connection::bytesAvailable(int32_t channel, uint32_t* bytes) {
+  MessageRing* ring = this->ring(channel, false);
+  if (bytes == nullptr || ring == nullptr) return kRWGeneralFailure;
+  const std::lock_guard guard(ringLocks_[ring - rings_]);
+  *bytes = ring->pendingBytes();
+  return kRWSuccess;
+}
+
+}  // namespace tz::rewire

@@ -1,0 +1,83 @@
+// The mixer's audio thread: one drive call per block at real-time pace or freewheeling, the
+// transport and its script, the events the device hands back, and what each block counts.
+// Everything is allocated before run(); run() itself never allocates or locks.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "standins/rewire_engine/mixer_api.h"
+#include "standins/rwmixer/block_ring.h"
+#include "standins/rwmixer/mixer_options.h"
+#include "standins/rwmixer/run_stats.h"
+#include "standins/rwmixer/transport.h"
+
+namespace tz::mixer {
+
+struct AudioLoopSetup {
+  RWMDeviceEntryPoints device{};
+  uint32_t channels = 0;  // requested every block: channels 0 .. channels - 1
+  const MixerOptions* options = nullptr;
+  BlockRing* ring = nullptr;  // null: the blocks go nowhere
+};
+
+class AudioLoop {
+ public:
+  explicit AudioLoop(const AudioLoopSetup& setup);
+
+  // The audio thread's body; returns after the last block.
+  void run();
+  bool finished() const { return finished_.load(std::memory_order_acquire); }
+
+  // Control thread. True when the audio thread waits for an audio-info change: pass `info`
+  // to the device, then call completeAudioInfoChange() to let the audio thread go on.
+  bool pendingAudioInfoChange(AudioInfo& info) const;
+  void completeAudioInfoChange();
+  // What the device last said about its panel; a block unserved with a panel connected
+  // may be a time-out.
+  void setPanelConnected(bool connected) {
+    panelConnected_.store(connected, std::memory_order_relaxed);
+  }
+
+  // After run() has returned.
+  const RunCounters& counters() const { return counters_; }
+  DriveTimes& driveTimes() { return times_; }
+
+ private:
+  void applyScript(double now);
+  void changeAudioInfo(uint32_t rate, uint32_t block);
+  void driveBlock();
+  void prepareRecords(float* channels, uint32_t stride);
+  void countBlock(bool waitedForPanel);
+  void countEvents(const DriveAudioOutput& output);
+  int64_t nextDeadline() const;
+  void pace();
+
+  AudioLoopSetup setup_;
+  const MixerOptions& options_;
+  Transport transport_;
+  RunCounters counters_;
+  DriveTimes times_;
+  std::vector<float> scratch_;  // channel buffers when there is no ring
+  std::vector<ReWireEvent> events_;
+  uint32_t largestBlock_;
+  ReWireEvent noEvents_[1] = {};
+  DriveAudioInput input_{};
+  DriveAudioOutput output_{};
+
+  uint32_t rate_;
+  uint32_t block_;
+  size_t nextAction_ = 0;
+  double secondsBefore_ = 0;   // mixer time before the current rate took effect
+  uint64_t framesAtRate_ = 0;  // frames since then
+  int64_t anchorNs_ = 0;       // real-time pace: when the frames since the anchor began
+  uint64_t framesSinceAnchor_ = 0;
+
+  AudioInfo pendingInfo_{};
+  std::atomic<uint32_t> infoPending_{0};
+  std::atomic<bool> panelConnected_{false};
+  std::atomic<bool> finished_{false};
+};
+
+}  // namespace tz::mixer

@@ -1,0 +1,201 @@
+// rwmixer, the mixer stand-in: loads the bridge engine and a device through it, drives the
+// device from an audio thread while the main thread, as the control thread, idles it, then
+// writes what it served to a WAV file and prints a summary.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "standins/rwmixer/audio_loop.h"
+#include "standins/rwmixer/block_writer.h"
+#include "standins/rwmixer/device_report.h"
+#include "standins/rwmixer/device_session.h"
+#include "support/platform/clock.h"
+#include "support/platform/thread.h"
+
+namespace tz::mixer {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr uint32_t kIdleMs = 10;
+constexpr double kQuitWaitSeconds = 3;
+
+int fail(const std::string& message, int status = kFailed) {
+  std::fprintf(stderr, "rwmixer: %s\n", message.c_str());
+  return status;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+// Device names are registry key names, which ignore case.
+bool sameName(const std::string& a, const std::string& b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Idles the device every kIdleMs until done() holds (true) or `seconds` pass (false).
+template <typename Done>
+bool idleUntil(const RWMDeviceEntryPoints& device, double seconds, Done done) {
+  const int64_t deadline = tz::platform::highResCounter() + static_cast<int64_t>(seconds * 1e9);
+  for (;;) {
+    if (done()) return true;
+    if (tz::platform::highResCounter() >= deadline) return false;
+    device.idle();
+    tz::platform::sleepMs(kIdleMs);
+  }
+}
+
+bool describe(const RWMDeviceEntryPoints& device, DeviceInfo& info, std::string& error) {
+  int32_t version = 0;
+  char name[256] = {};  // the device writes at most 64 bytes
+  device.getDeviceNameAndVersion(&version, name);
+  info = DeviceInfo{};
+  info.size = sizeof(DeviceInfo);
+  device.getDeviceInfo(&info);
+  if (info.channelCount == 0 || info.channelCount > 256) {
+    error = "the device reports " + std::to_string(info.channelCount) + " channels";
+    return false;
+  }
+  printDeviceReport(stdout, fieldText(name, 64), version, info);
+  return true;
+}
+
+uint32_t runAudio(void* loop) {
+  static_cast<AudioLoop*>(loop)->run();
+  return 0;
+}
+
+uint32_t runWriter(void* writer) {
+  static_cast<BlockWriter*>(writer)->run();
+  return 0;
+}
+
+// About a second of blocks, so that a slow disk does not hold up a real-time run, within
+// 64 MiB for the largest channel counts and blocks.
+uint32_t ringSlots(const MixerOptions& options, uint32_t channels, uint32_t maxFrames) {
+  const uint64_t slotBytes = uint64_t{channels} * maxFrames * sizeof(float);
+  const uint64_t second = std::clamp<uint64_t>(options.rate / options.block + 1, 8, 1024);
+  return static_cast<uint32_t>(std::max<uint64_t>(2, std::min(second, (64u << 20) / slotBytes)));
+}
+
+// The control thread's share of the run: idle calls, the panel's state for counting
+// time-outs, and the audio-info changes the audio thread waits for.
+void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
+  while (!loop.finished()) {
+    device.idle();
+    loop.setPanelConnected(device.isPanelAppLaunched() != 0);
+    AudioInfo info{};
+    if (loop.pendingAudioInfoChange(info)) {
+      device.setAudioInfo(&info);
+      loop.completeAudioInfoChange();
+      continue;
+    }
+    tz::platform::sleepMs(kIdleMs);
+  }
+}
+
+int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint32_t channels) {
+  const uint32_t maxFrames = largestBlock(options);
+  std::unique_ptr<BlockRing> ring;
+  WavWriter wav;
+  std::optional<BlockWriter> writer;
+  tz::platform::Thread writerThread;
+  std::string error;
+  if (!options.outPath.empty()) {
+    if (!wav.open(options.outPath, static_cast<uint16_t>(channels), options.rate, error)) {
+      return fail(error);
+    }
+    ring =
+        std::make_unique<BlockRing>(channels, maxFrames, ringSlots(options, channels, maxFrames));
+    writer.emplace(*ring, wav);
+    if (!succeeded(writerThread.start(runWriter, &*writer))) return fail("no file writer thread");
+  }
+  AudioLoop loop({device, channels, &options, ring.get()});
+  loop.setPanelConnected(device.isPanelAppLaunched() != 0);
+  tz::platform::Thread audio;
+  if (!succeeded(audio.start(runAudio, &loop))) {
+    if (ring) ring->close();
+    return fail("no audio thread");
+  }
+  control(device, loop);
+  audio.join();
+  if (ring) ring->close();
+  writerThread.join();
+  printSummary(stdout, loop.counters(), loop.driveTimes());
+  if (options.outPath.empty()) return 0;
+  const bool written = wav.finish(error);
+  std::printf("file: %s, %u channels at %u Hz, %llu frames%s\n", options.outPath.c_str(), channels,
+              options.rate, static_cast<unsigned long long>(wav.framesWritten()),
+              wav.framesDropped() ? " (cut at the 4 GiB limit)" : "");
+  return written ? 0 : fail(error);
+}
+
+void quitPanel(const RWMDeviceEntryPoints& device) {
+  std::printf("quit panel: status %d\n", device.quitPanelApp());
+  // A panel still connected at the close would find its connection gone; let it leave first.
+  if (!idleUntil(device, kQuitWaitSeconds, [&] { return device.isCloseOK() != 0; })) {
+    std::printf("panel: still connected at the close\n");
+  }
+}
+
+int runMixer(const MixerOptions& options) {
+  EngineBinding engine;
+  std::string error;
+  if (!engine.load(options.enginePath, error)) return fail(error);
+  std::printf("engine: %s\n", engine.path().c_str());
+  DeviceSession session(engine);
+  if (!session.markMixerRunning(error)) return fail(error);
+  const std::vector<std::string> names = engine.deviceNames();
+  std::printf("installed devices: %s\n", joined(names).c_str());
+  const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+    return sameName(name, options.device);
+  });
+  if (found == names.end()) {
+    return fail("no device named \"" + options.device + "\"; installed: " + joined(names), kUsage);
+  }
+  DeviceInfo info;
+  if (!session.load(*found, error) || !describe(session.entries(), info, error) ||
+      !session.open(options.rate, options.block, error)) {
+    return fail(error);
+  }
+  const RWMDeviceEntryPoints& device = session.entries();
+  if (options.launch) std::printf("launch panel: status %d\n", device.launchPanelApp());
+  if (options.waitPanelSeconds > 0 && !idleUntil(device, options.waitPanelSeconds, [&] {
+        return device.isPanelAppLaunched() != 0;
+      })) {
+    std::printf("panel: not connected after %g s\n", options.waitPanelSeconds);
+  }
+  const int status = drive(options, device, info.channelCount);
+  if (options.quitPanel) quitPanel(device);
+  session.close();
+  return status;
+}
+
+}  // namespace
+}  // namespace tz::mixer
+
+int main(int argc, char** argv) {
+  using namespace tz::mixer;
+  try {
+    const ParsedOptions parsed = parseOptions(argc, argv);
+    if (parsed.help) {
+      std::fputs(usageText(), stdout);
+      return 0;
+    }
+    if (!parsed.ok) return fail(parsed.error, kUsage);
+    return runMixer(parsed.options);
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory");
+  } catch (const std::exception& e) {
+    return fail(e.what());
+  }
+}

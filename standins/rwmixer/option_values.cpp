@@ -1,0 +1,81 @@
+// Value readers for the command line; std::from_chars keeps them independent of the locale.
+#include "standins/rwmixer/option_values.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tz::mixer {
+
+std::optional<uint64_t> readUnsigned(std::string_view text, uint64_t min, uint64_t max) {
+  uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+  if (value < min || value > max) return {};
+  return value;
+}
+
+std::optional<int64_t> readSigned(std::string_view text, int64_t min, int64_t max) {
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+  if (value < min || value > max) return {};
+  return value;
+}
+
+std::optional<double> readDecimal(std::string_view text, double min, double max) {
+  double value = 0;
+  // Fixed notation only: from_chars would otherwise take "inf", "nan" and exponents.
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+  if (!std::isfinite(value) || value < min || value > max) return {};
+  return value;
+}
+
+std::optional<uint32_t> readTempo(std::string_view text) {
+  const size_t dot = text.find('.');
+  const auto whole = readUnsigned(text.substr(0, dot), 0, 999);
+  if (!whole) return {};
+  uint64_t thousandths = 0;
+  if (dot != std::string_view::npos) {
+    std::string_view decimals = text.substr(dot + 1);
+    if (decimals.empty() || decimals.size() > 3) return {};
+    const auto digits = readUnsigned(decimals, 0, 999);
+    if (!digits) return {};
+    thousandths = *digits;
+    for (size_t i = decimals.size(); i < 3; ++i) thousandths *= 10;
+  }
+  const uint64_t tempo = *whole * 1000 + thousandths;
+  if (tempo < 1000) return {};
+  return static_cast<uint32_t>(tempo);
+}
+
+std::optional<WrittenPosition> readPosition(std::string_view text) {
+  if (!text.empty() && text.back() == 'b') {
+    const auto bar = readSigned(text.substr(0, text.size() - 1), 1, INT32_MAX);
+    if (!bar) return {};
+    return WrittenPosition{*bar, true};
+  }
+  const auto ticks = readSigned(text, INT32_MIN, INT32_MAX);
+  if (!ticks) return {};
+  return WrittenPosition{*ticks, false};
+}
+
+std::optional<int32_t> resolvePosition(WrittenPosition position, uint32_t numerator,
+                                       uint32_t denominator) {
+  if (!position.bars) return static_cast<int32_t>(position.value);
+  if (denominator == 0) return {};
+  const int64_t barTicks = int64_t{numerator} * 15360 * 4 / denominator;
+  // Bars stay below 2^31 and bar lengths below 2^26, so the product fits 64 bits.
+  const int64_t ticks = (position.value - 1) * barTicks;
+  if (ticks > INT32_MAX) return {};
+  return static_cast<int32_t>(ticks);
+}
+
+std::optional<std::pair<std::string_view, std::string_view>> splitPair(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return {};
+  return std::pair{text.substr(0, colon), text.substr(colon + 1)};
+}
+
+}  // namespace tz::mixer

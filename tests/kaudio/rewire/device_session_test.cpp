@@ -1,0 +1,250 @@
+// The device half as the engine drives it: the built library loaded from a temporary
+// "Loopra/Audio Hardware Drivers" folder in this process, and a test panel in a peer process
+// built on the engine's panel functions, the exchange block and the two events.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/kaudio/rewire/test_panel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tz::rewire;
+using tz::test::kBlockName, tz::test::rendered;
+using tz::test::kRender, tz::test::kSendTransport, tz::test::kStayMute, tz::test::kReportStopped;
+
+// One mixer block of 12 buffers (two beyond the device's channels) filled with 7s. Buffers
+// and events live on the heap, so that their addresses survive a move.
+struct MixerBlock {
+  std::vector<float> samples;
+  std::vector<ReWireEvent> events;
+  DriveAudioInput input{};
+  DriveAudioOutput output{};
+
+  MixerBlock(uint32_t frames, std::initializer_list<unsigned> channels, uint32_t command = kRender)
+      : samples(12 * frames, 7.0f), events(9) {
+    input.size = sizeof input, input.frames = frames, input.songPosition = 5000;
+    input.tempo = command;
+    for (unsigned c = 0; c < 12; ++c) input.buffers[c] = &samples[c * frames];
+    for (unsigned c : channels) channelSetAdd(input.requestedChannels, c);
+    memset(events.data(), 0xEE, events.size() * sizeof(ReWireEvent));
+    output.eventsOut = {20, sizeof(ReWireEvent), 0, 8, events.data()};
+  }
+  float at(unsigned c, unsigned i) const { return samples[c * input.frames + i]; }
+  bool served(unsigned c) const { return channelSetHas(output.servedChannels, c); }
+};
+
+struct DeviceSession : ::testing::Test {
+  tz::test::RewireTestEnv env;
+  void* library = nullptr;
+  std::unique_ptr<tz::test::PeerProcess> panel;
+
+  template <typename Proc, typename... Args>
+  auto call(const char* name, Args... args) {
+    return reinterpret_cast<Proc>(dlsym(library, name))(args...);
+  }
+
+  // Loads a copy of the library from <folder>/<loopra>/Audio Hardware Drivers and opens it.
+  void load(const std::string& loopra) {
+    const fs::path file = env.folder / loopra / "Audio Hardware Drivers" / "LoopraReWire.so";
+    fs::create_directories(file.parent_path());
+    fs::copy_file(TZ_LIBRARY_FILE, file);
+    library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, library) << dlerror();
+    const OpenDeviceParams params{0, {12, 48000, 512}};
+    ASSERT_EQ(kRWSuccess, call<RWDEFOpenDeviceProc>("RWDEFOpenDevice", &params));
+  }
+  void SetUp() override {
+    if (!tz::test::isPeer()) load("Loopra");
+  }
+  void TearDown() override {
+    if (library == nullptr) return;
+    call<RWDEFCloseDeviceProc>("RWDEFCloseDevice");
+    dlclose(std::exchange(library, nullptr));
+  }
+  RWSTATUS launch() { return call<RWDEFLaunchPanelAppProc>("RWDEFLaunchPanelApp"); }
+  void setAudioInfo(uint32_t frames) {
+    const AudioInfo info{12, 48000, frames};
+    call<RWDEFSetAudioInfoProc>("RWDEFSetAudioInfo", &info);
+  }
+  MixerBlock drive(MixerBlock block) {
+    call<RWDEFDriveAudioProc>("RWDEFDriveAudio", &block.input, &block.output);
+    return block;
+  }
+  // Drives blocks until the test panel has reported in and served one, which must hold
+  // what it rendered for it.
+  void startPanel() {
+    panel = std::make_unique<tz::test::PeerProcess>("DeviceSession.TestPanel");
+    MixerBlock first(16, {});
+    ASSERT_TRUE(tz::test::eventually([&] { return (first = drive({16, {0}})).served(0); }));
+    EXPECT_EQ(rendered(first.input, 0, 15), first.at(0, 15)) << "copied before it was rendered";
+  }
+  void quitPanel() {
+    EXPECT_EQ(kRWSuccess, call<RWDEFQuitPanelAppProc>("RWDEFQuitPanelApp"));
+    EXPECT_EQ(0, panel->wait());
+  }
+};
+
+TEST_F(DeviceSession, TestPanel) {
+  TZ_PEER_ONLY();
+  std::exit(tz::test::TestPanel().run());
+}
+
+TEST_F(DeviceSession, StartedPanelServesRequestedChannelsAndTransportRequests) {
+  const OpenDeviceParams params{0, {12, 44100, 256}};
+  EXPECT_EQ(kRWAlreadyOpen, call<RWDEFOpenDeviceProc>("RWDEFOpenDevice", &params));
+  const MixerBlock silent = drive({64, {0, 9}});
+  EXPECT_EQ(0.0f, silent.at(9, 63));
+  EXPECT_EQ(7.0f, silent.at(2, 0));
+  EXPECT_FALSE(silent.served(0));
+
+  startPanel();
+  EXPECT_EQ(1, call<RWDEFIsPanelAppLaunchedProc>("RWDEFIsPanelAppLaunched"));
+  EXPECT_EQ(0, call<RWDEFIsCloseOKProc>("RWDEFIsCloseOK"));
+  const MixerBlock block = drive({64, {0, 1, 9, 11}});
+  EXPECT_EQ(0x203u, block.output.servedChannels.words[0]) << "11 is beyond the device";
+  for (unsigned c : {0, 1, 9}) EXPECT_EQ(rendered(block.input, c, 63), block.at(c, 63));
+  EXPECT_EQ(7.0f, block.at(2, 0));
+  EXPECT_EQ(7.0f, block.at(11, 0));
+
+  // A size field beyond the record, and a requested channel without a buffer.
+  MixerBlock odd(64, {0, 1});
+  odd.input.size = 4000, odd.input.buffers[1] = nullptr;
+  odd = drive(std::move(odd));
+  EXPECT_TRUE(odd.served(0) && !odd.served(1));
+  const auto header = tz::platform::SharedSection::open(kBlockName).section.map(0, 8192);
+  const auto* bytes = static_cast<const uint8_t*>(header.view.data());
+  EXPECT_TRUE(std::all_of(bytes + 1128, bytes + 5128, [](uint8_t b) { return b == 0; }));
+
+  // A block without channels still reaches the panel, whose requests come with the next.
+  EXPECT_EQ(0u, drive({64, {}, kSendTransport}).output.servedChannels.words[0]);
+  const MixerBlock next = drive({64, {}});
+  ASSERT_EQ(4u, next.output.eventsOut.count);
+  const ReWireEvent* e = next.events.data();
+  EXPECT_EQ((std::vector<int>{15, 16, 11, 777, 14, 100, 200, 1, 0}),
+            (std::vector<int>{e[0].type, e[1].type, e[2].type, e[2].position, e[3].type,
+                              e[3].position, e[3].loopEnd, e[3].loopOn, e[3].padding[0]}));
+
+  // Requests beyond the buffer, or for a buffer of another shape, are dropped.
+  const struct {
+    uint32_t eventSize, capacity, kept;
+    bool array;
+  } shapes[] = {{24, 2, 2, true}, {20, 8, 0, true}, {24, 8, 0, false}};
+  for (const auto& shape : shapes) {
+    drive({64, {}, kSendTransport});
+    MixerBlock limited(64, {});
+    limited.output.eventsOut = {20, shape.eventSize, 0, shape.capacity,
+                                shape.array ? limited.events.data() : nullptr};
+    limited = drive(std::move(limited));
+    EXPECT_EQ(shape.kept, limited.output.eventsOut.count);
+    EXPECT_EQ(0xEEEEu, limited.events[shape.kept].type);
+  }
+  quitPanel();
+}
+
+TEST_F(DeviceSession, UnansweredBlockCostsTheWaitAndCopiesNothing) {
+  startPanel();
+  const auto start = std::chrono::steady_clock::now();
+  const MixerBlock unanswered = drive({64, {0}, kStayMute});
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
+  EXPECT_FALSE(unanswered.served(0));
+  EXPECT_EQ(7.0f, unanswered.at(0, 0));
+  const MixerBlock answered = drive({64, {0}});
+  EXPECT_TRUE(answered.served(0));
+  EXPECT_EQ(rendered(answered.input, 0, 63), answered.at(0, 63));
+
+  panel->kill9();  // gone without a word: the idle call learns it from the engine
+  EXPECT_TRUE(tz::test::eventually([&] {
+    call<RWDEFIdleProc>("RWDEFIdle");
+    return call<RWDEFIsPanelAppLaunchedProc>("RWDEFIsPanelAppLaunched") == 0;
+  }));
+  EXPECT_EQ(0.0f, drive({16, {0}}).at(0, 0)) << "silence, not another wait";
+}
+
+// The panel keeps the old block until told to map the new one, so a block grown beyond the
+// old one's size cannot be made while it holds it; the device then serves silence.
+TEST_F(DeviceSession, AudioInfoChangeRemakesTheBlockThatThePanelMapsAnew) {
+  startPanel();
+  setAudioInfo(1024);
+  const MixerBlock block = drive({1024, {0, 9}});
+  EXPECT_TRUE(block.served(9));
+  EXPECT_EQ(rendered(block.input, 9, 1023), block.at(9, 1023));
+  setAudioInfo(0);  // refused, the block stays
+  EXPECT_TRUE(drive({1024, {0}}).served(0));
+  EXPECT_EQ(0.0f, drive({1025, {0}}).at(0, 1024)) << "more frames than a slot holds";
+  setAudioInfo(8192);
+  const MixerBlock silent = drive({1024, {0}});
+  EXPECT_FALSE(silent.served(0));
+  EXPECT_EQ(0.0f, silent.at(0, 1023));
+  quitPanel();
+  drive({16, {}});  // learns that the panel stopped, so that nothing waits for it below
+  setAudioInfo(8192);
+  EXPECT_EQ(exchangeBlockBytes(10, 8192),
+            tz::platform::SharedSection::open(kBlockName).section.size());
+}
+
+// Drive steps on a thread of their own, as on the mixer's audio thread, while the block is
+// made again and again and at last the device closes: no step may use a block being replaced,
+// and what a step serves must be what the panel rendered for it.
+TEST_F(DeviceSession, AudioInfoChangesAndCloseWaitForTheDriveStepInProgress) {
+  startPanel();
+  std::atomic<bool> stop{false};
+  std::atomic<int> served{0}, wrong{0};
+  std::thread audio([&] {
+    while (!stop) {
+      const MixerBlock block = drive({512, {9}});
+      if (block.served(9)) ++served, wrong += block.at(9, 511) != rendered(block.input, 9, 511);
+    }
+  });
+  EXPECT_TRUE(tz::test::eventually([&] {
+    setAudioInfo(1024), setAudioInfo(512);
+    return served > 50;
+  }));
+  call<RWDEFCloseDeviceProc>("RWDEFCloseDevice");
+  stop = true;
+  audio.join();
+  EXPECT_EQ(0, wrong);
+  EXPECT_EQ(20, panel->wait());
+}
+
+TEST_F(DeviceSession, LaunchStartsThePanelApplicationOnceUntilItReportsIn) {
+  fs::create_symlink(TZ_FAKE_LOOPRA, env.folder / "Loopra" / "loopra70.exe");
+  setenv("TZ_FAKE_LOOPRA_LOG", (env.folder / "launched").c_str(), 1);
+  auto launches = [&] {
+    std::ifstream in(env.folder / "launched");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  };
+  EXPECT_EQ(kRWSuccess, launch());
+  EXPECT_EQ(kRWSuccess, launch());
+  ASSERT_TRUE(tz::test::eventually([&] { return launches().size() == 1; }));
+  EXPECT_EQ("-REWIREDEVICE", launches()[0]);
+
+  startPanel();
+  EXPECT_EQ(kRWSuccess, launch()) << "a running panel is not launched again";
+  drive({16, {}, kReportStopped});
+  EXPECT_FALSE(drive({16, {0}}).served(0));
+  EXPECT_EQ(kRWSuccess, launch());
+  EXPECT_TRUE(tz::test::eventually([&] { return launches().size() == 2; }));
+  quitPanel();
+  unsetenv("TZ_FAKE_LOOPRA_LOG");
+}
+
+TEST_F(DeviceSession, LibraryPathTooLongForTheCommandLineLaunchesNothing) {
+  TearDown();
+  load(std::string(240, 'L'));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(kRWSuccess, launch());
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("259 characters"));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "support/platform/named_event.h"
+#include "support/platform/registry.h"
+#include "tests/standins/rewire_engine/engine_client.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace tz::platform;
+using tz::test::eventually;
+using tz::test::PeerProcess;
+namespace fs = std::filesystem;
+
+struct EngineDevicesTest : tz::test::EngineTest {
+  static void install(const std::string& device, const std::u16string& path) {
+    RegistryKey key;
+    ASSERT_EQ(PlatformError::Success,
+              RegistryKey::create(RegistryRoot::LocalMachine,
+                                  "SOFTWARE\\Propellerhead Software\\ReWire\\" + device, key));
+    ASSERT_EQ(PlatformError::Success,
+              key.setValue("Device Path", RegistryType::String, path.c_str(),
+                           static_cast<uint32_t>(path.size() + 1) * 2));
+  }
+  std::string deviceName(int32_t index, uint32_t size = 64) {
+    char name[64] = "?";
+    const RWSTATUS status = engine_.RWMGetDeviceName(index, name, size);
+    return status == kRWSuccess ? name : std::to_string(status) + name;
+  }
+};
+
+TEST_F(EngineDevicesTest, EveryBuildHasTheWholeInterfaceAndItsFileVersion) {
+  const std::pair<const char*, int> builds[] = {
+      {TZ_ENGINE_FILE, 1}, {TZ_ENGINE_DEBUG_FILE, 1}, {TZ_ENGINE_V2_FILE, 2}};
+  for (const auto& [path, major] : builds) {
+    tz::test::Engine engine;
+    EXPECT_TRUE(engine.load(path)) << path;
+    FileVersion version;
+    EXPECT_EQ(PlatformError::Success, readFileVersion(path, version));
+    EXPECT_EQ(major, version.major()) << path;
+  }
+  EXPECT_EQ("ReWire.dll", fs::path(TZ_ENGINE_V2_FILE).filename());
+  EXPECT_EQ("ReWireDebug.dll", fs::path(TZ_ENGINE_DEBUG_FILE).filename());
+}
+
+TEST_F(EngineDevicesTest, MixerPeerMarksItselfRunning) {
+  TZ_PEER_ONLY();
+  auto go = NamedEvent::open("go").event;
+  ASSERT_EQ(kRWSuccess, engine_.RWMSetMixerRunning(1));
+  ASSERT_EQ(WaitResult::Signaled, go.wait(10000));
+  ASSERT_EQ(kRWSuccess, engine_.RWMSetMixerRunning(0));
+  ASSERT_EQ(WaitResult::Signaled, go.wait(10000));
+  ASSERT_EQ(kRWSuccess, engine_.RWMSetMixerRunning(1));
+  go.wait(30000);  // until killed
+}
+
+TEST_F(EngineDevicesTest, AMixerCountsWhileItsProcessHoldsTheMark) {
+  auto go = NamedEvent::create("go").event;
+  const auto running = [&] {
+    uint8_t flag = 2;
+    EXPECT_EQ(kRWSuccess, engine_.RWIsReWireMixerAppRunningImp(&flag));
+    return flag == 1;
+  };
+  EXPECT_FALSE(running());
+  PeerProcess mixer("EngineDevicesTest.MixerPeerMarksItselfRunning");
+  EXPECT_TRUE(eventually(running));
+  go.set();
+  EXPECT_TRUE(eventually([&] { return !running(); })) << "cleared";
+  go.set();
+  EXPECT_TRUE(eventually(running));
+  mixer.kill9();
+  EXPECT_FALSE(running()) << "a crashed mixer does not count";
+  EXPECT_EQ(kRWSuccess, engine_.RWMSetMixerRunning(1));
+  EXPECT_TRUE(running()) << "this process counts too";
+  EXPECT_EQ(kRWSuccess, engine_.RWMSetMixerRunning(0));
+  EXPECT_FALSE(running());
+  EXPECT_EQ(kRWGeneralFailure, engine_.RWIsReWireMixerAppRunningImp(nullptr));
+}
+
+TEST_F(EngineDevicesTest, InstalledDevicesAreTheKeysWithADevicePathString) {
+  install("Loopra Pro 7.0", u"/opt/Loopra/Audio Hardware Drivers/LoopraReWire.so");
+  install("alpha", u"/opt/alpha.so");
+  RegistryKey numeric;
+  RegistryKey::create(RegistryRoot::LocalMachine,
+                      "SOFTWARE\\Propellerhead Software\\ReWire\\Numeric", numeric);
+  const uint32_t seven = 7;
+  numeric.setValue("Device Path", RegistryType::Dword, &seven, 4);
+  int32_t count = 0;
+  EXPECT_EQ(kRWSuccess, engine_.RWMCountDevices(&count));
+  EXPECT_EQ(2, count);
+  EXPECT_EQ("alpha", deviceName(0));
+  EXPECT_EQ("Loopra Pro 7.0", deviceName(1));
+  EXPECT_EQ("100", deviceName(2));
+  EXPECT_EQ("100", deviceName(-1));
+  EXPECT_EQ("9", deviceName(1, 14)) << "no room for the zero";
+  EXPECT_EQ(kRWSuccess, engine_.RWPRegisterDeviceImp("/opt/alpha.so"));
+  EXPECT_EQ(kRWLibraryNotFound, engine_.RWPRegisterDeviceImp("/opt/beta.so"));
+  EXPECT_EQ(kRWGeneralFailure, engine_.RWPRegisterDeviceImp(nullptr));
+  EXPECT_EQ(kRWSuccess, engine_.RWPUnregisterDeviceImp("/opt/alpha.so"));
+  EXPECT_EQ("alpha", deviceName(0)) << "the device's key is its own";
+}
+
+TEST_F(EngineDevicesTest, LoadDeviceFindsEveryEntryPointThroughItsDevicePath) {
+  // A folder beyond ASCII, with a character beyond 16 bits, proves the path's conversion.
+  const fs::path folder = folder_ / u8"Gerät 🎛";
+  fs::create_directories(folder);
+  fs::copy_file(TZ_FIXTURE_DEVICE, folder / "device.so");
+  fs::copy_file(TZ_FIXTURE_DEVICE_PARTIAL, folder / "partial.so");
+  install("Fixture", (folder / "device.so").u16string());
+  install("Partial", (folder / "partial.so").u16string());
+  install("Missing", (folder / "missing.so").u16string());
+  uint32_t handle = 0;
+  RWMDeviceEntryPoints entries{};
+  ASSERT_EQ(kRWSuccess, engine_.RWMLoadDevice("Fixture", &handle, &entries))
+      << engine_.RWMLastLoadError();
+  int32_t version = 0;
+  char name[64] = {};
+  entries.getDeviceNameAndVersion(&version, name);
+  EXPECT_STREQ("Fixture Device", name);
+  EXPECT_NE(nullptr, entries.getEventNoteInfo);
+  EXPECT_EQ(kRWSuccess, engine_.RWMUnloadDevice(handle));
+  EXPECT_EQ(kRWGeneralFailure, engine_.RWMUnloadDevice(handle));
+  EXPECT_EQ(kRWFunctionMissing, engine_.RWMLoadDevice("Partial", &handle, &entries));
+  EXPECT_NE(nullptr, strstr(engine_.RWMLastLoadError(), "RWDEFGetEventNoteInfo"));
+  for (const char* absent : {"Missing", "Absent", "Fixture\\..", ""})
+    EXPECT_EQ(kRWLibraryNotFound, engine_.RWMLoadDevice(absent, &handle, &entries)) << absent;
+  EXPECT_EQ(kRWSuccess, engine_.RWPLoadDeviceImp("Fixture"));
+  EXPECT_EQ(kRWSuccess, engine_.RWPUnloadDeviceImp("Fixture"));
+  EXPECT_EQ(kRWLibraryNotFound, engine_.RWPUnloadDeviceImp("Fixture"));
+
+  install("Loopra Pro 7.0", fs::path(TZ_DRIVER_FILE).u16string());
+  EXPECT_EQ(kRWSuccess, engine_.RWMLoadDevice("Loopra Pro 7.0", &handle, &entries))
+      << engine_.RWMLastLoadError();
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// The engine as its clients see it: loaded by path, every function found by name. Each test
+// works in a namespace and a registry of its own, which its peer processes share.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standins/rewire_engine/mixer_api.h"
+#include "support/platform/module.h"
+#include "tests/support/platform/peer_process.h"
+
+namespace tz::test {
+
+// clang-format off
+#define TZ_ENGINE_FUNCTIONS(X)                                                                    \
+  X(RWDOpenImp) X(RWDIsCloseOKImp) X(RWDCloseImp) X(RWIsReWireMixerAppRunningImp)                 \
+  X(RWDComCreateImp) X(RWDComCheckConnectionImp) X(RWDComDestroyImp) X(RWDComDoesMessageFitImp)   \
+  X(RWDComSendImp) X(RWDComReadImp) X(RWDComBytesAvailableImp) X(RWPOpenImp) X(RWPIsCloseOKImp)   \
+  X(RWPCloseImp) X(RWPLoadDeviceImp) X(RWPUnloadDeviceImp) X(RWPComConnectImp)                    \
+  X(RWPComCheckConnectionImp) X(RWPComDisconnectImp) X(RWPComDoesMessageFitImp) X(RWPComSendImp)  \
+  X(RWPComReadImp) X(RWPComBytesAvailableImp) X(RWPRegisterDeviceImp) X(RWPUnregisterDeviceImp)   \
+  X(RWMSetMixerRunning) X(RWMCountDevices) X(RWMGetDeviceName) X(RWMLoadDevice)                   \
+  X(RWMUnloadDevice) X(RWMLastLoadError)
+// clang-format on
+
+struct Engine {
+#define TZ_DECLARE(name) name##Proc name = nullptr;
+  TZ_ENGINE_FUNCTIONS(TZ_DECLARE)
+#undef TZ_DECLARE
+  platform::Module module;
+
+  // True when the file loads and has every function.
+  bool load(const char* path) {
+    if (module.loadFromPath(path) != platform::PlatformError::Success) return false;
+    bool all = true;
+#define TZ_FIND(name) \
+  all = (name = reinterpret_cast<name##Proc>(module.symbol(#name))) != nullptr && all;
+    TZ_ENGINE_FUNCTIONS(TZ_FIND)
+#undef TZ_FIND
+    return all;
+  }
+};
+
+inline const RWChannelRecord kChannels[2] = {{12, 8192, 8192}, {12, 8192, 8192}};
+
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  for (auto end = std::chrono::steady_clock::now() + limit; !condition(); std::this_thread::yield())
+    if (std::chrono::steady_clock::now() > end) return false;
+  return true;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!isPeer()) {
+      const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+      setenv("TZ_OBJECT_NAMESPACE", ("engine-" + std::to_string(getpid()) + test).c_str(), 1);
+      std::string pattern = (std::filesystem::temp_directory_path() / "tz_engine_XXXXXX").string();
+      ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+      folder_ = pattern;
+      setenv("TZ_REGISTRY_ROOT", (folder_ / "registry").c_str(), 1);
+    }
+    ASSERT_TRUE(engine_.load(TZ_ENGINE_FILE)) << platform::lastLoadMessage();
+    ASSERT_EQ(kRWSuccess, engine_.RWDOpenImp(kRWEngineVersion));
+    ASSERT_EQ(kRWSuccess, engine_.RWPOpenImp(kRWEngineVersion));
+  }
+  // An engine that once failed to load a device stays in memory, and with it what a test
+  // left open, so each test closes what it made.
+  void TearDown() override {
+    for (const uint32_t handle : devices_) engine_.RWDComDestroyImp(handle);
+    for (const uint32_t handle : panels_) engine_.RWPComDisconnectImp(handle);
+    engine_.RWDCloseImp();
+    engine_.RWPCloseImp();
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  }
+
+  uint32_t createDevice() {
+    uint32_t handle = 0;
+    EXPECT_EQ(kRWSuccess, engine_.RWDComCreateImp("QRX7", 2, kChannels, &handle));
+    devices_.push_back(handle);
+    return handle;
+  }
+  uint32_t connectPanel() {
+    uint32_t handle = 0;
+    EXPECT_EQ(kRWSuccess, engine_.RWPComConnectImp("QRX7", &handle));
+    panels_.push_back(handle);
+    return handle;
+  }
+
+  Engine engine_;
+  std::filesystem::path folder_;
+  std::vector<uint32_t> devices_, panels_;
+};
+
+}  // namespace tz::test
