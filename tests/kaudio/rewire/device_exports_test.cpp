@@ -28,9 +28,7 @@ TEST(DeviceExports, WithoutAnOpenDeviceCallsDoNothingAndAnswerNeutrally) {
   EXPECT_EQ(1, RWDEFLaunchPanelApp());
   EXPECT_EQ(1, RWDEFQuitPanelApp());
   EXPECT_EQ(9, RWDEFOpenDevice(nullptr));
-}
-
-TEST(DeviceExports, EventDescriptionsLeaveTheirRecordAsItIs) {
+  // Event descriptions leave their record as it is.
   unsigned char record[64], before[64];
   memset(record, 0x5A, sizeof record);
   memcpy(before, record, sizeof record);

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/platform/module.h"
 #include "support/platform/registry.h"
@@ -14,27 +16,16 @@ namespace {
 using tz::platform::RegistryKey;
 
 TEST(EngineBinding, EngineStatusesMapToHostStatuses) {
-  const struct {
-    RWSTATUS engine;
-    uint32_t host;
-  } cases[] = {{1, 0},
-               {2, 0x8007000E},
-               {8, 0x8007000E},
-               {4, 0x80040964},
-               {6, 0x80040964},
-               {7, 0x80040964},
-               {5, 0x80004005},
-               {9, 0x80004005},
-               {101, 0x80004005},
-               {105, 0x80004005},
-               {113, 0x80004005},
-               {202, 0x80004005},
-               {114, 1},
-               {0, 0x8000FFFF},
-               {104, 0x8000FFFF},
-               {-1, 0x8000FFFF}};
-  for (const auto& c : cases)
-    EXPECT_EQ(c.host, static_cast<uint32_t>(tz::rewire::mapReWireError(c.engine))) << c.engine;
+  const std::pair<uint32_t, std::vector<RWSTATUS>> cases[] = {
+      {0, {1}},
+      {1, {114}},
+      {0x8007000E, {2, 8}},
+      {0x80040964, {4, 6, 7}},
+      {0x80004005, {5, 9, 101, 105, 113, 202}},
+      {0x8000FFFF, {0, 104, -1}}};
+  for (const auto& [host, engine] : cases)
+    for (const RWSTATUS status : engine)
+      EXPECT_EQ(host, static_cast<uint32_t>(tz::rewire::mapReWireError(status))) << status;
 }
 
 // The bind probe's line, run with the engine search path and environment given.

@@ -33,10 +33,6 @@ std::string next(RWDComReadImpProc read, uint32_t handle, int32_t channel) {
   return buffer.substr(0, size);
 }
 
-void waitToBeKilled() {
-  tz::platform::NamedEvent::create("never").event.wait(30000);
-}
-
 TEST_F(EngineConnectionTest, PanelPeerEchoes) {
   TZ_PEER_ONLY();
   const uint32_t panel = connectPanel();
@@ -114,7 +110,7 @@ TEST_F(EngineConnectionTest, DeviceSeesPanelsComeAndGo) {
 TEST_F(EngineConnectionTest, DevicePeerStaysUntilKilled) {
   TZ_PEER_ONLY();
   createDevice();
-  waitToBeKilled();
+  tz::platform::NamedEvent::create("never").event.wait(30000);  // until killed
 }
 
 TEST_F(EngineConnectionTest, PanelSeesItsDeviceGoAndNotItsSuccessor) {

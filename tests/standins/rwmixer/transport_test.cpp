@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using tz::mixer::PlayMode;
@@ -79,22 +81,16 @@ TEST(TransportTest, LoopWrapsOnlyFromInsideAndWhenOn) {
 
 TEST(TransportTest, DeviceEventsApplyToTheNextBlock) {
   Transport transport(TransportSettings{});
-  ReWireEvent event{};
-  event.type = kRWEventPlay;
-  EXPECT_TRUE(transport.applyEvent(event));
-  event.type = kRWEventReposition;
-  event.position = 7680;
-  EXPECT_TRUE(transport.applyEvent(event));
-  event = ReWireEvent{kRWEventLoop, 0, 15360, 30720, 1, {}};
-  EXPECT_TRUE(transport.applyEvent(event));
+  for (const ReWireEvent& event : {ReWireEvent{kRWEventPlay, 0, 0, 0, 0, {}},
+                                   {kRWEventReposition, 0, 7680, 0, 0, {}},
+                                   {kRWEventLoop, 0, 15360, 30720, 1, {}}})
+    EXPECT_TRUE(transport.applyEvent(event)) << event.type;
   DriveAudioInput input{};
   transport.fillBlock(input);
-  EXPECT_EQ(2u, input.playMode);
-  EXPECT_EQ(7680, input.songPosition);
-  EXPECT_EQ(15360, input.loopStart);
-  EXPECT_EQ(30720, input.loopEnd);
-  EXPECT_EQ(1u, input.loopOn);
-  event.type = kRWEventStop;
+  EXPECT_EQ((std::vector<int64_t>{2, 7680, 15360, 30720, 1}),
+            (std::vector<int64_t>{input.playMode, input.songPosition, input.loopStart,
+                                  input.loopEnd, input.loopOn}));
+  ReWireEvent event{kRWEventStop, 0, 0, 0, 0, {}};
   EXPECT_TRUE(transport.applyEvent(event));
   event.type = 99;
   EXPECT_FALSE(transport.applyEvent(event));

@@ -36,20 +36,17 @@ TEST(WavWriterTest, HeaderSizesAndSamplesReadBack) {
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
   std::filesystem::remove(path);
   ASSERT_EQ(58u + 120u, bytes.size());
-  EXPECT_EQ(0, std::memcmp(bytes.data(), "RIFF", 4));
-  EXPECT_EQ(bytes.size() - 8, word(bytes, 4));
-  EXPECT_EQ(0, std::memcmp(bytes.data() + 8, "WAVEfmt ", 8));
-  EXPECT_EQ(18u, word(bytes, 16));
-  EXPECT_EQ(3u, half(bytes, 20)) << "WAVE_FORMAT_IEEE_FLOAT";
-  EXPECT_EQ(10u, half(bytes, 22));
-  EXPECT_EQ(48000u, word(bytes, 24));
-  EXPECT_EQ(48000u * 40, word(bytes, 28));
-  EXPECT_EQ(40u, half(bytes, 32));
-  EXPECT_EQ(32u, half(bytes, 34));
-  EXPECT_EQ(0, std::memcmp(bytes.data() + 38, "fact", 4));
-  EXPECT_EQ(3u, word(bytes, 46)) << "frames";
-  EXPECT_EQ(0, std::memcmp(bytes.data() + 50, "data", 4));
-  EXPECT_EQ(120u, word(bytes, 54));
+  const std::string tags(bytes.begin(), bytes.begin() + 58);
+  for (const auto& [at, tag] :
+       {std::pair<size_t, std::string>{0, "RIFF"}, {8, "WAVEfmt "}, {38, "fact"}, {50, "data"}})
+    EXPECT_EQ(tag, tags.substr(at, tag.size())) << at;
+  // RIFF size, fmt size, rate, bytes a second, frames, data size; then format (IEEE float),
+  // channels, frame bytes, sample bits.
+  const std::pair<size_t, uint32_t> words[] = {{4, 170},         {16, 18}, {24, 48000},
+                                               {28, 48000 * 40}, {46, 3},  {54, 120}},
+                                    halves[] = {{20, 3}, {22, 10}, {32, 40}, {34, 32}};
+  for (const auto& [at, value] : words) EXPECT_EQ(value, word(bytes, at)) << at;
+  for (const auto& [at, value] : halves) EXPECT_EQ(value, half(bytes, at)) << at;
   float last = 0;
   std::memcpy(&last, bytes.data() + 58 + 29 * 4, 4);
   EXPECT_EQ(frames[29], last);
