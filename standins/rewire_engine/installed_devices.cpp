@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "support/platform/registry.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -24,26 +25,10 @@ bool readDevicePath(const RegistryKey& key, std::string& path) {
   if (key.queryValue("Device Path", &type, text.data(), &size) != PlatformError::Success ||
       type != RegistryType::String)
     return false;
-  path = utf8FromUtf16(text.data(), size / 2 < text.size() ? size / 2 : text.size());
+  // Up to the terminator the stored size counts.
+  std::u16string_view stored(text.data(), size / 2 < text.size() ? size / 2 : text.size());
+  path = tz::platform::utf8FromUtf16(stored.substr(0, stored.find(u'\0')));
   return !path.empty();
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace
@@ -69,21 +54,6 @@ bool deviceLibraryPath(std::string_view device, std::string& path) {
                            std::string(kDevicesKey).append("\\").append(device),
                            key) == PlatformError::Success &&
          readDevicePath(key, path);
-}
-
-std::string utf8FromUtf16(const char16_t* text, size_t units) {
-  std::string out;
-  for (size_t i = 0; i < units && text[i] != u'\0'; ++i) {
-    char32_t c = text[i];
-    const bool high = c >= 0xD800 && c < 0xDC00;
-    if (high && i + 1 < units && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    appendUtf8(out, c);
-  }
-  return out;
 }
 
 }  // namespace tz::rewire

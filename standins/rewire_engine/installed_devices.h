@@ -15,7 +15,4 @@ std::vector<std::string> installedDevices();
 // a '\\', or when the device has no key or no non-empty "Device Path" string.
 bool deviceLibraryPath(std::string_view device, std::string& path);
 
-// UTF-16 up to the first zero or the end; a lone surrogate becomes U+FFFD.
-std::string utf8FromUtf16(const char16_t* text, size_t units);
-
 }  // namespace tz::rewire

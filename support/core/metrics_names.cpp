@@ -2,6 +2,7 @@
 #include <string>
 
 #include "support/core/metrics_internal.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::core {
 
@@ -10,32 +11,7 @@ std::u16string_view metricText(const WCHAR* text) {
 }
 
 std::string metricUtf8(std::u16string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size() && text[i] != 0; ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  return platform::utf8FromUtf16(text.substr(0, text.find(u'\0')));
 }
 
 std::string metricValueName(char prefix, LONG id) {

@@ -6,6 +6,7 @@
 #include "kaudio/audiodrvs/ReWire/device_instance.h"
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -34,7 +35,8 @@ void changeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info) {
   closeExchangeBlock(instance.block);
   // A panel still holding the old block keeps it alive, and a block too small for the new
   // F fails here; the device then serves silence until a later change succeeds.
-  if (createExchangeBlock(instance.block, toUtf8(moduleString(kStringExchangeBlockName)).c_str(),
+  if (createExchangeBlock(instance.block,
+                          platform::utf8FromUtf16(moduleString(kStringExchangeBlockName)).c_str(),
                           instance.channelCount, info.maxFramesPerBlock) != 0)
     return;
   ExchangeHeader* fresh = instance.block.header();

@@ -11,6 +11,7 @@
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/clock.h"
 #include "support/platform/module.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -34,7 +35,8 @@ RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   const RWSTATUS bound = openDeviceApi();
   if (bound != kRWSuccess) return bound;
   instance.deviceApiOpen = true;
-  if (createExchangeBlock(instance.block, toUtf8(moduleString(kStringExchangeBlockName)).c_str(),
+  if (createExchangeBlock(instance.block,
+                          platform::utf8FromUtf16(moduleString(kStringExchangeBlockName)).c_str(),
                           instance.channelCount, info.maxFramesPerBlock) != 0)
     return kRWOutOfMemory;
   ExchangeHeader* header = instance.block.header();
@@ -42,8 +44,10 @@ RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   header->audioInfoSize = info.size;
   header->sampleRate = info.sampleRate;
   header->maxFramesPerBlock = info.maxFramesPerBlock;
-  auto request = platform::NamedEvent::create(toUtf8(moduleString(kStringRequestEventName)));
-  auto completion = platform::NamedEvent::create(toUtf8(moduleString(kStringCompletionEventName)));
+  auto request =
+      platform::NamedEvent::create(platform::utf8FromUtf16(moduleString(kStringRequestEventName)));
+  auto completion = platform::NamedEvent::create(
+      platform::utf8FromUtf16(moduleString(kStringCompletionEventName)));
   if (!succeeded(request.error) || !succeeded(completion.error)) return kRWOutOfMemory;
   instance.requestEvent = std::move(request.event);
   instance.completionEvent = std::move(completion.event);

@@ -7,6 +7,7 @@
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/process_launcher.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -33,7 +34,7 @@ void startPanel(CReWireDeviceInstance& instance) {
     return;
   }
   platform::Process process;
-  const std::string line = toUtf8(instance.commandLine);
+  const std::string line = platform::utf8FromUtf16(instance.commandLine);
   const platform::PlatformError error = platform::launchProcess(line, process);
   if (!succeeded(error)) {
     std::fprintf(stderr, "LoopraReWire: cannot launch \"%s\" (error %u)\n", line.c_str(),

@@ -6,6 +6,7 @@
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/module.h"
 #include "support/platform/registry.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 
@@ -18,10 +19,11 @@ HRESULT registerReWireDevice() {
           RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey, parent)))
     return S_FALSE;
   RegistryKey device;
-  if (!succeeded(parent.createSubKey(toUtf8(moduleString(kStringDeviceName)), device)))
+  if (!succeeded(
+          parent.createSubKey(platform::utf8FromUtf16(moduleString(kStringDeviceName)), device)))
     return S_FALSE;
   // REG_SZ data counts its terminating zero.
-  const std::u16string wide = toUtf16(path);
+  const std::u16string wide = platform::utf16FromUtf8(path);
   device.setValue(kDevicePathValue, platform::RegistryType::String, wide.c_str(),
                   static_cast<uint32_t>((wide.size() + 1) * sizeof(char16_t)));
   device.close();

@@ -8,6 +8,7 @@
 #include "kaudio/audiodrvs/ReWire/engine_paths.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/registry.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -40,7 +41,8 @@ DeviceSettings readDeviceSettings() {
   RegistryKey deviceKey;
   if (succeeded(
           RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey, engineKey)) &&
-      succeeded(engineKey.openSubKey(toUtf8(moduleString(kStringDeviceName)), deviceKey))) {
+      succeeded(engineKey.openSubKey(platform::utf8FromUtf16(moduleString(kStringDeviceName)),
+                                     deviceKey))) {
     readWord(deviceKey, "ExtraChannels", extra);
     readWord(deviceKey, "ExtraMonoChannels", mono);
     readWord(deviceKey, "AllowStartUp", allow);

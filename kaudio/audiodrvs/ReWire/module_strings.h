@@ -20,11 +20,6 @@ constexpr uint32_t kStringSignature = 1532;
 // The English text of a string id; empty for an id the module does not carry.
 std::u16string_view moduleString(uint32_t id);
 
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string toUtf8(std::u16string_view text);
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
-std::u16string toUtf16(std::string_view text);
-
 // Writes text as UTF-8 into out[0..capacity), always zero-terminated when capacity > 0,
 // cutting at a character boundary rather than splitting one. Returns the bytes written
 // before the terminator.

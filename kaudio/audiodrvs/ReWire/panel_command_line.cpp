@@ -2,6 +2,7 @@
 #include "kaudio/audiodrvs/ReWire/panel_command_line.h"
 
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 
@@ -10,7 +11,7 @@ CommandLineResult buildPanelCommandLine(std::string_view libraryPath, std::u16st
   const size_t separator = libraryPath.find_last_of("/\\");
   if (libraryPath.empty() || separator == std::string_view::npos)
     return CommandLineResult::NoLibraryPath;
-  std::u16string text = toUtf16(libraryPath.substr(0, separator + 1));
+  std::u16string text = platform::utf16FromUtf8(libraryPath.substr(0, separator + 1));
   const size_t drivers = text.find(u"Audio Hardware Drivers");
   if (drivers != std::u16string::npos) text.resize(drivers);
   text += u"loopra70.exe -REWIREDEVICE";

@@ -3,53 +3,11 @@
 #include <cstdio>
 
 #include "support/platform/posix/registry_internal.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::platform::registry {
 
 namespace {
-
-// One code point of strict UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool decodeUtf8(std::string_view s, size_t& i, char32_t& c) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  if (lead < 0x80) {
-    c = lead;
-    ++i;
-    return true;
-  }
-  const size_t extra = (lead & 0xE0) == 0xC0   ? 1
-                       : (lead & 0xF0) == 0xE0 ? 2
-                       : (lead & 0xF8) == 0xF0 ? 3
-                                               : 0;
-  if (extra == 0 || s.size() - i <= extra) return false;
-  c = lead & (0x3F >> extra);
-  for (size_t k = 1; k <= extra; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return false;
-    c = (c << 6) | (b & 0x3F);
-  }
-  constexpr char32_t Least[] = {0, 0x80, 0x800, 0x10000};
-  if (c < Least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-  i += extra + 1;
-  return true;
-}
-
-void appendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Simple one-to-one case pairs of the Latin, Greek and Cyrillic alphabets. A fixed table,
 // not the C library's locale, so that every process folds alike whatever its locale.

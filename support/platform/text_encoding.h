@@ -1,0 +1,24 @@
+// UTF-8 and UTF-16 conversions: wide text is UTF-16 inside the library, 8-bit text towards
+// the system and the engine is UTF-8. One place for the code-point rules (no overlong forms,
+// no surrogates in UTF-8, nothing past U+10FFFF).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tz::platform {
+
+// One code point of strict UTF-8 at text[i]; false (i unchanged) when it is malformed.
+bool decodeUtf8(std::string_view text, size_t& i, char32_t& c);
+// The code point at text[i], advancing i past it; an unpaired surrogate gives U+FFFD.
+char32_t decodeUtf16(std::u16string_view text, size_t& i);
+// Appends c (at most U+10FFFF, not a surrogate) in UTF-8 or UTF-16.
+void appendUtf8(char32_t c, std::string& out);
+void appendUtf16(char32_t c, std::u16string& out);
+
+// Lenient conversions: each malformed sequence or unpaired surrogate becomes U+FFFD.
+std::string utf8FromUtf16(std::u16string_view text);
+std::u16string utf16FromUtf8(std::string_view text);
+
+}  // namespace tz::platform
