@@ -119,25 +119,21 @@ TEST_F(NumberTextTest, WritersGroupPrintTheExtremesAndRound) {
 constexpr int kNumber = -100;   // TzFormatNumber
 constexpr int kDecimal = -101;  // TzFormatDecimalNumber
 
+int format(int decimals, const WCHAR* s, WCHAR* b) {
+  if (decimals == kNumber) return TzFormatNumber(s, b, TZ_GROUPED_TEXT_MAX);
+  if (decimals == kDecimal) return TzFormatDecimalNumber(s, b, TZ_GROUPED_TEXT_MAX);
+  return TzFormatGroupDecimalNumber(s, b, TZ_GROUPED_TEXT_MAX, decimals);
+}
+
 void expectFormats(std::initializer_list<std::tuple<int, const char*, const char*>> cases) {
   for (const auto& [decimals, text, expected] : cases) {
     const std::u16string source = wide(text);
-    EXPECT_EQ(expected,
-              NumberTextTest::written(TZ_GROUPED_TEXT_MAX,
-                                      [&](WCHAR* b) {
-                                        const WCHAR* s = source.c_str();
-                                        if (decimals == kNumber)
-                                          return TzFormatNumber(s, b, TZ_GROUPED_TEXT_MAX);
-                                        if (decimals == kDecimal)
-                                          return TzFormatDecimalNumber(s, b, TZ_GROUPED_TEXT_MAX);
-                                        return TzFormatGroupDecimalNumber(s, b, TZ_GROUPED_TEXT_MAX,
-                                                                          decimals);
-                                      }))
-        << text;
+    const auto write = [&](WCHAR* b) { return format(decimals, source.c_str(), b); };
+    EXPECT_EQ(expected, NumberTextTest::written(TZ_GROUPED_TEXT_MAX, write)) << text;
   }
 }
 
-TEST_F(NumberTextTest, FormattersRoundGroupAndPassOtherTextThrough) {
+TEST_F(NumberTextTest, FormattersRoundGroupPassOtherTextThroughAndKeepToTheLimit) {
   expectFormats({{kNumber, "1234567", "1,234,567"},
                  {kNumber, "abc 1234", "abc 1,234"},
                  {kNumber, "007", "007"},
@@ -152,12 +148,7 @@ TEST_F(NumberTextTest, FormattersRoundGroupAndPassOtherTextThrough) {
                  {3, "1234.5", "1,234.500"},
                  {2, "9.995", "10.00"},
                  {-1, "-1234.567", "-1,234.567"}});
-  useLocale("de_DE.UTF-8");
-  expectFormats({{kNumber, "1234567.25", "1.234.567"}, {2, "-1234.5", "-1.234,50"}});
-  EXPECT_EQ("1.234,5", written(TZ_GROUPED_TEXT_MAX, doubleText(1234.5, 1, TRUE)));
-}
-
-TEST_F(NumberTextTest, FormatterLimitCountsTheTerminator) {
+  // The limit counts the terminator.
   for (int limit : {1, 2, 6, 9, 10}) {
     const std::unique_ptr<WCHAR[]> buffer(new WCHAR[limit]);
     const int count = TzFormatNumber(u"1234567", buffer.get(), limit);
@@ -171,37 +162,27 @@ TEST_F(NumberTextTest, FormatterLimitCountsTheTerminator) {
   const std::u16string digits(100000, u'9');
   const std::unique_ptr<WCHAR[]> buffer(new WCHAR[TZ_GROUPED_TEXT_MAX]);
   EXPECT_EQ(63, TzFormatGroupDecimalNumber(digits.c_str(), buffer.get(), 64, INT32_MAX));
+  useLocale("de_DE.UTF-8");
+  expectFormats({{kNumber, "1234567.25", "1.234.567"}, {2, "-1234.5", "-1.234,50"}});
+  EXPECT_EQ("1.234,5", written(TZ_GROUPED_TEXT_MAX, doubleText(1234.5, 1, TRUE)));
 }
 
-enum Reader { dword, dwordLong, long32, long64, hex, hexLong, localeDouble, plainDouble };
-
-double read(Reader reader, const WCHAR* t, const WCHAR** e) {
-  switch (reader) {
-    case dword:
-      return TzTextToDWordToken(t, e);
-    case dwordLong:
-      return static_cast<double>(TzTextToDWordLongToken(t, e));
-    case long32:
-      return TzTextToLongToken(t, e);
-    case long64:
-      return static_cast<double>(TzTextToLongLongToken(t, e));
-    case hex:
-      return TzHexToDWordToken(t, e);
-    case hexLong:
-      return static_cast<double>(TzHexToDWordLongToken(t, e));
-    case localeDouble:
-      return TzTextToDoubleToken(t, e, TRUE);
-    case plainDouble:
-      return TzTextToDoubleToken(t, e, FALSE);
-  }
-  return 0;
+using Reader = double (*)(const WCHAR*, const WCHAR**);
+template <auto F>
+double as(const WCHAR* t, const WCHAR** e) {
+  return static_cast<double>(F(t, e));
 }
+const Reader dword = as<TzTextToDWordToken>, dwordLong = as<TzTextToDWordLongToken>;
+const Reader long32 = as<TzTextToLongToken>, long64 = as<TzTextToLongLongToken>;
+const Reader hex = as<TzHexToDWordToken>, hexLong = as<TzHexToDWordLongToken>;
+const Reader localeDouble = [](auto t, auto e) { return TzTextToDoubleToken(t, e, TRUE); };
+const Reader plainDouble = [](auto t, auto e) { return TzTextToDoubleToken(t, e, FALSE); };
 
 void expectReads(std::initializer_list<std::tuple<Reader, std::string, double, int>> cases) {
   for (const auto& [reader, text, value, stop] : cases) {
     const std::u16string wideText = wide(text);
     const WCHAR* end = nullptr;
-    EXPECT_EQ(value, read(reader, wideText.c_str(), &end)) << text;
+    EXPECT_EQ(value, reader(wideText.c_str(), &end)) << text;
     EXPECT_EQ(stop, end - wideText.c_str()) << text;
   }
 }
@@ -240,14 +221,14 @@ TEST_F(NumberTextTest, ExFormsTakeTheDefaultOnlyForTextWithoutANumberAndClamp) {
   const auto lo = [](LONGLONG v) { return static_cast<DWORD>(v); };
   const auto hi = [](LONGLONG v) { return static_cast<DWORD>(static_cast<ULONGLONG>(v) >> 32); };
   const WCHAR* end = nullptr;
-  EXPECT_EQ(7u, TzTextToDWordTokenEx(u"abc", 7, 0, 100, &end));
+  EXPECT_EQ(7u, TzTextToDWordTokenEx(u"abc", 7, 0, 100, nullptr));
   EXPECT_EQ(0u, TzTextToDWordTokenEx(u"", 7, 0, 100, nullptr));
   EXPECT_EQ(0u, TzTextToDWordTokenEx(u"  ", 7, 0, 100, nullptr));
   EXPECT_EQ(5u, TzTextToDWordTokenEx(u"0", 7, 5, 100, nullptr));
-  EXPECT_EQ(7u, TzTextToDWordTokenEx(u"0abc", 7, 0, 100, &end));
-  EXPECT_EQ(u'a', *end);
   EXPECT_EQ(100u, TzTextToDWordTokenEx(u"500", 7, 0, 100, nullptr));
   EXPECT_EQ(big, TzTextToDWordTokenEx(u"3000000000", 7, 5, 0xF0000000, nullptr));
+  EXPECT_EQ(7u, TzTextToDWordTokenEx(u"0abc", 7, 0, 100, &end));
+  EXPECT_EQ(u'a', *end);
   EXPECT_EQ(-10, TzTextToLongTokenEx(u"-50", 7, -10, 10, nullptr));
   EXPECT_EQ(-3, TzTextToLongTokenEx(u"x", -3, -10, 10, nullptr));
   EXPECT_EQ(five, TzTextToLongLongTokenEx(u"5000000000", 0, 0, lo(INT64_MIN), hi(INT64_MIN),
