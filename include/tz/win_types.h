@@ -16,6 +16,7 @@ typedef unsigned long ULONG;
 typedef unsigned int UINT;
 typedef long HRESULT;
 typedef DWORD LCID;
+typedef WORD LANGID;
 typedef char16_t WCHAR;
 typedef long long LONGLONG;
 typedef unsigned long long ULONGLONG;
@@ -46,9 +47,13 @@ inline bool operator==(const GUID& a, const GUID& b) {
   typedef name##__* name
 typedef void* HANDLE;
 TZ_DECLARE_HANDLE(HKEY);
+// An instance handle is the address at which a loaded module's image begins (its ELF header),
+// as on the original platform; a resource handle addresses an entry of its resource directory.
 TZ_DECLARE_HANDLE(HINSTANCE);
 TZ_DECLARE_HANDLE(HWND);
+TZ_DECLARE_HANDLE(HRSRC);
 typedef HINSTANCE HMODULE;
+typedef void* HGLOBAL;
 #undef TZ_DECLARE_HANDLE
 
 static_assert(sizeof(BOOL) == 4 && sizeof(WORD) == 2 && sizeof(DWORD) == 4);

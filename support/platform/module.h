@@ -50,6 +50,8 @@ class Module {
   void* symbol(const char* name) const;
   // The full path of the loaded file; empty when nothing is loaded.
   std::string path() const;
+  // The loaded module's instance handle (where its image begins); null when nothing is loaded.
+  const void* image() const;
 
  private:
   void* handle_ = nullptr;

@@ -36,7 +36,7 @@ void changeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info) {
   // A panel still holding the old block keeps it alive, and a block too small for the new
   // F fails here; the device then serves silence until a later change succeeds.
   if (createExchangeBlock(instance.block,
-                          platform::utf8FromUtf16(moduleString(kStringExchangeBlockName)).c_str(),
+                          platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
                           instance.channelCount, info.maxFramesPerBlock) != 0)
     return;
   ExchangeHeader* fresh = instance.block.header();

@@ -25,7 +25,7 @@ void setChannelName(char (&field)[32], const char* name) {
 
 void fillDeviceInfo(DeviceInfo& info, const DeviceSettings& settings) {
   std::memset(info.name, 0, sizeof info.name);
-  copyUtf8(moduleString(kStringDeviceName), info.name, sizeof info.name);
+  copyUtf8(moduleString(IDS_REWIRE_DEVICE_NAME), info.name, sizeof info.name);
   info.channelCount = settings.channelCount();
   uint32_t channel = 0;
   char name[32];
@@ -52,7 +52,7 @@ void fillDeviceInfo(DeviceInfo& info, const DeviceSettings& settings) {
 
 void deviceNameAndVersion(int32_t* version, char* name) {
   if (version != nullptr) *version = kDeviceVersion;
-  if (name != nullptr) copyUtf8(moduleString(kStringDeviceName), name, kNameAndVersionCapacity);
+  if (name != nullptr) copyUtf8(moduleString(IDS_REWIRE_DEVICE_NAME), name, kNameAndVersionCapacity);
 }
 
 }  // namespace tz::rewire

@@ -36,7 +36,7 @@ RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   if (bound != kRWSuccess) return bound;
   instance.deviceApiOpen = true;
   if (createExchangeBlock(instance.block,
-                          platform::utf8FromUtf16(moduleString(kStringExchangeBlockName)).c_str(),
+                          platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
                           instance.channelCount, info.maxFramesPerBlock) != 0)
     return kRWOutOfMemory;
   ExchangeHeader* header = instance.block.header();
@@ -45,9 +45,9 @@ RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   header->sampleRate = info.sampleRate;
   header->maxFramesPerBlock = info.maxFramesPerBlock;
   auto request =
-      platform::NamedEvent::create(platform::utf8FromUtf16(moduleString(kStringRequestEventName)));
+      platform::NamedEvent::create(platform::utf8FromUtf16(moduleString(IDS_REQUEST_EVENT_NAME)));
   auto completion = platform::NamedEvent::create(
-      platform::utf8FromUtf16(moduleString(kStringCompletionEventName)));
+      platform::utf8FromUtf16(moduleString(IDS_COMPLETION_EVENT_NAME)));
   if (!succeeded(request.error) || !succeeded(completion.error)) return kRWOutOfMemory;
   instance.requestEvent = std::move(request.event);
   instance.completionEvent = std::move(completion.event);

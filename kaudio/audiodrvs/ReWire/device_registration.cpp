@@ -20,7 +20,7 @@ HRESULT registerReWireDevice() {
     return S_FALSE;
   RegistryKey device;
   if (!succeeded(
-          parent.createSubKey(platform::utf8FromUtf16(moduleString(kStringDeviceName)), device)))
+          parent.createSubKey(platform::utf8FromUtf16(moduleString(IDS_REWIRE_DEVICE_NAME)), device)))
     return S_FALSE;
   // REG_SZ data counts its terminating zero.
   const std::u16string wide = platform::utf16FromUtf8(path);

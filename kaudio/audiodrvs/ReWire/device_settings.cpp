@@ -41,7 +41,7 @@ DeviceSettings readDeviceSettings() {
   RegistryKey deviceKey;
   if (succeeded(
           RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey, engineKey)) &&
-      succeeded(engineKey.openSubKey(platform::utf8FromUtf16(moduleString(kStringDeviceName)),
+      succeeded(engineKey.openSubKey(platform::utf8FromUtf16(moduleString(IDS_REWIRE_DEVICE_NAME)),
                                      deviceKey))) {
     readWord(deviceKey, "ExtraChannels", extra);
     readWord(deviceKey, "ExtraMonoChannels", mono);

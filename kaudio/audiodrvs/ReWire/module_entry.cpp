@@ -1,14 +1,15 @@
-// The library's load stands in for process attach: processor support is detected once
-// and the timers move to the best clock before any export is called.
-#include "support/audio/cpu_support_internal.h"
-#include "support/time/timer_internal.h"
+// The library's load and unload stand in for process attach and detach, so that everything
+// the exports rely on is ready before the first of them is called.
+#include "kaudio/audiodrvs/ReWire/module_attach.h"
 
 namespace {
 
 __attribute__((constructor)) void onProcessAttach() {
-  tz::audio::initializeCpuSupport();
-  tz::time::initializeTimers(4);
-  tz::time::lateInitializeTimers();
+  tz::rewire::attachModule();
+}
+
+__attribute__((destructor)) void onProcessDetach() {
+  tz::rewire::detachModule();
 }
 
 }  // namespace

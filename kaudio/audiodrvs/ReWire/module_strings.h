@@ -1,5 +1,6 @@
-// The module's texts by string id, and the conversion of wide text to the 8-bit text that
-// goes to the bridge engine and the platform layer (UTF-8 stands in for the code page).
+// The module's texts by string id, through the module's language context, and the conversion
+// of wide text to the 8-bit text that goes to the bridge engine and the platform layer (UTF-8
+// stands in for the code page).
 #pragma once
 
 #include <cstddef>
@@ -7,17 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "kaudio/audiodrvs/ReWire/resources/resource.h"
+
 namespace tz::rewire {
 
-constexpr uint32_t kStringClassName = 1526;
-constexpr uint32_t kStringDeviceDriverName = 1527;
-constexpr uint32_t kStringExchangeBlockName = 1528;
-constexpr uint32_t kStringCompletionEventName = 1529;
-constexpr uint32_t kStringRequestEventName = 1530;
-constexpr uint32_t kStringDeviceName = 1531;
-constexpr uint32_t kStringSignature = 1532;
-
-// The English text of a string id; empty for an id the module does not carry.
+// The text of a string id in the module's current language; empty for an id the module does
+// not carry. It stays valid until the module's language changes.
 std::u16string_view moduleString(uint32_t id);
 
 // Writes text as UTF-8 into out[0..capacity), always zero-terminated when capacity > 0,

@@ -8,11 +8,6 @@
 #include <filesystem>
 #include <string>
 
-// The C library keeps the locale search path of every loaded locale for the life of the
-// process; the leak checker of the sanitizer build would report it as ours.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:argz_add_sep\n";
-}
 
 namespace {
 

@@ -16,10 +16,6 @@
 #include "support/time/locale_separators.h"
 #include "tz/number_text.h"
 
-// The C library keeps the search path of every loaded locale for the life of the process.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:argz_add_sep\n";
-}
 
 namespace {
 

@@ -1,0 +1,24 @@
+#include "kaudio/audiodrvs/ReWire/module_attach.h"
+
+#include "support/audio/cpu_support_internal.h"
+#include "support/lang/lang_context.h"
+#include "support/platform/resources.h"
+#include "support/time/locale_separators.h"
+#include "support/time/timer_internal.h"
+
+namespace tz::rewire {
+
+void attachModule() {
+  audio::initializeCpuSupport();
+  time::initializeTimers(4);
+  time::lateInitializeTimers();
+  const void* image = platform::imageOf(reinterpret_cast<const void*>(&attachModule));
+  lang::openModuleLanguage(static_cast<HINSTANCE>(const_cast<void*>(image)));
+  time::localeSeparators();
+}
+
+void detachModule() {
+  lang::closeModuleLanguage();
+}
+
+}  // namespace tz::rewire

@@ -1,0 +1,36 @@
+// The module-wide language context. Each module links the library in, so each has its own.
+#include <atomic>
+
+#include "support/lang/lang_context.h"
+
+namespace tz::lang {
+
+namespace {
+
+std::atomic<HTZLANG> moduleContext{nullptr};
+std::atomic<HINSTANCE> instanceOfModule{nullptr};
+
+}  // namespace
+
+HTZLANG moduleLanguage() {
+  return moduleContext.load();
+}
+
+HINSTANCE moduleInstance() {
+  return instanceOfModule.load();
+}
+
+HRESULT openModuleLanguage(HINSTANCE instance) {
+  instanceOfModule = instance;
+  HTZLANG context = nullptr;
+  const HRESULT status = TzLang_Open(&context, instance, 0, 0);
+  TzLang_Close(moduleContext.exchange(context));
+  return status;
+}
+
+void closeModuleLanguage() {
+  TzLang_Close(moduleContext.exchange(nullptr));
+  instanceOfModule = nullptr;
+}
+
+}  // namespace tz::lang

@@ -1,0 +1,163 @@
+// The statements of resource scripts: LANGUAGE and STRINGTABLE; other resource types are
+// reported as not supported rather than skipped, so that nothing is lost silently.
+#include <set>
+
+#include "support/platform/tzrc/resource_set.h"
+
+namespace tz::tzrc {
+
+namespace {
+
+const std::set<std::string> kMemoryOptions = {"DISCARDABLE", "MOVEABLE", "FIXED",  "PURE",
+                                              "IMPURE",      "PRELOAD",  "LOADONCALL",
+                                              "SHARED",      "NONSHARED"};
+
+bool isBinaryOperator(const Token& token) {
+  static const std::set<std::string> kBinary = {"*",  "/",  "%",  "+",  "-",  "<<", ">>", "<", ">",
+                                                "<=", ">=", "==", "!=", "&",  "^",  "|",  "&&", "||"};
+  return token.kind == TokenKind::Symbol && kBinary.count(token.text) != 0;
+}
+
+std::string describe(const Token& token) {
+  switch (token.kind) {
+    case TokenKind::End: return "the end of the file";
+    case TokenKind::String: return "a string";
+    default: return "'" + token.text + "'";
+  }
+}
+
+class Parser {
+ public:
+  Parser(ScriptReader& reader, ResourceSet& resources) : reader_(reader), resources_(resources) {}
+
+  void run() {
+    for (;;) {
+      const Token token = reader_.next();
+      if (token.kind == TokenKind::End) return;
+      if (token.kind == TokenKind::Name && token.text == "LANGUAGE") {
+        language_ = languageOperands(token);
+      } else if (token.kind == TokenKind::Name && token.text == "STRINGTABLE") {
+        stringTable();
+      } else if (token.kind == TokenKind::Name || token.kind == TokenKind::Number) {
+        // A resource definition starts with its name and then its type.
+        const Token type = reader_.next();
+        if (type.kind == TokenKind::Name)
+          throw ScriptError(type.place, "resources of type " + type.text + " are not supported");
+        throw ScriptError(token.place, "unexpected " + describe(token));
+      } else {
+        throw ScriptError(token.place, "unexpected " + describe(token));
+      }
+    }
+  }
+
+ private:
+  // The tokens of one expression: operands and operators alternate, parentheses balance.
+  std::vector<Token> expressionTokens(const char* what) {
+    std::vector<Token> tokens;
+    int depth = 0;
+    bool expectOperand = true;
+    for (;;) {
+      const Token& token = reader_.peek();
+      const bool symbol = token.kind == TokenKind::Symbol;
+      if (expectOperand) {
+        if (symbol && (token.text == "(" || token.text == "-" || token.text == "+" ||
+                       token.text == "~" || token.text == "!")) {
+          depth += token.text == "(";
+        } else if (token.kind == TokenKind::Number || token.kind == TokenKind::Name) {
+          expectOperand = false;
+        } else {
+          throw ScriptError(token.place, std::string(what) + " expected, not " + describe(token));
+        }
+      } else if (symbol && token.text == ")" && depth > 0) {
+        --depth;
+      } else if (isBinaryOperator(token)) {
+        expectOperand = true;
+      } else {
+        break;
+      }
+      tokens.push_back(reader_.next());
+    }
+    if (depth > 0) throw ScriptError(tokens.back().place, "')' expected");
+    return tokens;
+  }
+
+  int64_t expression(const char* what) {
+    const std::vector<Token> tokens = expressionTokens(what);
+    size_t at = 0;
+    return evaluateExpression(tokens, at, tokens.front().place);
+  }
+
+  void expectSymbol(const char* symbol, const char* context) {
+    const Token token = reader_.next();
+    if (token.kind != TokenKind::Symbol || token.text != symbol)
+      throw ScriptError(token.place, std::string("'") + symbol + "' expected " + context +
+                                         ", not " + describe(token));
+  }
+
+  uint16_t languageOperands(const Token& keyword) {
+    const int64_t primary = expression("a language");
+    expectSymbol(",", "between language and sub-language");
+    const int64_t sub = expression("a sub-language");
+    if (primary < 0 || primary > 0x3FF || sub < 0 || sub > 0x3F)
+      throw ScriptError(keyword.place, "LANGUAGE " + std::to_string(primary) + ", " +
+                                           std::to_string(sub) + " is out of range");
+    return static_cast<uint16_t>(primary | sub << 10);
+  }
+
+  bool isBlockStart(const Token& token) {
+    return (token.kind == TokenKind::Name && token.text == "BEGIN") ||
+           (token.kind == TokenKind::Symbol && token.text == "{");
+  }
+  bool isBlockEnd(const Token& token) {
+    return (token.kind == TokenKind::Name && token.text == "END") ||
+           (token.kind == TokenKind::Symbol && token.text == "}");
+  }
+
+  void stringTable() {
+    uint16_t language = language_;
+    for (;;) {
+      const Token token = reader_.next();
+      if (isBlockStart(token)) break;
+      if (token.kind == TokenKind::Name && kMemoryOptions.count(token.text)) continue;
+      if (token.kind == TokenKind::Name && token.text == "LANGUAGE") {
+        language = languageOperands(token);
+      } else if (token.kind == TokenKind::Name &&
+                 (token.text == "CHARACTERISTICS" || token.text == "VERSION")) {
+        expression("a number");
+      } else {
+        throw ScriptError(token.place, "BEGIN expected after STRINGTABLE, not " + describe(token));
+      }
+    }
+    for (;;) {
+      const Token& head = reader_.peek();
+      if (isBlockEnd(head)) {
+        reader_.next();
+        return;
+      }
+      if (head.kind == TokenKind::End)
+        throw ScriptError(head.place, "END of STRINGTABLE expected before the end of the file");
+      const SourcePlace place = head.place;
+      const int64_t id = expression("a string id");
+      if (reader_.peek().kind == TokenKind::Symbol && reader_.peek().text == ",") reader_.next();
+      if (reader_.peek().kind != TokenKind::String)
+        throw ScriptError(reader_.peek().place,
+                          "string expected after id " + std::to_string(id) + ", not " +
+                              describe(reader_.peek()));
+      std::u16string text;
+      while (reader_.peek().kind == TokenKind::String) text += reader_.next().value;
+      resources_.addString(language, id, std::move(text), place);
+    }
+  }
+
+  ScriptReader& reader_;
+  ResourceSet& resources_;
+  uint16_t language_ = 0;  // neutral until a LANGUAGE statement
+};
+
+}  // namespace
+
+void parseScript(ScriptReader& reader, ResourceSet& resources) {
+  Parser(reader, resources).run();
+}
+
+}  // namespace tz::tzrc
