@@ -5,6 +5,7 @@
 #include "support/platform/resources.h"
 #include "support/time/locale_separators.h"
 #include "support/time/timer_internal.h"
+#include "support/ui/help_file_paths.h"
 
 namespace tz::rewire {
 
@@ -14,6 +15,8 @@ void attachModule() {
   time::lateInitializeTimers();
   const void* image = platform::imageOf(reinterpret_cast<const void*>(&attachModule));
   lang::openModuleLanguage(static_cast<HINSTANCE>(const_cast<void*>(image)));
+  for (int index = 0; index < ui::kHelpFileCount; ++index)
+    ui::setHelpFilePath(index, ui::createHelpFilePath(index));
   time::localeSeparators();
 }
 

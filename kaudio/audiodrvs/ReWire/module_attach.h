@@ -6,7 +6,7 @@ namespace tz::rewire {
 
 // Detects processor support, moves the timers to the best clock, opens the module's language
 // context over the resources of the module holding this code (and the "LNG" file beside it),
-// then reads the locale settings.
+// sets the two help-file paths, then reads the locale settings.
 void attachModule();
 // Closes the module's language context.
 void detachModule();

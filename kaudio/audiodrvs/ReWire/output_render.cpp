@@ -1,0 +1,72 @@
+// Rendering one mixer block through an output: the host fills the staging buffer with
+// interleaved stereo float frames, which are split into the two mono channel slots. A loop end
+// inside the block splits the request in two: up to the loop end with the block's record, then
+// the rest from the loop start.
+#include <algorithm>
+
+#include "kaudio/audiodrvs/ReWire/audio_output.h"
+
+namespace tz::rewire {
+
+namespace {
+
+int64_t roundHalfUp(double x) {
+  return static_cast<int64_t>(x + 0.5);
+}
+
+void splitStereo(const float* interleaved, float* left, float* right, DWORD frames) {
+  for (DWORD i = 0; i < frames; ++i) {
+    if (left != nullptr) left[i] = interleaved[2 * i];
+    if (right != nullptr) right[i] = interleaved[2 * i + 1];
+  }
+}
+
+}  // namespace
+
+HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool first,
+                                   const TRANSPORTINFO& record) {
+  if (staging_ == nullptr || !openAndStarted()) return E_FAIL;
+  DWORD code = first ? (kOutputRender | kOutputFirstOfBlock) : kOutputRender;
+  const DWORD rate = format_.nSamplesPerSec;
+  TRANSPORTINFO chunk = record;
+  TRANSPORTINFO next{};
+  if (record.loopOn != 0 && record.beforeLoopEnd != 0) {
+    const int64_t duration =
+        rate == 0 ? 0 : roundHalfUp(static_cast<double>(record.frames) / rate * 1e7);
+    const double ticksPer100ns = record.ticksPerQuarterNote * record.tempo / 6e8;
+    const auto blockTicks = static_cast<int64_t>(static_cast<double>(duration) * ticksPer100ns);
+    if (ticksPer100ns > 0 && record.songPosition + blockTicks > record.loopEnd) {
+      const int64_t toEnd = record.loopEnd - record.songPosition;
+      next = record;
+      const auto toEndTime = static_cast<int64_t>(static_cast<double>(toEnd) / ticksPer100ns);
+      const auto firstFrames = static_cast<DWORD>(std::clamp<int64_t>(
+          roundHalfUp(static_cast<double>(toEndTime) / 1e7 * rate), 0, record.frames));
+      chunk.frames = firstFrames;
+      chunk.atLoopRestart = 0;
+      next.songPosition = record.loopStart;
+      next.frames = record.frames - firstFrames;
+      if (rate != 0) next.playTime += roundHalfUp(static_cast<double>(next.frames) / rate * 1e7);
+      next.atLoopRestart = 1;
+    }
+  }
+  // The staging buffer holds at least two mixer blocks of stereo frames.
+  const auto capacity = static_cast<DWORD>(std::min<int64_t>(bufferFrames_ * 2, frames));
+  DWORD done = 0;
+  DWORD remaining = 2 * frames;
+  while (done < frames) {
+    const LONG written = callback_(this, code, cookie_, 0, staging_, chunk.frames, remaining, &chunk);
+    code &= ~kOutputFirstOfBlock;
+    if (written <= 0) break;
+    // A host that claims more than was asked for never writes past the slots.
+    const DWORD n = std::min({static_cast<DWORD>(written), frames - done, capacity});
+    splitStereo(staging_, left, right, n);
+    done += n;
+    remaining -= n;
+    chunk = next;
+    if (left != nullptr) left += n;
+    if (right != nullptr) right += n;
+  }
+  return S_OK;
+}
+
+}  // namespace tz::rewire
