@@ -23,6 +23,7 @@
 
 #include "support/platform/registry.h"
 #include "tz/audio_driver.h"
+#include "tz/metrics.h"
 
 extern char** environ;
 
@@ -97,6 +98,8 @@ class HostSession : public ::testing::Test {
   }
   void TearDown() override {
     stopMixer();
+    if (settings_ != nullptr)
+      reinterpret_cast<decltype(&TzMetric_Close)>(dlsym(library, "TzMetric_Close"))(settings_);
     if (library != nullptr) dlclose(library);
     fs::remove_all(dir);
   }
@@ -133,12 +136,22 @@ class HostSession : public ::testing::Test {
     std::ifstream file(dir / "mixer.out");
     return {std::istreambuf_iterator<char>(file), {}};
   }
-  // The driver class once the mixer runs and has opened the device.
+  // The driver class once the mixer runs and has opened the device, initialised with the
+  // host's settings store.
   IAudioClass* driverClass() {
     IAudioClass* created = nullptr;
     within(10000, [&] { return createDriverClass(&created, 0) == S_OK; });
+    if (created != nullptr) created->Initialize(settings());
     return created;
   }
+  // The host's settings store (the library's own store functions, as a host uses them).
+  HTZMETRICS settings() {
+    if (settings_ == nullptr)
+      reinterpret_cast<decltype(&TzMetric_Open)>(dlsym(library, "TzMetric_Open"))(
+          &settings_, u"Loopra", 0x07000000, nullptr);
+    return settings_;
+  }
+  HTZMETRICS settings_ = nullptr;
 };
 
 }  // namespace tz::test

@@ -16,6 +16,23 @@ IAudioDevice2* firstDevice(IAudioClass* driverClass) {
   return static_cast<IAudioDevice2*>(device);
 }
 
+// Attaches, opens with the log's callback and runs the device; null on failure.
+IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log) {
+  IAudioDevice2* device = firstDevice(driverClass);
+  WAVEFORMATEX format{};
+  if (device == nullptr || device->Attach() != S_OK ||
+      device->Open(&format, CallbackLog::callback, log.cookie()) != S_OK ||
+      device->Start() != S_OK || device->PrepareAndRun() != S_OK)
+    return nullptr;
+  return device;
+}
+
+bool sawChange(CallbackLog& log, DWORD flag, const std::function<bool(const TRANSPORTINFO&)>& is) {
+  for (const auto& entry : log.snapshot())
+    if (entry.code == 23 && (entry.argument & flag) != 0 && is(entry.record)) return true;
+  return false;
+}
+
 TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   startMixer({"--seconds", "3", "--wait-panel", "10", "--quit-panel", "--loop", "0:30720",
               "--play-at", "0.8", "--tempo-at", "1.2:140", "--stop-at", "2.0"});
@@ -26,8 +43,23 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   ASSERT_EQ(S_OK, device->Attach());
   DWORD outputs = 0, inputs = 7;
   device->GetPortCounts(&outputs, &inputs);
-  EXPECT_EQ(3u, outputs);
+  EXPECT_EQ(5u, outputs) << "6 fixed, 2 extra stereo and 2 extra mono channels";
   EXPECT_EQ(0u, inputs);
+  IEnumAudioOut* ports = nullptr;
+  ASSERT_EQ(S_OK, device->EnumOutputs(&ports));
+  IAudioOut* list[8] = {};
+  ULONG fetched = 8;
+  EXPECT_EQ(S_OK, ports->Next(8, list, &fetched));
+  ASSERT_EQ(5u, fetched);
+  ports->Release();
+  const char16_t* names[] = {u"Master-L/Master-R", u"Rear-L/Rear-R", u"Center/LFE",
+                             u"Stereo Port A", u"Mono Port 1/Mono Port 2"};
+  for (ULONG i = 0; i < fetched; ++i) {
+    WCHAR name[64];
+    EXPECT_EQ(S_OK, list[i]->GetPortName(name, 64));
+    EXPECT_EQ(std::u16string(names[i]), name);
+    list[i]->Release();
+  }
   LONGLONG latency = 0;
   DWORD unit = 0;
   EXPECT_EQ(S_OK, device->GetLatency(&latency, &unit, 0));
@@ -65,8 +97,107 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   EXPECT_EQ(S_OK, device->Close());
   EXPECT_EQ(S_OK, device->Detach());
   device->Release();
+  EXPECT_EQ(S_OK, driverClass->Terminate());
+  EXPECT_EQ(0u, driverClass->Release());
+  // Terminate saved the device's settings in the host's store.
+  platform::RegistryKey saved;
+  ASSERT_TRUE(succeeded(platform::RegistryKey::open(
+      platform::RegistryRoot::CurrentUser,
+      "Software\\Halvard Zivovude Software\\Loopra\\7.0\\Metrics\\Audio Hardware\\Classes\\"
+      "ReWire Driver Class\\ReWire Device Driver",
+      saved)));
+  uint32_t tickMode = 0, priority = 0, size = 4;
+  EXPECT_TRUE(succeeded(saved.queryValue("501", nullptr, &tickMode, &size)));
+  EXPECT_TRUE(succeeded(saved.queryValue("503", nullptr, &priority, &size)));
+  EXPECT_EQ(0xFFFFFFFFu, tickMode);
+  EXPECT_EQ(15u, priority);
+}
+
+}  // namespace
+}  // namespace tz::test
+
+namespace tz::test {
+namespace {
+
+TEST_F(HostSession, TheHostsRequestsReachTheMixerAsEvents) {
+  startMixer({"--seconds", "4", "--wait-panel", "10"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log);
+  ASSERT_NE(nullptr, device);
+  EXPECT_EQ(1, device->RequestPlay(0, 0, 2, 0)) << "without transport sync";
+  EXPECT_EQ(-1, device->SetTransportSync(1));
+  ASSERT_TRUE(within(5000, [&] { return log.counts[26] > 2; }));
+
+  EXPECT_EQ(0, device->RequestPlay(0, 0, 2, 0));
+  ASSERT_TRUE(within(5000, [&] { return log.counts[22] > 0; })) << "the mixer plays";
+  EXPECT_EQ(0, device->RequestStop(0, 0, 2, 0));
+  ASSERT_TRUE(within(5000, [&] { return log.counts[21] > 0; })) << "the mixer stops";
+  // A bar of 4/4 at 24576 ticks per quarter note is 61440 of the mixer's ticks.
+  EXPECT_EQ(0, device->RequestLocate(4 * 24576, -1, -1, 2, -1, 0));
+  EXPECT_TRUE(within(5000, [&] {
+    return sawChange(log, TRANSPORT_CHANGED_POSITION,
+                     [](const TRANSPORTINFO& r) { return r.songPosition == 4 * 24576; });
+  }));
+  EXPECT_EQ(0, device->RequestLocate(-1, 0, 8 * 24576, 2, 1, 0));
+  EXPECT_TRUE(within(5000, [&] {
+    return sawChange(log, TRANSPORT_CHANGED_LOOP, [](const TRANSPORTINFO& r) {
+      return r.loopOn == 1 && r.loopStart == 0 && r.loopEnd == 8 * 24576;
+    });
+  }));
+
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos,
+            mixerOutput().find("events: play 1, stop 1, reposition 1, loop 1, other 0"))
+      << mixerOutput();
+  device->Halt();
+  device->Stop();
+  device->Close();
+  device->Detach();
+  device->Release();
+  driverClass->Terminate();
+  driverClass->Release();
+}
+
+TEST_F(HostSession, EitherSideMayLeaveFirst) {
+  // The host leaves first: the mixer serves silence from then on and ends normally.
+  startMixer({"--seconds", "3", "--wait-panel", "10"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(5000, [&] { return log.counts[27] > 5; }));
+  device->Halt();
+  device->Stop();
+  EXPECT_EQ(S_OK, device->Close());
+  EXPECT_EQ(S_OK, device->Detach());
+  device->Release();
   driverClass->Terminate();
   EXPECT_EQ(0u, driverClass->Release());
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
+
+  // The mixer leaves first: the host's worker finds the connection gone, and the host still
+  // closes in order.
+  startMixer({"--seconds", "1", "--wait-panel", "10"});
+  driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog second;
+  device = runDevice(driverClass, second);
+  ASSERT_NE(nullptr, device);
+  EXPECT_EQ(0, waitMixer());
+  const int blocks = second.counts[27];
+  EXPECT_GT(blocks, 0);
+  EXPECT_EQ(S_OK, device->Halt());
+  EXPECT_EQ(S_OK, device->Stop());
+  EXPECT_EQ(S_OK, device->Close());
+  EXPECT_EQ(S_OK, device->Detach());
+  device->Release();
+  driverClass->Terminate();
+  EXPECT_EQ(0u, driverClass->Release());
+  EXPECT_EQ(blocks, second.counts[27].load());
 }
 
 }  // namespace
