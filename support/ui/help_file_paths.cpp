@@ -11,7 +11,13 @@ namespace tz::ui {
 namespace {
 
 std::mutex pathsLock;
-std::u16string paths[kHelpFileCount];
+
+// Built at first use: the module's start-up sets the paths before this file's own static
+// initialisation may have run.
+std::u16string* paths() {
+  static std::u16string stored[kHelpFileCount];
+  return stored;
+}
 
 }  // namespace
 
@@ -34,13 +40,13 @@ std::u16string createHelpFilePath(int index) {
 void setHelpFilePath(int index, const std::u16string& path) {
   if (index < 0 || index >= kHelpFileCount) return;
   std::lock_guard hold(pathsLock);
-  paths[index] = path.substr(0, kHelpPathCapacity - 1);
+  paths()[index] = path.substr(0, kHelpPathCapacity - 1);
 }
 
 std::u16string helpFilePath(int index) {
   if (index < 0 || index >= kHelpFileCount) return {};
   std::lock_guard hold(pathsLock);
-  return paths[index];
+  return paths()[index];
 }
 
 }  // namespace tz::ui

@@ -27,6 +27,17 @@ IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log) {
   return device;
 }
 
+// The host's shutdown, in order; every step succeeds and the class goes.
+void shutDown(IAudioDevice2* device, IAudioClass* driverClass) {
+  EXPECT_EQ(S_OK, device->Halt());
+  EXPECT_EQ(S_OK, device->Stop());
+  EXPECT_EQ(S_OK, device->Close());
+  EXPECT_EQ(S_OK, device->Detach());
+  device->Release();
+  EXPECT_EQ(S_OK, driverClass->Terminate());
+  EXPECT_EQ(0u, driverClass->Release());
+}
+
 bool sawChange(CallbackLog& log, DWORD flag, const std::function<bool(const TRANSPORTINFO&)>& is) {
   for (const auto& entry : log.snapshot())
     if (entry.code == 23 && (entry.argument & flag) != 0 && is(entry.record)) return true;
@@ -92,13 +103,7 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   EXPECT_TRUE(sawTempo140);
   EXPECT_TRUE(sawAllFields) << "transport sync reports every field once";
 
-  EXPECT_EQ(S_OK, device->Halt());
-  EXPECT_EQ(S_OK, device->Stop());
-  EXPECT_EQ(S_OK, device->Close());
-  EXPECT_EQ(S_OK, device->Detach());
-  device->Release();
-  EXPECT_EQ(S_OK, driverClass->Terminate());
-  EXPECT_EQ(0u, driverClass->Release());
+  shutDown(device, driverClass);
   // Terminate saved the device's settings in the host's store.
   platform::RegistryKey saved;
   ASSERT_TRUE(succeeded(platform::RegistryKey::open(
@@ -113,19 +118,23 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   EXPECT_EQ(15u, priority);
 }
 
-}  // namespace
-}  // namespace tz::test
-
-namespace tz::test {
-namespace {
-
 TEST_F(HostSession, TheHostsRequestsReachTheMixerAsEvents) {
   startMixer({"--seconds", "4", "--wait-panel", "10"});
+  // A host in German gets the driver's names from the language module beside the library.
+  const auto translate = reinterpret_cast<decltype(&TzAudioDriver_TranslateDriver)>(
+      dlsym(library, "TzAudioDriver_TranslateDriver"));
+  EXPECT_EQ(S_OK, translate(1031));
   IAudioClass* driverClass = this->driverClass();
   ASSERT_NE(nullptr, driverClass);
+  WCHAR name[64];
+  EXPECT_EQ(S_OK, driverClass->GetName(name, 64));
+  EXPECT_EQ(std::u16string(u"ReWire-Treiberklasse"), name);
   CallbackLog log;
   IAudioDevice2* device = runDevice(driverClass, log);
   ASSERT_NE(nullptr, device);
+  EXPECT_EQ(S_OK, device->GetName(name, 64));
+  EXPECT_EQ(std::u16string(u"ReWire-Gerätetreiber"), name);
+  EXPECT_EQ(S_OK, translate(1033));
   EXPECT_EQ(1, device->RequestPlay(0, 0, 2, 0)) << "without transport sync";
   EXPECT_EQ(-1, device->SetTransportSync(1));
   ASSERT_TRUE(within(5000, [&] { return log.counts[26] > 2; }));
@@ -151,13 +160,7 @@ TEST_F(HostSession, TheHostsRequestsReachTheMixerAsEvents) {
   EXPECT_NE(std::string::npos,
             mixerOutput().find("events: play 1, stop 1, reposition 1, loop 1, other 0"))
       << mixerOutput();
-  device->Halt();
-  device->Stop();
-  device->Close();
-  device->Detach();
-  device->Release();
-  driverClass->Terminate();
-  driverClass->Release();
+  shutDown(device, driverClass);
 }
 
 TEST_F(HostSession, EitherSideMayLeaveFirst) {
@@ -169,13 +172,7 @@ TEST_F(HostSession, EitherSideMayLeaveFirst) {
   IAudioDevice2* device = runDevice(driverClass, log);
   ASSERT_NE(nullptr, device);
   ASSERT_TRUE(within(5000, [&] { return log.counts[27] > 5; }));
-  device->Halt();
-  device->Stop();
-  EXPECT_EQ(S_OK, device->Close());
-  EXPECT_EQ(S_OK, device->Detach());
-  device->Release();
-  driverClass->Terminate();
-  EXPECT_EQ(0u, driverClass->Release());
+  shutDown(device, driverClass);
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
 
@@ -190,13 +187,7 @@ TEST_F(HostSession, EitherSideMayLeaveFirst) {
   EXPECT_EQ(0, waitMixer());
   const int blocks = second.counts[27];
   EXPECT_GT(blocks, 0);
-  EXPECT_EQ(S_OK, device->Halt());
-  EXPECT_EQ(S_OK, device->Stop());
-  EXPECT_EQ(S_OK, device->Close());
-  EXPECT_EQ(S_OK, device->Detach());
-  device->Release();
-  driverClass->Terminate();
-  EXPECT_EQ(0u, driverClass->Release());
+  shutDown(device, driverClass);
   EXPECT_EQ(blocks, second.counts[27].load());
 }
 
