@@ -9,23 +9,26 @@
 namespace tz::audio::sse {
 namespace {
 
-// Four products limited to [lo, hi] with NaN as 0, converted with the current rounding
-// into two pairs of 32-bit integers.
+// Four products with NaN as 0 and at most hi, converted with the current rounding into two
+// pairs of 32-bit integers. Products below the 32-bit range become 0x80000000, which the
+// saturating packs take to the minimum; 24-bit results, not packed, are limited below too.
 struct Quad {
   __m64 low, high;
 };
+template <bool LimitLow>
 inline Quad convertFour(const uint8_t* s, __m128 k, __m128 lo, __m128 hi) {
   __m128 x = _mm_mul_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), k);
-  x = _mm_and_ps(x, _mm_cmpord_ps(x, x));
-  x = _mm_min_ps(_mm_max_ps(x, lo), hi);
+  x = _mm_min_ps(_mm_and_ps(x, _mm_cmpord_ps(x, x)), hi);
+  if constexpr (LimitLow) x = _mm_max_ps(x, lo);
   return {_mm_cvtps_pi32(x), _mm_cvtps_pi32(_mm_movehl_ps(x, x))};
 }
 
 // The body works on an aligned source only, and only where single-precision products are
-// exact; every other run goes wholly to the scalar method.
-template <TZSAMPLETYPE D, long Group, class Store>
+// exact; every other run goes wholly to the scalar method. Store(destination, eight results).
+template <TZSAMPLETYPE D, class Store>
 void floatToInt(void* d, const void* s, long n, float gain, Store store) {
   constexpr int m = Layout<D>::kBits;
+  constexpr bool is24 = D == TZSAMPLETYPE_PCM24;
   if (!isAligned(s, 4) || !isExactSingleScale(gain, m - 1)) {
     copySamples<D, TZSAMPLETYPE_FLOAT32>(d, s, n, gain);
     return;
@@ -34,53 +37,58 @@ void floatToInt(void* d, const void* s, long n, float gain, Store store) {
   const __m128 k = _mm_set1_ps(gain * static_cast<float>(power2(m - 1)));
   const __m128 lo = _mm_set1_ps(static_cast<float>(kIntLow<m>));
   const __m128 hi = _mm_set1_ps(static_cast<float>(kIntHigh<m>));
-  splitRun<D, TZSAMPLETYPE_FLOAT32, Group>(
+  splitRun<D, TZSAMPLETYPE_FLOAT32, 8, is24>(
       d, s, n, gain, samplesToAlign16(s, 4), [&](uint8_t* to, const uint8_t* from, long groups) {
-        for (long g = 0; g < groups; ++g)
-          store(to + g * Group * Layout<D>::kBytes, from + g * Group * 4, k, lo, hi);
-        _mm_sfence();
+        for (long g = 0; g < groups; ++g) {
+          const uint8_t* in = from + g * 32;
+          store(to + g * 8 * Layout<D>::kBytes, convertFour<is24>(in, k, lo, hi),
+                convertFour<is24>(in + 16, k, lo, hi));
+        }
         _mm_empty();
       });
+}
+
+inline void store8(uint8_t* to, __m64 v) {
+  __builtin_memcpy(to, &v, 8);
+}
+
+// Two 24-bit values into six bytes: the lane pair (x, y) becomes x | y << 24; the eight-byte
+// store writes 2 bytes past them.
+inline void storeTwo24(uint8_t* to, __m64 v) {
+  const __m64 low24 = _mm_set_pi32(0, 0xFFFFFF);
+  store8(to, _mm_or_si64(_mm_and_si64(v, low24), _mm_andnot_si64(low24, _mm_srli_si64(v, 8))));
 }
 
 }  // namespace
 
 void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain) {
-  floatToInt<TZSAMPLETYPE_PCM8, 8>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* from, __m128 k, __m128 lo, __m128 hi) {
-        const Quad a = convertFour(from, k, lo, hi), b = convertFour(from + 16, k, lo, hi);
-        const __m64 bytes =
-            _mm_packs_pi16(_mm_packs_pi32(a.low, a.high), _mm_packs_pi32(b.low, b.high));
-        _mm_stream_pi(reinterpret_cast<__m64*>(to), _mm_xor_si64(bytes, _mm_set1_pi8(-128)));
-      });
+  floatToInt<TZSAMPLETYPE_PCM8>(d, s, n, gain, [](uint8_t* to, Quad a, Quad b) {
+    const __m64 bytes =
+        _mm_packs_pi16(_mm_packs_pi32(a.low, a.high), _mm_packs_pi32(b.low, b.high));
+    store8(to, _mm_xor_si64(bytes, _mm_set1_pi8(-128)));
+  });
 }
 
 void TZ_STDCALL float32ToPcm16(void* d, const void* s, long n, float gain) {
-  floatToInt<TZSAMPLETYPE_PCM16, 4>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* from, __m128 k, __m128 lo, __m128 hi) {
-        const Quad q = convertFour(from, k, lo, hi);
-        _mm_stream_pi(reinterpret_cast<__m64*>(to), _mm_packs_pi32(q.low, q.high));
-      });
+  floatToInt<TZSAMPLETYPE_PCM16>(d, s, n, gain, [](uint8_t* to, Quad a, Quad b) {
+    store8(to, _mm_packs_pi32(a.low, a.high));
+    store8(to + 8, _mm_packs_pi32(b.low, b.high));
+  });
 }
 
 void TZ_STDCALL float32ToPcm24(void* d, const void* s, long n, float gain) {
-  floatToInt<TZSAMPLETYPE_PCM24, 4>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* from, __m128 k, __m128 lo, __m128 hi) {
-        const Quad q = convertFour(from, k, lo, hi);
-        Layout<TZSAMPLETYPE_PCM24>::write(to, _mm_cvtsi64_si32(q.low));
-        Layout<TZSAMPLETYPE_PCM24>::write(to + 3, _mm_cvtsi64_si32(_mm_srli_si64(q.low, 32)));
-        Layout<TZSAMPLETYPE_PCM24>::write(to + 6, _mm_cvtsi64_si32(q.high));
-        Layout<TZSAMPLETYPE_PCM24>::write(to + 9, _mm_cvtsi64_si32(_mm_srli_si64(q.high, 32)));
-      });
+  floatToInt<TZSAMPLETYPE_PCM24>(d, s, n, gain, [](uint8_t* to, Quad a, Quad b) {
+    storeTwo24(to, a.low);
+    storeTwo24(to + 6, a.high);
+    storeTwo24(to + 12, b.low);
+    storeTwo24(to + 18, b.high);
+  });
 }
 
 // Sign-extends through the MMX unpack and converts pairs; the head aligns the destination.
 void TZ_STDCALL pcm16ToFloat32(void* d, const void* s, long n, float gain) {
   constexpr auto D = TZSAMPLETYPE_FLOAT32, S = TZSAMPLETYPE_PCM16;
-  if (d == s || !isAligned(d, 4) || !scaledStaysNormal(gain, -15)) {
-    copySamples<D, S>(d, s, n, gain);
-    return;
-  }
+  if (!pcm16Vectorisable<D>(d, s, gain)) return copySamples<D, S>(d, s, n, gain);
   VectorMode mode(0);
   const __m128 k = _mm_set1_ps(gain * static_cast<float>(power2(-15)));
   splitRun<D, S, 4>(d, s, n, gain, samplesToAlign16(d, 4),

@@ -8,65 +8,72 @@
 namespace tz::audio::sse2 {
 namespace {
 
-// Four products of doubles limited to [lo, hi] with NaN as 0, as four 32-bit integers.
+// Four products of doubles with NaN as 0 and at most hi, as four 32-bit integers; products
+// below the 32-bit range become 0x80000000, which the saturating packs take to the minimum.
+// Low is applied too for 24-bit results, which are not packed; their stores spill.
+template <bool LimitLow>
 inline __m128i convertFour(const uint8_t* s, __m128d k, __m128d lo, __m128d hi) {
   const auto* p = reinterpret_cast<const double*>(s);
   __m128d a = _mm_mul_pd(_mm_loadu_pd(p), k), b = _mm_mul_pd(_mm_loadu_pd(p + 2), k);
-  a = _mm_min_pd(_mm_max_pd(_mm_and_pd(a, _mm_cmpord_pd(a, a)), lo), hi);
-  b = _mm_min_pd(_mm_max_pd(_mm_and_pd(b, _mm_cmpord_pd(b, b)), lo), hi);
+  a = _mm_min_pd(_mm_and_pd(a, _mm_cmpord_pd(a, a)), hi);
+  b = _mm_min_pd(_mm_and_pd(b, _mm_cmpord_pd(b, b)), hi);
+  if constexpr (LimitLow) {
+    a = _mm_max_pd(a, lo);
+    b = _mm_max_pd(b, lo);
+  }
   return _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
 }
 
 // A head of at most one sample aligns the source; a source not 8-byte aligned is read with
-// unaligned loads all the same.
+// unaligned loads all the same. Store(destination, eight 32-bit results in two vectors).
+// Four 24-bit values into 12 bytes: each 64-bit lane (x, y) becomes the six bytes of
+// x | y << 24, stored with eight-byte stores that write 2 bytes past the group.
+inline void storeFour24(uint8_t* to, __m128i v) {
+  const __m128i low24 = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF);
+  const __m128i packed =
+      _mm_or_si128(_mm_and_si128(v, low24), _mm_andnot_si128(low24, _mm_srli_epi64(v, 8)));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(to), packed);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(to + 6), _mm_unpackhi_epi64(packed, packed));
+}
+
 template <TZSAMPLETYPE D, class Store>
 void doubleToInt(void* d, const void* s, long n, float gain, Store store) {
   constexpr int m = Layout<D>::kBits;
+  constexpr bool limitLow = D == TZSAMPLETYPE_PCM24;
   VectorMode mode(flushBitsForIntegerOutput());
   const __m128d k = _mm_set1_pd(static_cast<double>(gain) * power2(m - 1));
   const __m128d lo = _mm_set1_pd(kIntLow<m>), hi = _mm_set1_pd(kIntHigh<m>);
   const long head = isAligned(s, 8) ? samplesToAlign16(s, 8) : 0;
-  splitRun<D, TZSAMPLETYPE_FLOAT64, 4>(
+  splitRun<D, TZSAMPLETYPE_FLOAT64, 8, limitLow>(
       d, s, n, gain, head, [&](uint8_t* to, const uint8_t* from, long groups) {
-        for (long g = 0; g < groups; ++g)
-          store(to + g * 4 * Layout<D>::kBytes, convertFour(from + g * 32, k, lo, hi));
-        _mm_sfence();
+        for (long g = 0; g < groups; ++g) {
+          const uint8_t* in = from + g * 64;
+          store(to + g * 8 * Layout<D>::kBytes, convertFour<limitLow>(in, k, lo, hi),
+                convertFour<limitLow>(in + 32, k, lo, hi));
+        }
       });
-}
-
-inline void streamInt32(uint8_t* to, int32_t v) {
-  _mm_stream_si32(reinterpret_cast<int*>(to), v);
-}
-
-// Sixteen-bit samples to float: in place and destinations off the element grid go to the
-// scalar method; the head aligns the destination. Widen(words) gives four 32-bit integers.
-template <TZSAMPLETYPE D>
-bool pcm16Vectorisable(void* d, const void* s, float gain) {
-  return d != s && isAligned(d, Layout<D>::kBytes) && scaledStaysNormal(gain, -15);
 }
 
 }  // namespace
 
 void TZ_STDCALL float64ToPcm8(void* d, const void* s, long n, float gain) {
-  doubleToInt<TZSAMPLETYPE_PCM8>(d, s, n, gain, [](uint8_t* to, __m128i v) {
-    const __m128i words = _mm_packs_epi32(v, v);
+  doubleToInt<TZSAMPLETYPE_PCM8>(d, s, n, gain, [](uint8_t* to, __m128i a, __m128i b) {
+    const __m128i words = _mm_packs_epi32(a, b);
     const __m128i bytes = _mm_xor_si128(_mm_packs_epi16(words, words), _mm_set1_epi8(-128));
-    streamInt32(to, _mm_cvtsi128_si32(bytes));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), bytes);
   });
 }
 
 void TZ_STDCALL float64ToPcm16(void* d, const void* s, long n, float gain) {
-  doubleToInt<TZSAMPLETYPE_PCM16>(d, s, n, gain, [](uint8_t* to, __m128i v) {
-    const __m128i words = _mm_packs_epi32(v, v);
-    streamInt32(to, _mm_cvtsi128_si32(words));
-    streamInt32(to + 4, _mm_cvtsi128_si32(_mm_srli_si128(words, 4)));
+  doubleToInt<TZSAMPLETYPE_PCM16>(d, s, n, gain, [](uint8_t* to, __m128i a, __m128i b) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_packs_epi32(a, b));
   });
 }
 
 void TZ_STDCALL float64ToPcm24(void* d, const void* s, long n, float gain) {
-  doubleToInt<TZSAMPLETYPE_PCM24>(d, s, n, gain, [](uint8_t* to, __m128i v) {
-    for (int i = 0; i < 4; ++i, v = _mm_srli_si128(v, 4))
-      Layout<TZSAMPLETYPE_PCM24>::write(to + 3 * i, _mm_cvtsi128_si32(v));
+  doubleToInt<TZSAMPLETYPE_PCM24>(d, s, n, gain, [](uint8_t* to, __m128i a, __m128i b) {
+    storeFour24(to, a);
+    storeFour24(to + 12, b);
   });
 }
 

@@ -2,7 +2,6 @@
 // store, for processors without SSE2. The unit runs at double precision and rounds to
 // nearest for the loop, so the products and their rounding equal the baseline kernels'.
 #include <cstdint>
-#include <type_traits>
 
 #include "support/audio/format_copy.h"
 #include "support/audio/sample_codec.h"
@@ -26,20 +25,33 @@ class UnitMode {
   uint16_t saved_ = 0;
 };
 
-inline int32_t storeProduct(float x, const double& multiplier) {
+// Sources are read in place by the unit; caller buffers need not be aligned.
+typedef float UnalignedFloat __attribute__((aligned(1), may_alias));
+typedef double UnalignedDouble __attribute__((aligned(1), may_alias));
+
+inline int32_t storeProduct(const UnalignedFloat* x, const double& multiplier) {
   int32_t r;
-  asm volatile("flds %1\n\tfmull %2\n\tfistpl %0" : "=m"(r) : "m"(x), "m"(multiplier) : "st");
+  asm volatile("flds %1\n\tfmull %2\n\tfistpl %0" : "=m"(r) : "m"(*x), "m"(multiplier) : "st");
   return r;
 }
-inline int32_t storeProduct(double x, const double& multiplier) {
+inline int32_t storeProduct(const UnalignedDouble* x, const double& multiplier) {
   int32_t r;
-  asm volatile("fldl %1\n\tfmull %2\n\tfistpl %0" : "=m"(r) : "m"(x), "m"(multiplier) : "st");
+  asm volatile("fldl %1\n\tfmull %2\n\tfistpl %0" : "=m"(r) : "m"(*x), "m"(multiplier) : "st");
   return r;
 }
 
+template <TZSAMPLETYPE S>
+struct SourceOf {
+  using Type = UnalignedDouble;
+};
+template <>
+struct SourceOf<TZSAMPLETYPE_FLOAT32> {
+  using Type = UnalignedFloat;
+};
+
 template <TZSAMPLETYPE D, TZSAMPLETYPE S>
 void convertRun(void* destination, const void* source, long n, float gain) {
-  using Float = std::conditional_t<S == TZSAMPLETYPE_FLOAT32, float, double>;
+  using Float = typename SourceOf<S>::Type;
   constexpr int m = Layout<D>::kBits;
   constexpr int32_t lo = -(1 << (m - 1)), hi = (1 << (m - 1)) - 1;
   const double multiplier = static_cast<double>(gain) * power2(m - 1);
@@ -47,12 +59,10 @@ void convertRun(void* destination, const void* source, long n, float gain) {
   const auto* s = static_cast<const Float*>(source);
   UnitMode mode;
   for (long i = 0; i < n; ++i) {
-    Float x;
-    std::memcpy(&x, s + i, sizeof x);
-    int32_t r = storeProduct(x, multiplier);
+    int32_t r = storeProduct(s + i, multiplier);
     // The store gives 0x80000000 for NaN and for anything beyond 32 bits, however large.
     if (r == INT32_MIN) {
-      const double product = x * multiplier;
+      const double product = Layout<S>::read(reinterpret_cast<const uint8_t*>(s + i)) * multiplier;
       r = product > 0 ? hi : product < 0 ? lo : 0;
     }
     r = r < lo ? lo : r > hi ? hi : r;

@@ -58,9 +58,19 @@ inline bool scaledStaysNormal(float gain, int scale) {
          (exponent != 0 && exponent != 0xFF && exponent + scale > 0 && exponent + scale < 0xFF);
 }
 
+// Sixteen-bit samples to float: in place, destinations off the element grid and gains too
+// small to scale in single precision go to the scalar method.
+template <TZSAMPLETYPE D>
+inline bool pcm16Vectorisable(void* d, const void* s, float gain) {
+  return d != s && isAligned(d, Layout<D>::kBytes) &&
+         (Layout<D>::kBytes == 8 || scaledStaysNormal(gain, -15));
+}
+
 // Head by the scalar method (head samples), then body(destination, source, groups) over
-// whole groups of Group samples, then the tail by the scalar method.
-template <TZSAMPLETYPE D, TZSAMPLETYPE S, long Group, class Body>
+// whole groups of Group samples, then the tail by the scalar method. With Spill, the body may
+// write 2 bytes past its last group, so at least one sample is left to the tail, which runs
+// after it and writes those bytes properly.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, long Group, bool Spill = false, class Body>
 inline void splitRun(void* destination, const void* source, long n, float gain, long head,
                      Body body) {
   auto* d = static_cast<uint8_t*>(destination);
@@ -68,7 +78,8 @@ inline void splitRun(void* destination, const void* source, long n, float gain, 
   constexpr long db = Layout<D>::kBytes, sb = Layout<S>::kBytes;
   head = head < n ? head : n;
   copySamples<D, S>(d, s, head, gain);
-  const long groups = (n - head) / Group;
+  long groups = (n - head - (Spill ? 1 : 0)) / Group;
+  groups = groups > 0 ? groups : 0;
   if (groups > 0) body(d + head * db, s + head * sb, groups);
   const long done = head + groups * Group;
   copySamples<D, S>(d + done * db, s + done * sb, n - done, gain);
