@@ -1,19 +1,7 @@
 // Choosing a channel-copy kernel, and the channel-copy exports.
 #include "support/audio/channel_copy.h"
+#include "support/audio/format_type.h"
 #include "tz/cpu_support.h"
-
-namespace tz::audio {
-namespace {
-
-TZSAMPLETYPE typeOf(const WAVEFORMATEX* format) {
-  return TzAudio_GetSampleType(format);
-}
-TZSAMPLETYPE typeOf(const _tzwaveformat* format) {
-  return format->nSampleType;
-}
-
-}  // namespace
-}  // namespace tz::audio
 
 using tz::audio::typeOf;
 

@@ -3,6 +3,7 @@
 // instruction-set flags for the rest; it is made at look-up only.
 #include "support/audio/copy_variants.h"
 #include "support/audio/cpu_support_internal.h"
+#include "support/audio/format_type.h"
 #include "tz/cpu_support.h"
 
 namespace tz::audio {
@@ -80,13 +81,6 @@ CopyKernel byFlags(TZSAMPLETYPE d, TZSAMPLETYPE s) {
   if (is(d, s, F64, TZSAMPLETYPE_PCM16) && (TzGetCPUSupport(TZCPU_SIMD_MASK) & TZCPU_SSE2) != 0)
     return sse2::pcm16ToFloat64;
   return nullptr;
-}
-
-TZSAMPLETYPE typeOf(const WAVEFORMATEX* format) {
-  return TzAudio_GetSampleType(format);
-}
-TZSAMPLETYPE typeOf(const _tzwaveformat* format) {
-  return format->nSampleType;
 }
 
 template <class DFormat, class SFormat>
