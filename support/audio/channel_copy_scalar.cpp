@@ -1,9 +1,8 @@
 // The baseline kernel of every channel-copy pair, one template instantiated per pair.
 #include <cstring>
-#include <utility>
 
 #include "support/audio/channel_copy.h"
-#include "support/audio/convertible_types.h"
+#include "support/audio/pair_table.h"
 #include "support/audio/sample_codec.h"
 
 namespace tz::audio {
@@ -28,31 +27,21 @@ void TZ_STDCALL channelKernel(void* destination, DWORD dChannels, DWORD dChannel
   }
 }
 
-template <size_t I>
-constexpr ChannelKernel kernelAt() {
-  constexpr TZSAMPLETYPE d = kChannelTypes[I / kChannelTypeCount];
-  constexpr TZSAMPLETYPE s = kChannelTypes[I % kChannelTypeCount];
-  if constexpr (hasChannelKernel(d, s)) {
-    return &channelKernel<d, s>;
-  } else {
-    return nullptr;
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+struct ChannelEntry {
+  static constexpr ChannelKernel kernel() {
+    if constexpr (hasChannelKernel(D, S)) {
+      return &channelKernel<D, S>;
+    } else {
+      return nullptr;
+    }
   }
-}
-
-template <class Sequence>
-struct Table;
-template <size_t... I>
-struct Table<std::index_sequence<I...>> {
-  static constexpr ChannelKernel kernels[] = {kernelAt<I>()...};
 };
-using ChannelTable = Table<std::make_index_sequence<kChannelTypeCount * kChannelTypeCount>>;
 
 }  // namespace
 
 ChannelKernel scalarChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  const int d = typeIndex(destination), s = typeIndex(source);
-  if (d < 0 || s < 0) return nullptr;
-  return ChannelTable::kernels[static_cast<size_t>(d) * kChannelTypeCount + static_cast<size_t>(s)];
+  return PairTable<ChannelEntry>::find(destination, source);
 }
 
 }  // namespace tz::audio

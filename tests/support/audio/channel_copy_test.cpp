@@ -10,21 +10,17 @@
 #include "support/audio/channel_copy.h"
 #include "support/audio/convertible_types.h"
 #include "support/audio/format_copy.h"
+#include "tests/support/audio/wave_formats.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-WAVEFORMATEX wfx(TZSAMPLETYPE type, WORD channels) {
-  WAVEFORMATEX f;
-  TzAudio_InitWfx(&f, 48000, type, channels);
-  return f;
-}
-
 TEST(ChannelCopyTest, MapsPickAndSkipChannels) {
-  const WAVEFORMATEX stereo16 = wfx(TZSAMPLETYPE_PCM16, 2), mono16 = wfx(TZSAMPLETYPE_PCM16, 1);
-  const WAVEFORMATEX monoFloat = wfx(TZSAMPLETYPE_FLOAT32, 1),
-                     stereoFloat = wfx(TZSAMPLETYPE_FLOAT32, 2);
+  const WAVEFORMATEX stereo16 = plainFormat(TZSAMPLETYPE_PCM16, 2),
+                     mono16 = plainFormat(TZSAMPLETYPE_PCM16, 1);
+  const WAVEFORMATEX monoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 1),
+                     stereoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 2);
   const int16_t in[6] = {16384, -8192, 0x7FFF, 1, -32768, 4};
   const struct {
     const char* name;
@@ -65,7 +61,8 @@ TEST(ChannelCopyTest, MapsPickAndSkipChannels) {
 }
 
 TEST(ChannelCopyTest, WidenedLayoutsReadAsTheirDeclaredWidth) {
-  WAVEFORMATEX wide16 = wfx(TZSAMPLETYPE_PCM16, 1), pcm16 = wfx(TZSAMPLETYPE_PCM16, 1);
+  WAVEFORMATEX wide16 = plainFormat(TZSAMPLETYPE_PCM16, 1),
+               pcm16 = plainFormat(TZSAMPLETYPE_PCM16, 1);
   wide16.wFormatTag = TZ_WAVE_FORMAT_WIDE;
   const long map[1] = {0};
   int32_t words[2] = {-2, 5};

@@ -8,17 +8,13 @@
 #include <vector>
 
 #include "support/audio/cpu_support_internal.h"
+#include "tests/support/audio/wave_formats.h"
 #include "tz/cpu_support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-WAVEFORMATEX wfx(TZSAMPLETYPE type, WORD channels) {
-  WAVEFORMATEX f;
-  TzAudio_InitWfx(&f, 48000, type, channels);
-  return f;
-}
 template <class T>
 std::vector<T> run(std::vector<T> buffer, const std::function<HRESULT(T*)>& op,
                    HRESULT want = S_OK) {
@@ -26,16 +22,18 @@ std::vector<T> run(std::vector<T> buffer, const std::function<HRESULT(T*)>& op,
   return buffer;
 }
 
-const WAVEFORMATEX kPcm8Stereo = wfx(TZSAMPLETYPE_PCM8, 2), kPcm16Mono = wfx(TZSAMPLETYPE_PCM16, 1),
-                   kPcm16Stereo = wfx(TZSAMPLETYPE_PCM16, 2),
-                   kPcm16Quad = wfx(TZSAMPLETYPE_PCM16, 4),
-                   kFloatStereo = wfx(TZSAMPLETYPE_FLOAT32, 2),
-                   kDoubleStereo = wfx(TZSAMPLETYPE_FLOAT64, 2),
-                   kPcm32Stereo = wfx(TZSAMPLETYPE_PCM32, 2),
-                   kPcm24Stereo = wfx(TZSAMPLETYPE_PCM24, 2);
+const WAVEFORMATEX kPcm8Stereo = plainFormat(TZSAMPLETYPE_PCM8, 2),
+                   kPcm16Mono = plainFormat(TZSAMPLETYPE_PCM16, 1),
+                   kPcm16Stereo = plainFormat(TZSAMPLETYPE_PCM16, 2),
+                   kPcm16Quad = plainFormat(TZSAMPLETYPE_PCM16, 4),
+                   kFloatStereo = plainFormat(TZSAMPLETYPE_FLOAT32, 2),
+                   kDoubleStereo = plainFormat(TZSAMPLETYPE_FLOAT64, 2),
+                   kPcm32Stereo = plainFormat(TZSAMPLETYPE_PCM32, 2),
+                   kPcm24Stereo = plainFormat(TZSAMPLETYPE_PCM24, 2);
 
 TEST(ChannelOpsTest, Silence) {
-  WAVEFORMATEX signed8 = kPcm8Stereo, tag2 = kPcm16Stereo, in32 = wfx(TZSAMPLETYPE_PCM24IN32, 2);
+  WAVEFORMATEX signed8 = kPcm8Stereo, tag2 = kPcm16Stereo,
+               in32 = plainFormat(TZSAMPLETYPE_PCM24IN32, 2);
   signed8.wFormatTag = TZ_WAVE_FORMAT_PCM8S;
   tag2.wFormatTag = 2;
   in32.wBitsPerSample = 24;  // a 24-bit PCM24IN32 format still has 4-byte samples
@@ -107,7 +105,7 @@ TEST(ChannelOpsTest, FillWithSample) {
             (std::vector<int16_t>{16384, -32768, 16384, -32768, 16384, -32768}));
   EXPECT_EQ(fill(&kPcm16Mono, &kDoubleStereo, pair, 2),
             (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
-  const WAVEFORMATEX doubleMono = wfx(TZSAMPLETYPE_FLOAT64, 1);
+  const WAVEFORMATEX doubleMono = plainFormat(TZSAMPLETYPE_FLOAT64, 1);
   EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1),
             (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (std::vector<int16_t>{0, 0, 7, 7, 7, 7}));
@@ -256,7 +254,7 @@ TEST(ChannelOpsTest, MixingChannels) {
   EXPECT_EQ(change(true, &kPcm8Stereo, 1, Bytes{0x00, 0x01}, 0),
             (Bytes{0x00, 0x01}));  // -127.5 rounds to even -128
   EXPECT_EQ(change(false, &kPcm8Stereo, 1, Bytes{0xC0, 0xC0}, 0), (Bytes{0xFF, 0xC0}));
-  const WAVEFORMATEX in32 = wfx(TZSAMPLETYPE_PCM24IN32, 2), floats = kFloatStereo;
+  const WAVEFORMATEX in32 = plainFormat(TZSAMPLETYPE_PCM24IN32, 2), floats = kFloatStereo;
   EXPECT_EQ(change(false, &in32, 1, le32({1, 2}), 0, E_FAIL), le32({1, 2}));
   Bytes twoFloats(8);
   const float values[2] = {0.75f, 0.75f};
