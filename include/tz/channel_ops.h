@@ -34,7 +34,8 @@ TzAudio_MuteChannel(void* buffer, const _tzwaveformat* format, long channel, lon
 // copied; otherwise its first two samples, read in the sample layout's own precision (a mono
 // sample frame gives its one sample twice), are converted from PCM16, PCM24, FLOAT32, FLOAT64
 // or PCM24IN32 into PCM16, PCM24, PCM32, FLOAT32, FLOAT64 or PCM24IN32 and written into
-// channels 0 and 1 (channel 0 only of a mono buffer). Any other pair fills with silence.
+// channels 0 and 1 (channel 0 only of a mono buffer); a sample frame of the same layout but
+// fewer channels is treated so too. Any other pair fills with silence.
 TZAPI(HRESULT)
 TzAudio_FillWithSample(const WAVEFORMATEX* bufferFormat, void* buffer,
                        const WAVEFORMATEX* sampleFormat, const void* sampleFrame, long frames);

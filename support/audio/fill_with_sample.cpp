@@ -26,7 +26,8 @@ HRESULT TZ_STDCALL TzAudio_FillWithSample(const WAVEFORMATEX* bufferFormat, void
   if (frames < 0) return E_INVALIDARG;
   const TZSAMPLETYPE to = typeOf(bufferFormat), from = typeOf(sampleFormat);
   const size_t stride = bufferFormat->nBlockAlign;
-  if (to == from) {
+  // A sample frame narrower than the buffer's (fewer channels) is converted like any other.
+  if (to == from && sampleFormat->nBlockAlign >= stride) {
     for (long k = 0; k < frames; ++k) std::memcpy(bytesAt(buffer, k * stride), sampleFrame, stride);
     return S_OK;
   }

@@ -108,6 +108,8 @@ TEST(ChannelOpsTest, FillWithSample) {
   const WAVEFORMATEX doubleMono = plainFormat(TZSAMPLETYPE_FLOAT64, 1);
   EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1),
             (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Mono, pcmPair, 2),
+            (std::vector<int16_t>{0x1234, 0x1234, 0x1234, 0x1234, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (std::vector<int16_t>{0, 0, 7, 7, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 0), (std::vector<int16_t>(6, 7)));
   uint8_t bytes[4] = {1, 1, 1, 1};
