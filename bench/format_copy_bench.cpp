@@ -74,7 +74,16 @@ void fill(std::vector<uint8_t>& bytes, TZSAMPLETYPE type) {
   }
 }
 
+struct Summary {
+  const char* pair;
+  const char* best = "scalar";
+  double bestRatio = 0;           // at 64 Ki samples
+  bool slowerThanScalar = false;  // any variant at any size
+};
+std::vector<Summary> summaries;
+
 void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& variants) {
+  Summary summary{pair.name};
   const size_t in = TzAudio_BytesFromSampleType(pair.source);
   const size_t out = TzAudio_BytesFromSampleType(pair.destination);
   for (long samples : {1024L, 65536L, 1048576L}) {
@@ -89,6 +98,7 @@ void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& va
       std::memcpy(copyTo.data(), copyFrom.data(), bytes);
       asm volatile("" ::"r"(copyTo.data()) : "memory");
     });
+    double scalarNs = 0;
     auto report = [&](const char* name, CopyKernel kernel) {
       const double ns = timeCall([&] {
         kernel(d, s, samples, 1.0f);
@@ -96,10 +106,21 @@ void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& va
       });
       std::printf("%-20s %-7s %8ld %9.0f Ms/s %6.2fx memcpy\n", pair.name, name, samples,
                   samples * 1e3 / ns, memcpyNs / ns);
+      return ns;
     };
-    report("scalar", tz::audio::scalarCopyKernel(pair.destination, pair.source));
-    for (const auto& v : variants) report(v.name, v.kernel);
+    scalarNs = report("scalar", tz::audio::scalarCopyKernel(pair.destination, pair.source));
+    if (samples == 65536) summary.bestRatio = memcpyNs / scalarNs;
+    for (const auto& v : variants) {
+      const double ns = report(v.name, v.kernel);
+      // The x87 kernels are not vector code; only the vector ones must beat the scalar one.
+      if (ns > scalarNs * 1.02 && std::strcmp(v.name, "x87") != 0) summary.slowerThanScalar = true;
+      if (samples == 65536 && memcpyNs / ns > summary.bestRatio) {
+        summary.bestRatio = memcpyNs / ns;
+        summary.best = v.name;
+      }
+    }
   }
+  summaries.push_back(summary);
 }
 
 }  // namespace
@@ -129,5 +150,10 @@ int main() {
     measurePair(pair, runnable);
   }
   for (const Pair& pair : kPlainPairs) measurePair(pair, {});
+  std::printf("\n%-20s %-7s %18s %s\n", "pair", "best", "ratio at 64 Ki",
+              "vector slower than scalar");
+  for (const Summary& s : summaries)
+    std::printf("%-20s %-7s %17.2fx %s\n", s.pair, s.best, s.bestRatio,
+                s.slowerThanScalar ? "YES" : "no");
   return 0;
 }

@@ -3,6 +3,8 @@
 // sets include this too, and their copies must never stand in for the baseline ones.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -154,9 +156,11 @@ constexpr double power2(int e) {
 // limit comes first, so the sum never leaves the window where this holds. NaN gives 0, the
 // one result every variant produces for it.
 inline int32_t roundLimited(double y, double lo, double hi) {
-  y = y > hi ? hi : y;
-  y = y < lo ? lo : y;
-  y = y == y ? y : 0.0;
+  // The processor's min and max, so that the limits cost no branch (saturating input is not
+  // predictable); each returns y when y is NaN, which then takes the rare branch.
+  y = _mm_cvtsd_f64(_mm_min_sd(_mm_set_sd(hi), _mm_set_sd(y)));
+  y = _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(lo), _mm_set_sd(y)));
+  if (y != y) y = 0.0;
   const double sum = y + 6755399441055744.0;
   uint64_t bits;
   std::memcpy(&bits, &sum, 8);

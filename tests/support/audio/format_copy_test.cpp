@@ -157,6 +157,29 @@ TEST(FormatCopyTest, RoundTripsThroughFloatRoundHalfToEven) {
   }
 }
 
+// Widening pairs walk backward and narrowing ones forward, so every pair converts in place.
+TEST(FormatCopyTest, EveryPairConvertsInPlace) {
+  Bytes source(8 * 1001);
+  uint32_t seed = 5;
+  for (uint8_t& b : source) b = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  for (DWORD d = 0; d < 0x50; ++d) {
+    for (DWORD s = 0; s < 0x50; ++s) {
+      const auto kernel =
+          TzAudio_GetCopyFunction2(static_cast<TZSAMPLETYPE>(d), static_cast<TZSAMPLETYPE>(s));
+      if (kernel == nullptr) continue;
+      Bytes separate(source.size()), inPlace = source;
+      for (float gain : {1.0f, 0.75f}) {
+        kernel(separate.data(), source.data(), 1001, gain);
+        inPlace = source;
+        kernel(inPlace.data(), inPlace.data(), 1001, gain);
+        const size_t out = 1001 * TzAudio_BytesFromSampleType(static_cast<TZSAMPLETYPE>(d));
+        EXPECT_EQ(0, std::memcmp(separate.data(), inPlace.data(), out))
+            << std::hex << d << " <- " << s;
+      }
+    }
+  }
+}
+
 TEST(FormatCopyTest, PairsAndZeroFrames) {
   int missing = 0;
   for (DWORD d = 0; d < 0x90; ++d)

@@ -122,7 +122,7 @@ class CopyVariantTest : public testing::TestWithParam<CopyVariant> {
 
 TEST_P(CopyVariantTest, WholeSweepAtEveryGain) {
   const long total = static_cast<long>(sweep_.size() / in_);
-  for (float gain : {1.0f, 0.5f, 2.0f, -1.0f, 0.7f, 1.0f / 3.0f, 3.0e38f, 0.0f})
+  for (float gain : {1.0f, 0.5f, 2.0f, -1.0f, 0x1p40f, -0x1p-20f, 0.7f, 1.0f / 3.0f, 3.0e38f, 0.0f})
     for (long first = 0; first < total; first += 50000)
       expectSame(first, std::min(50000L, total - first), 0, 0, gain);
 }
