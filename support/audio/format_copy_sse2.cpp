@@ -24,8 +24,6 @@ inline __m128i convertFour(const uint8_t* s, __m128d k, __m128d lo, __m128d hi) 
   return _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
 }
 
-// A head of at most one sample aligns the source; a source not 8-byte aligned is read with
-// unaligned loads all the same. Store(destination, eight 32-bit results in two vectors).
 // Four 24-bit values into 12 bytes: each 64-bit lane (x, y) becomes the six bytes of
 // x | y << 24, stored with eight-byte stores that write 2 bytes past the group.
 inline void storeFour24(uint8_t* to, __m128i v) {
@@ -36,6 +34,8 @@ inline void storeFour24(uint8_t* to, __m128i v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(to + 6), _mm_unpackhi_epi64(packed, packed));
 }
 
+// A head of at most one sample aligns the source; a source not 8-byte aligned is read with
+// unaligned loads all the same. Store(destination, eight 32-bit results in two vectors).
 template <TZSAMPLETYPE D, class Store>
 void doubleToInt(void* d, const void* s, long n, float gain, Store store) {
   constexpr int m = Layout<D>::kBits;
