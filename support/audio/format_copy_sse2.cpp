@@ -8,20 +8,15 @@
 namespace tz::audio::sse2 {
 namespace {
 
-// Four products of doubles with NaN as 0 and at most hi, as four 32-bit integers; products
-// below the 32-bit range become 0x80000000, which the saturating packs take to the minimum.
-// Low is applied too for 24-bit results, which are not packed; their stores spill.
-template <bool LimitLow>
+// Four products of doubles limited to [lo, hi], as four 32-bit integers, NaN as 0. The limits
+// are taken with NaN as their second operand, which min and max then return, so NaN alone
+// converts to 0x80000000, a value no limited product gives; that is then cleared.
 inline __m128i convertFour(const uint8_t* s, __m128d k, __m128d lo, __m128d hi) {
   const auto* p = reinterpret_cast<const double*>(s);
-  __m128d a = _mm_mul_pd(_mm_loadu_pd(p), k), b = _mm_mul_pd(_mm_loadu_pd(p + 2), k);
-  a = _mm_min_pd(_mm_and_pd(a, _mm_cmpord_pd(a, a)), hi);
-  b = _mm_min_pd(_mm_and_pd(b, _mm_cmpord_pd(b, b)), hi);
-  if constexpr (LimitLow) {
-    a = _mm_max_pd(a, lo);
-    b = _mm_max_pd(b, lo);
-  }
-  return _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
+  const __m128d a = _mm_min_pd(hi, _mm_max_pd(lo, _mm_mul_pd(_mm_loadu_pd(p), k)));
+  const __m128d b = _mm_min_pd(hi, _mm_max_pd(lo, _mm_mul_pd(_mm_loadu_pd(p + 2), k)));
+  const __m128i v = _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
+  return _mm_andnot_si128(_mm_cmpeq_epi32(v, _mm_set1_epi32(INT32_MIN)), v);
 }
 
 // Four 24-bit values into 12 bytes: each 64-bit lane (x, y) becomes the six bytes of
@@ -39,17 +34,17 @@ inline void storeFour24(uint8_t* to, __m128i v) {
 template <TZSAMPLETYPE D, class Store>
 void doubleToInt(void* d, const void* s, long n, float gain, Store store) {
   constexpr int m = Layout<D>::kBits;
-  constexpr bool limitLow = D == TZSAMPLETYPE_PCM24;
+  constexpr bool spills = D == TZSAMPLETYPE_PCM24;
   VectorMode mode(flushBitsForIntegerOutput());
   const __m128d k = _mm_set1_pd(static_cast<double>(gain) * power2(m - 1));
   const __m128d lo = _mm_set1_pd(kIntLow<m>), hi = _mm_set1_pd(kIntHigh<m>);
   const long head = isAligned(s, 8) ? samplesToAlign16(s, 8) : 0;
-  splitRun<D, TZSAMPLETYPE_FLOAT64, 8, limitLow>(
+  splitRun<D, TZSAMPLETYPE_FLOAT64, 8, spills>(
       d, s, n, gain, head, [&](uint8_t* to, const uint8_t* from, long groups) {
         for (long g = 0; g < groups; ++g) {
           const uint8_t* in = from + g * 64;
-          store(to + g * 8 * Layout<D>::kBytes, convertFour<limitLow>(in, k, lo, hi),
-                convertFour<limitLow>(in + 32, k, lo, hi));
+          store(to + g * 8 * Layout<D>::kBytes, convertFour(in, k, lo, hi),
+                convertFour(in + 32, k, lo, hi));
         }
       });
 }
