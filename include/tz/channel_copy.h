@@ -34,7 +34,8 @@ TzAudio_GetCopyChannelsFunction(const _tzwaveformat* destination, const WAVEFORM
 // Otherwise, for each source channel i in order, copies it into channel map[i] when that is
 // in 0 .. destination nChannels - 1; other entries are skipped, unnamed destination channels
 // are left alone, and of two entries naming one channel the later wins. 0 frames succeed;
-// negative frames give E_INVALIDARG and a pair without a kernel E_NOTIMPL, writing nothing.
+// null pointers give E_POINTER, negative frames E_INVALIDARG and a pair without a kernel
+// E_NOTIMPL, writing nothing.
 TZAPI(HRESULT)
 TzAudio_CopyChannels(const WAVEFORMATEX* destinationFormat, void* destination,
                      const WAVEFORMATEX* sourceFormat, const void* source, long frames,

@@ -3,8 +3,9 @@
 // A frame is one sample of every channel; a buffer of F frames holds F x nBlockAlign bytes.
 // Layouts are kept unless a format change is named; conversions are format copy's at gain
 // 1.0. Stateless: any thread, no lock, no allocation, no system call. All return 0 on
-// success; the failure codes are named per operation. Channel indices outside the format,
-// negative frame counts and formats without channels give E_INVALIDARG, writing nothing.
+// success; the failure codes are named per operation. Null pointers give E_POINTER; channel
+// indices outside the format, negative frame counts and formats without channels give
+// E_INVALIDARG; all of them write nothing.
 #pragma once
 
 #include "tz/wave_format.h"

@@ -26,9 +26,9 @@ TZAPI_TYPED(TZAUDIOCOPYPROC)
 TzAudio_GetCopyFunction(const _tzwaveformat* destination, const WAVEFORMATEX* source);
 
 // Converts frames x the source's nChannels samples; both formats must have the same channel
-// count. 0 frames succeed without a look-up; negative frames give E_INVALIDARG and a pair
-// without a kernel E_NOTIMPL, both writing nothing. Looks the kernel up on every call: keep the
-// kernel for per-block work.
+// count. 0 frames succeed without a look-up; a null pointer gives E_POINTER, negative frames
+// E_INVALIDARG and a pair without a kernel E_NOTIMPL, all writing nothing. Looks the kernel up on
+// every call: keep the kernel for per-block work.
 TZAPI(HRESULT)
 TzAudio_Copy(const WAVEFORMATEX* destinationFormat, void* destination,
              const WAVEFORMATEX* sourceFormat, const void* source, long frames, float gain);

@@ -33,6 +33,7 @@ HRESULT TZ_STDCALL TzAudio_CopyChannels(const WAVEFORMATEX* df, void* d, const W
                                         const void* s, long frames, const long* map) {
   if (map == nullptr) return TzAudio_Copy(df, d, sf, s, frames, 1.0f);
   if (frames == 0) return S_OK;
+  if (df == nullptr || d == nullptr || sf == nullptr || s == nullptr) return E_POINTER;
   if (frames < 0) return E_INVALIDARG;
   const TZAUDIOCOPYCHANNELSPROC kernel = TzAudio_GetCopyChannelsFunction(df, sf);
   if (kernel == nullptr) return E_NOTIMPL;

@@ -104,6 +104,7 @@ using namespace tz::audio;
 
 HRESULT TZ_STDCALL TzAudio_MonoChannel(void* destination, const void* source,
                                        const WAVEFORMATEX* format, long frames) {
+  if (anyNull(destination, source, format)) return E_POINTER;
   const TZSAMPLETYPE type = typeOf(format);
   if (!isPlain(type)) return E_FAIL;
   const long channels = format->nChannels;
@@ -124,11 +125,13 @@ HRESULT TZ_STDCALL TzAudio_MonoChannel(void* destination, const void* source,
 HRESULT TZ_STDCALL TzAudio_ChannelChange(void* destination, long destinationChannels,
                                          const void* source, const WAVEFORMATEX* sourceFormat,
                                          long frames) {
+  if (anyNull(destination, source, sourceFormat)) return E_POINTER;
   return changeChannels(destination, destinationChannels, source, sourceFormat, frames, false);
 }
 
 HRESULT TZ_STDCALL TzAudio_ChannelChangeAvg(void* destination, long destinationChannels,
                                             const void* source, const WAVEFORMATEX* sourceFormat,
                                             long frames) {
+  if (anyNull(destination, source, sourceFormat)) return E_POINTER;
   return changeChannels(destination, destinationChannels, source, sourceFormat, frames, true);
 }

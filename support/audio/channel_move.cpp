@@ -40,6 +40,7 @@ using namespace tz::audio;
 HRESULT TZ_STDCALL TzAudio_CopyChannelToChannel(void* buffer, const WAVEFORMATEX* format,
                                                 long sourceChannel, long destinationChannel,
                                                 long frames) {
+  if (anyNull(buffer, format)) return E_POINTER;
   if (const HRESULT hr = checkedPlainFormat(format, frames); FAILED(hr)) return hr;
   if (format->nChannels == 1) return S_OK;
   if (!validChannel(sourceChannel, format->nChannels) ||
@@ -53,11 +54,13 @@ HRESULT TZ_STDCALL TzAudio_CopyChannelToChannel(void* buffer, const WAVEFORMATEX
 
 HRESULT TZ_STDCALL TzAudio_SwapStereoChannels(void* buffer, const WAVEFORMATEX* format,
                                               long frames) {
+  if (anyNull(buffer, format)) return E_POINTER;
   return TzAudio_CopySwapStereoChannels(buffer, buffer, format, frames);
 }
 
 HRESULT TZ_STDCALL TzAudio_CopySwapStereoChannels(void* destination, const void* source,
                                                   const WAVEFORMATEX* format, long frames) {
+  if (anyNull(destination, source, format)) return E_POINTER;
   if (const HRESULT hr = checkedPlainFormat(format, frames); FAILED(hr)) return hr;
   if (format->nChannels < 2) return S_OK;
   swapFirstTwo(static_cast<uint8_t*>(destination), static_cast<const uint8_t*>(source),
@@ -69,6 +72,7 @@ HRESULT TZ_STDCALL TzAudio_CopyChannelToMultiMono2(void* destination, long desti
                                                    const void* source, long sourceChannels,
                                                    long sourceChannel, long frames,
                                                    TZSAMPLETYPE type) {
+  if (anyNull(destination, source)) return E_POINTER;
   if (!isConvertible(type) || destinationChannels < 1 || frames < 0 ||
       !validChannel(sourceChannel, sourceChannels))
     return E_INVALIDARG;
@@ -92,6 +96,7 @@ HRESULT TZ_STDCALL TzAudio_CopyChannelToMultiMono(void* destination,
                                                   const void* source,
                                                   const WAVEFORMATEX* sourceFormat,
                                                   long sourceChannel, long frames) {
+  if (anyNull(destination, destinationFormat, source, sourceFormat)) return E_POINTER;
   const TZSAMPLETYPE type = typeOf(sourceFormat);
   if (typeOf(destinationFormat) != type) return E_INVALIDARG;
   return TzAudio_CopyChannelToMultiMono2(destination, destinationFormat->nChannels, source,
@@ -102,6 +107,7 @@ HRESULT TZ_STDCALL TzAudio_CopyChannelToAll(void* destination, const void* sourc
                                             const WAVEFORMATEX* sourceFormat,
                                             const WAVEFORMATEX* destinationFormat,
                                             long sourceChannel, long frames) {
+  if (anyNull(destination, source, sourceFormat, destinationFormat)) return E_POINTER;
   const TZSAMPLETYPE type = typeOf(sourceFormat);
   if (typeOf(destinationFormat) != type) return E_NOTIMPL;
   if (destinationFormat->nChannels == 1)
@@ -120,6 +126,7 @@ HRESULT TZ_STDCALL TzAudio_CopyChannelToAll(void* destination, const void* sourc
 
 HRESULT TZ_STDCALL TzAudio_ExtractChannel(void* destination, long channel, const void* source,
                                           TZSAMPLETYPE type, DWORD sourceChannels, long frames) {
+  if (anyNull(destination, source)) return E_POINTER;
   if (!isConvertible(type)) return E_FAIL;
   if (frames < 0 || !validChannel(channel, static_cast<long>(sourceChannels))) return E_INVALIDARG;
   if (sourceChannels == 1) {
@@ -136,6 +143,7 @@ HRESULT TZ_STDCALL TzAudio_ExtractChannel(void* destination, long channel, const
 
 HRESULT TZ_STDCALL TzAudio_ExtractChannel(void* destination, long channel, const void* source,
                                           const WAVEFORMATEX* format, long frames) {
+  if (anyNull(destination, source, format)) return E_POINTER;
   return TzAudio_ExtractChannel(destination, channel, source, typeOf(format), format->nChannels,
                                 frames);
 }
@@ -143,6 +151,7 @@ HRESULT TZ_STDCALL TzAudio_ExtractChannel(void* destination, long channel, const
 HRESULT TZ_STDCALL TzAudio_ExtractChannelPair(void* destination, long firstChannel,
                                               const void* source, const WAVEFORMATEX* format,
                                               long frames) {
+  if (anyNull(destination, source, format)) return E_POINTER;
   if (const HRESULT hr = checkedPlainFormat(format, frames); FAILED(hr)) return hr;
   if (format->nChannels == 2)
     return TzAudio_Copy(format, destination, format, source, frames, 1.0f);
@@ -156,6 +165,7 @@ HRESULT TZ_STDCALL TzAudio_ExtractChannelPair(void* destination, long firstChann
 HRESULT TZ_STDCALL TzAudio_InsertChannel(void* destination, TZSAMPLETYPE type,
                                          long destinationChannels, long channel, const void* source,
                                          long frames) {
+  if (anyNull(destination, source)) return E_POINTER;
   if (!isConvertible(type)) return E_FAIL;
   if (frames < 0 || !validChannel(channel, destinationChannels)) return E_INVALIDARG;
   const size_t bytes = TzAudio_BytesFromSampleType(type);

@@ -9,6 +9,11 @@
 
 namespace tz::audio {
 
+template <class... Pointers>
+bool anyNull(const Pointers*... pointers) {
+  return ((pointers == nullptr) || ...);
+}
+
 inline bool validChannel(long channel, long channels) {
   return channel >= 0 && channel < channels;
 }

@@ -22,6 +22,7 @@ using namespace tz::audio;
 HRESULT TZ_STDCALL TzAudio_FillWithSample(const WAVEFORMATEX* bufferFormat, void* buffer,
                                           const WAVEFORMATEX* sampleFormat, const void* sampleFrame,
                                           long frames) {
+  if (anyNull(bufferFormat, buffer, sampleFormat, sampleFrame)) return E_POINTER;
   if (frames == 0) return S_OK;
   if (frames < 0) return E_INVALIDARG;
   const TZSAMPLETYPE to = typeOf(bufferFormat), from = typeOf(sampleFormat);

@@ -87,6 +87,7 @@ template <class DFormat, class SFormat>
 HRESULT copy(const DFormat* df, void* d, const SFormat* sf, const void* s, long frames,
              float gain) {
   if (frames == 0) return S_OK;
+  if (df == nullptr || d == nullptr || sf == nullptr || s == nullptr) return E_POINTER;
   if (frames < 0) return E_INVALIDARG;
   const CopyKernel kernel = TzAudio_GetCopyFunction2(typeOf(df), typeOf(sf));
   if (kernel == nullptr) return E_NOTIMPL;

@@ -1,4 +1,5 @@
-// The layout of either format record, and the groups of layouts the audio operations accept.
+// The layout of either format record (unknown for null), and the groups of layouts the audio
+// operations accept.
 #pragma once
 
 #include "tz/wave_format.h"
@@ -9,7 +10,7 @@ inline TZSAMPLETYPE typeOf(const WAVEFORMATEX* format) {
   return TzAudio_GetSampleType(format);
 }
 inline TZSAMPLETYPE typeOf(const _tzwaveformat* format) {
-  return format->nSampleType;
+  return format == nullptr ? TZSAMPLETYPE_UNKNOWN : format->nSampleType;
 }
 
 // The eleven layouts that format copy converts between.

@@ -53,6 +53,7 @@ uint32_t channelSampleBytes(const WAVEFORMATEX* format) {
 using namespace tz::audio;
 
 HRESULT TZ_STDCALL TzAudio_FillSilence(const WAVEFORMATEX* format, void* buffer, DWORD frames) {
+  if (anyNull(format, buffer)) return E_POINTER;
   const size_t bytes = size_t{format->nBlockAlign} * frames;
   if (bytes == 0) return S_OK;
   const int fill = silenceByte(format);
@@ -62,6 +63,7 @@ HRESULT TZ_STDCALL TzAudio_FillSilence(const WAVEFORMATEX* format, void* buffer,
 }
 
 HRESULT TZ_STDCALL TzAudio_FillSilence(const _tzwaveformat* format, void* buffer, DWORD frames) {
+  if (anyNull(format, buffer)) return E_POINTER;
   const size_t bytes = size_t{format->nBlockAlign} * frames;
   if (bytes == 0) return S_OK;
   if (!isConvertible(format->nSampleType)) return E_FAIL;
@@ -71,6 +73,7 @@ HRESULT TZ_STDCALL TzAudio_FillSilence(const _tzwaveformat* format, void* buffer
 
 HRESULT TZ_STDCALL TzAudio_FillSilenceChannel(const WAVEFORMATEX* format, void* buffer,
                                               DWORD channel, DWORD frames) {
+  if (anyNull(format, buffer)) return E_POINTER;
   if (channel >= format->nChannels) return E_FAIL;
   if (frames == 0) return S_OK;
   if (format->nChannels < 2) return TzAudio_FillSilence(format, buffer, frames);
@@ -87,6 +90,7 @@ HRESULT TZ_STDCALL TzAudio_FillSilenceChannel(const WAVEFORMATEX* format, void* 
 
 HRESULT TZ_STDCALL TzAudio_MuteChannel(void* buffer, TZSAMPLETYPE type, long channels, long channel,
                                        long frames) {
+  if (anyNull(buffer)) return E_POINTER;
   if (!isConvertible(type)) return E_FAIL;
   if (!validChannel(channel, channels) || frames < 0) return E_INVALIDARG;
   const size_t bytes = TzAudio_BytesFromSampleType(type);
@@ -98,10 +102,12 @@ HRESULT TZ_STDCALL TzAudio_MuteChannel(void* buffer, TZSAMPLETYPE type, long cha
 
 HRESULT TZ_STDCALL TzAudio_MuteChannel(void* buffer, const WAVEFORMATEX* format, long channel,
                                        long frames) {
+  if (anyNull(buffer, format)) return E_POINTER;
   return TzAudio_MuteChannel(buffer, typeOf(format), format->nChannels, channel, frames);
 }
 
 HRESULT TZ_STDCALL TzAudio_MuteChannel(void* buffer, const _tzwaveformat* format, long channel,
                                        long frames) {
+  if (anyNull(buffer, format)) return E_POINTER;
   return TzAudio_MuteChannel(buffer, typeOf(format), format->nChannels, channel, frames);
 }

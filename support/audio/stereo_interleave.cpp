@@ -45,6 +45,7 @@ using namespace tz::audio;
 
 HRESULT TZ_STDCALL TzAudio_DeInterleaveStereo(void* left, void* right, const void* source,
                                               TZSAMPLETYPE type, long frames) {
+  if (anyNull(left, right, source)) return E_POINTER;
   const size_t bytes = stereoSampleBytes(type);
   if (bytes == 0) return E_NOTIMPL;
   if (frames < 0) return E_INVALIDARG;
@@ -66,6 +67,7 @@ HRESULT TZ_STDCALL TzAudio_DeInterleaveStereo(void* left, void* right, const voi
 
 HRESULT TZ_STDCALL TzAudio_InterleaveStereo(void* destination, const void* left, const void* right,
                                             TZSAMPLETYPE type, long frames) {
+  if (anyNull(destination, left, right)) return E_POINTER;
   const size_t bytes = stereoSampleBytes(type);
   if (bytes == 0) return E_NOTIMPL;
   if (frames < 0) return E_INVALIDARG;

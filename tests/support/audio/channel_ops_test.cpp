@@ -345,4 +345,35 @@ TEST(ChannelOpsTest, ZeroFramesWriteNothing) {
   }
 }
 
+// A null format or buffer is refused before anything is written.
+TEST(ChannelOpsTest, NullPointersAreRefused) {
+  int16_t b[8] = {};
+  const WAVEFORMATEX* f = &kPcm16Stereo;
+  const HRESULT results[] = {
+      TzAudio_FillSilence(static_cast<const WAVEFORMATEX*>(nullptr), b, 1),
+      TzAudio_FillSilence(static_cast<const _tzwaveformat*>(nullptr), b, 1),
+      TzAudio_FillSilenceChannel(f, nullptr, 0, 1),
+      TzAudio_MuteChannel(nullptr, TZSAMPLETYPE_PCM16, 2, 0, 1),
+      TzAudio_MuteChannel(b, static_cast<const WAVEFORMATEX*>(nullptr), 0, 1),
+      TzAudio_FillWithSample(f, b, f, nullptr, 1),
+      TzAudio_CopyChannelToChannel(b, nullptr, 0, 1, 1),
+      TzAudio_SwapStereoChannels(nullptr, f, 1),
+      TzAudio_CopySwapStereoChannels(b, nullptr, f, 1),
+      TzAudio_CopyChannelToMultiMono2(nullptr, 2, b, 2, 0, 1, TZSAMPLETYPE_PCM16),
+      TzAudio_CopyChannelToMultiMono(b, f, b, nullptr, 0, 1),
+      TzAudio_CopyChannelToAll(b, b, nullptr, f, 0, 1),
+      TzAudio_ExtractChannel(b, 0, nullptr, TZSAMPLETYPE_PCM16, 2, 1),
+      TzAudio_ExtractChannel(b, 0, b, static_cast<const WAVEFORMATEX*>(nullptr), 1),
+      TzAudio_ExtractChannelPair(nullptr, 0, b, f, 1),
+      TzAudio_InsertChannel(b, TZSAMPLETYPE_PCM16, 2, 0, nullptr, 1),
+      TzAudio_MonoChannel(b, b, nullptr, 1),
+      TzAudio_ChannelChange(b, 1, nullptr, f, 1),
+      TzAudio_ChannelChangeAvg(nullptr, 1, b, f, 1),
+      TzAudio_DeInterleaveStereo(b, nullptr, b, TZSAMPLETYPE_PCM16, 1),
+      TzAudio_InterleaveStereo(b, b, nullptr, TZSAMPLETYPE_PCM16, 1),
+  };
+  for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i], E_POINTER) << i;
+  for (int16_t v : b) EXPECT_EQ(v, 0);
+}
+
 }  // namespace

@@ -196,6 +196,13 @@ TEST(FormatCopyTest, PairsAndZeroFrames) {
   EXPECT_EQ(TzAudio_Copy(&p16be, buffer, &p24in32, buffer, 0, 1.0f), S_OK);
   EXPECT_EQ(TzAudio_Copy(&wide, buffer, &wide, buffer, 1, 1.0f), E_NOTIMPL);
   EXPECT_EQ(TzAudio_Copy(&p16be, buffer, &p16be, buffer, -1, 1.0f), E_INVALIDARG);
+  EXPECT_EQ(TzAudio_Copy(&p16be, buffer, &p16be, nullptr, 1, 1.0f), E_POINTER);
+  EXPECT_EQ(
+      TzAudio_Copy(&p16be, buffer, static_cast<const _tzwaveformat*>(nullptr), buffer, 1, 1.0f),
+      E_POINTER);
+  EXPECT_EQ(TzAudio_GetCopyFunction(static_cast<const WAVEFORMATEX*>(nullptr),
+                                    static_cast<const _tzwaveformat*>(nullptr)),
+            nullptr);
   EXPECT_EQ(0, std::memcmp(buffer, before, 8));
   EXPECT_EQ(TzAudio_Copy(&p24in32, buffer, &p16be, buffer, 1, 1.0f), S_OK);
 
