@@ -1,13 +1,16 @@
 // Throughput of every format-copy kernel variant against the baseline kernel and memcpy of
 // the larger of its input and output, at a host block (512 stereo frames), 64 Ki and 1 Mi
-// samples. Ratios are measured in one run; above 1.0 is faster than memcpy.
+// samples, and the SSE2 channel kernel likewise. Ratios are measured in one run; above 1.0 is
+// faster than memcpy.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
+#include "support/audio/channel_copy.h"
 #include "support/audio/copy_variants.h"
 #include "support/audio/cpu_support_internal.h"
 #include "tz/cpu_support.h"
@@ -82,15 +85,21 @@ struct Summary {
 };
 std::vector<Summary> summaries;
 
-void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& variants) {
-  Summary summary{pair.name};
-  const size_t in = TzAudio_BytesFromSampleType(pair.source);
-  const size_t out = TzAudio_BytesFromSampleType(pair.destination);
+// A kernel as the benchmark calls it: destination, source, source samples.
+struct Runner {
+  const char* name;
+  std::function<void(void*, const void*, long)> run;
+};
+
+// in and out: bytes per source sample read and written.
+void measure(const char* pairName, TZSAMPLETYPE sourceType, size_t in, size_t out,
+             const std::vector<Runner>& runners) {
+  Summary summary{pairName};
   for (long samples : {1024L, 65536L, 1048576L}) {
     // Offset by 16 bytes into the allocation: aligned as a host's buffers usually are.
     std::vector<uint8_t> source(samples * in + 64), destination(samples * out + 64);
     std::vector<uint8_t> copyFrom(samples * std::max(in, out) + 64), copyTo(copyFrom.size());
-    fill(source, pair.source);
+    fill(source, sourceType);
     uint8_t* d = destination.data() + (16 - reinterpret_cast<uintptr_t>(destination.data()) % 16);
     const uint8_t* s = source.data() + (16 - reinterpret_cast<uintptr_t>(source.data()) % 16);
     const size_t bytes = samples * std::max(in, out);
@@ -99,19 +108,20 @@ void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& va
       asm volatile("" ::"r"(copyTo.data()) : "memory");
     });
     double scalarNs = 0;
-    auto report = [&](const char* name, CopyKernel kernel) {
+    auto report = [&](const Runner& runner) {
       const double ns = timeCall([&] {
-        kernel(d, s, samples, 1.0f);
+        runner.run(d, s, samples);
         asm volatile("" ::"r"(d) : "memory");
       });
-      std::printf("%-20s %-7s %8ld %9.0f Ms/s %6.2fx memcpy\n", pair.name, name, samples,
+      std::printf("%-20s %-7s %8ld %9.0f Ms/s %6.2fx memcpy\n", pairName, runner.name, samples,
                   samples * 1e3 / ns, memcpyNs / ns);
       return ns;
     };
-    scalarNs = report("scalar", tz::audio::scalarCopyKernel(pair.destination, pair.source));
+    scalarNs = report(runners[0]);
     if (samples == 65536) summary.bestRatio = memcpyNs / scalarNs;
-    for (const auto& v : variants) {
-      const double ns = report(v.name, v.kernel);
+    for (size_t i = 1; i < runners.size(); ++i) {
+      const Runner& v = runners[i];
+      const double ns = report(v);
       // The x87 kernels are not vector code; only the vector ones must beat the scalar one.
       if (ns > scalarNs * 1.02 && std::strcmp(v.name, "x87") != 0) summary.slowerThanScalar = true;
       if (samples == 65536 && memcpyNs / ns > summary.bestRatio) {
@@ -121,6 +131,23 @@ void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& va
     }
   }
   summaries.push_back(summary);
+}
+
+Runner copyRunner(const char* name, CopyKernel kernel) {
+  return {name, [kernel](void* d, const void* s, long n) { kernel(d, s, n, 1.0f); }};
+}
+
+void measurePair(const Pair& pair, const std::vector<tz::audio::CopyVariant>& variants) {
+  std::vector<Runner> runners{
+      copyRunner("scalar", tz::audio::scalarCopyKernel(pair.destination, pair.source))};
+  for (const auto& v : variants) runners.push_back(copyRunner(v.name, v.kernel));
+  measure(pair.name, pair.source, TzAudio_BytesFromSampleType(pair.source),
+          TzAudio_BytesFromSampleType(pair.destination), runners);
+}
+
+// The channel kernel: the left channel of a stereo 16-bit buffer into a mono double buffer.
+Runner channelRunner(const char* name, tz::audio::ChannelKernel kernel) {
+  return {name, [kernel](void* d, const void* s, long n) { kernel(d, 1, 0, s, 2, 0, n / 2); }};
 }
 
 }  // namespace
@@ -150,6 +177,10 @@ int main() {
     measurePair(pair, runnable);
   }
   for (const Pair& pair : kPlainPairs) measurePair(pair, {});
+  measure("channel 0x21 <- 0x11", TZSAMPLETYPE_PCM16, 2, 4,
+          {channelRunner("scalar",
+                         tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16)),
+           channelRunner("sse2", tz::audio::sse2::pcm16ToFloat64Channel)});
   std::printf("\n%-20s %-7s %18s %s\n", "pair", "best", "ratio at 64 Ki",
               "vector slower than scalar");
   for (const Summary& s : summaries)
