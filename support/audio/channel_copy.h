@@ -1,0 +1,19 @@
+// The channel-copy kernel family: the baseline kernel of every pair and the SSE2 kernel.
+// Declarations only, so that every kernel file may include it.
+#pragma once
+
+#include "tz/channel_copy.h"
+
+namespace tz::audio {
+
+using ChannelKernel = TZAUDIOCOPYCHANNELSPROC;
+
+// The baseline kernel of a pair, or null.
+ChannelKernel scalarChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+
+namespace sse2 {
+void TZ_STDCALL pcm16ToFloat64Channel(void* d, DWORD dChannels, DWORD dChannel, const void* s,
+                                      DWORD sChannels, DWORD sChannel, long frames);
+}  // namespace sse2
+
+}  // namespace tz::audio

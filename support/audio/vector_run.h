@@ -1,0 +1,89 @@
+// What the vector kernels share: the split of a run into a scalar head, a vector body of
+// whole groups and a scalar tail, and the vector unit's mode for the loop. Internal linkage,
+// as for sample_codec.h.
+#pragma once
+
+#include <xmmintrin.h>
+
+#include <cstdint>
+
+#include "support/audio/copy_loop.h"
+
+namespace tz::audio {
+namespace {
+
+// Rounding to nearest for the loop, plus the given mode bits (flush-to-zero and
+// denormals-are-zero where the kernel may use them); the caller's register, exception flags
+// included, comes back at the end.
+class VectorMode {
+ public:
+  explicit VectorMode(uint32_t extraBits) : saved_(_mm_getcsr()) {
+    _mm_setcsr((saved_ & ~0x6000u) | extraBits);
+  }
+  ~VectorMode() { _mm_setcsr(saved_); }
+  VectorMode(const VectorMode&) = delete;
+  VectorMode& operator=(const VectorMode&) = delete;
+
+ private:
+  uint32_t saved_;
+};
+
+// Samples of `bytes` each until p is 16-byte aligned; p must be a multiple of `bytes`.
+inline long samplesToAlign16(const void* p, int bytes) {
+  const auto address = reinterpret_cast<uintptr_t>(p);
+  return static_cast<long>(((16 - address % 16) % 16) / static_cast<unsigned>(bytes));
+}
+
+inline bool isAligned(const void* p, unsigned bytes) {
+  return reinterpret_cast<uintptr_t>(p) % bytes == 0;
+}
+
+// True when multiplying a float by gain x 2^scale in single precision is exact for every
+// product that matters: gain a power of two whose scaled multiplier stays well inside the
+// normal range, so that neither overflow nor flushed denormal inputs change a result.
+inline bool isExactSingleScale(float gain, int scale) {
+  uint32_t bits;
+  __builtin_memcpy(&bits, &gain, 4);
+  const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127 + scale;
+  return (bits & 0x7FFFFF) == 0 && exponent > -100 && exponent < 64 && ((bits >> 23) & 0xFF) != 0;
+}
+
+// True when gain x 2^scale is zero or a normal single-precision number, so that a product
+// with it rounds once, as the double-precision product rounded to single does.
+inline bool scaledStaysNormal(float gain, int scale) {
+  uint32_t bits;
+  __builtin_memcpy(&bits, &gain, 4);
+  const int exponent = static_cast<int>((bits >> 23) & 0xFF);
+  return (bits << 1) == 0 ||
+         (exponent != 0 && exponent != 0xFF && exponent + scale > 0 && exponent + scale < 0xFF);
+}
+
+// Sixteen-bit samples to float: in place, destinations off the element grid and gains too
+// small to scale in single precision go to the scalar method.
+template <TZSAMPLETYPE D>
+inline bool pcm16Vectorisable(void* d, const void* s, float gain) {
+  return d != s && isAligned(d, Layout<D>::kBytes) &&
+         (Layout<D>::kBytes == 8 || scaledStaysNormal(gain, -15));
+}
+
+// Head by the scalar method (head samples), then body(destination, source, groups) over
+// whole groups of Group samples, then the tail by the scalar method. With Spill, the body may
+// write 2 bytes past its last group, so at least one sample is left to the tail, which runs
+// after it and writes those bytes properly.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, long Group, bool Spill = false, class Body>
+inline void splitRun(void* destination, const void* source, long n, float gain, long head,
+                     Body body) {
+  auto* d = static_cast<uint8_t*>(destination);
+  const auto* s = static_cast<const uint8_t*>(source);
+  constexpr long db = Layout<D>::kBytes, sb = Layout<S>::kBytes;
+  head = head < n ? head : n;
+  copySamples<D, S>(d, s, head, gain);
+  long groups = (n - head - (Spill ? 1 : 0)) / Group;
+  groups = groups > 0 ? groups : 0;
+  if (groups > 0) body(d + head * db, s + head * sb, groups);
+  const long done = head + groups * Group;
+  copySamples<D, S>(d + done * db, s + done * sb, n - done, gain);
+}
+
+}  // namespace
+}  // namespace tz::audio

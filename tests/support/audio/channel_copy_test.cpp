@@ -1,0 +1,164 @@
+// Channel copy: the channel maps, the widened layouts, the same-place guard, and agreement of
+// every channel kernel with the format-copy kernel of its pair.
+#include "tz/channel_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "support/audio/channel_copy.h"
+#include "support/audio/convertible_types.h"
+#include "support/audio/format_copy.h"
+#include "tests/support/audio/wave_formats.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(ChannelCopyTest, MapsPickAndSkipChannels) {
+  const WAVEFORMATEX stereo16 = plainFormat(TZSAMPLETYPE_PCM16, 2),
+                     mono16 = plainFormat(TZSAMPLETYPE_PCM16, 1);
+  const WAVEFORMATEX monoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 1),
+                     stereoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 2);
+  const int16_t in[6] = {16384, -8192, 0x7FFF, 1, -32768, 4};
+  const struct {
+    const char* name;
+    const WAVEFORMATEX *to, *from;
+    std::vector<long> map;
+    std::vector<float> want;  // destination samples, 9 meaning untouched
+  } rows[] = {
+      {"left to mono", &monoFloat, &stereo16, {0, -1}, {0.5f, 0x7FFF / 32768.0f, -1.0f}},
+      {"right to mono", &monoFloat, &stereo16, {-1, 0}, {-0.25f, 1 / 32768.0f, 4 / 32768.0f}},
+      {"later entry wins", &monoFloat, &stereo16, {0, 0}, {-0.25f, 1 / 32768.0f, 4 / 32768.0f}},
+      {"entry past the channels skipped", &monoFloat, &stereo16, {1, 7}, {9, 9, 9}},
+      {"mono into the right channel",
+       &stereoFloat,
+       &mono16,
+       {1},
+       {9, 0.5f, 9, -0.25f, 9, 0x7FFF / 32768.0f}},
+      {"swap",
+       &stereoFloat,
+       &stereo16,
+       {1, 0},
+       {-0.25f, 0.5f, 1 / 32768.0f, 0x7FFF / 32768.0f, 4 / 32768.0f, -1.0f}},
+  };
+  for (const auto& r : rows) {
+    std::vector<float> out(r.want.size() + 1, 9.0f);
+    EXPECT_EQ(TzAudio_CopyChannels(r.to, out.data(), r.from, in, 3, r.map.data()), S_OK) << r.name;
+    out.pop_back();
+    EXPECT_EQ(out, r.want) << r.name;
+  }
+  // A null map is a format copy for the source's channel count; 0 frames do nothing.
+  float out[6] = {};
+  EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, 3, nullptr), S_OK);
+  EXPECT_EQ(out[4], -1.0f);
+  EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, 0, std::vector<long>{0, 0}.data()),
+            S_OK);
+  EXPECT_EQ(
+      TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, -1, std::vector<long>{0, 0}.data()),
+      E_INVALIDARG);
+}
+
+TEST(ChannelCopyTest, WidenedLayoutsReadAsTheirDeclaredWidth) {
+  WAVEFORMATEX wide16 = plainFormat(TZSAMPLETYPE_PCM16, 1),
+               pcm16 = plainFormat(TZSAMPLETYPE_PCM16, 1);
+  wide16.wFormatTag = TZ_WAVE_FORMAT_WIDE;
+  const long map[1] = {0};
+  int32_t words[2] = {-2, 5};
+  int16_t out[2] = {};
+  EXPECT_EQ(TzAudio_CopyChannels(&pcm16, out, &wide16, words, 2, nullptr), E_NOTIMPL);
+  EXPECT_EQ(TzAudio_CopyChannels(&pcm16, out, &wide16, words, 2, map), S_OK);
+  EXPECT_EQ(out[0], -2);
+  EXPECT_EQ(out[1], 5);
+
+  auto convert = [](TZSAMPLETYPE to, TZSAMPLETYPE from, Bytes in) {
+    Bytes out(TzAudio_BytesFromSampleType(to) ? TzAudio_BytesFromSampleType(to) : 4, 0xEE);
+    TzAudio_GetCopyChannelsFunction2(to, from)(out.data(), 1, 0, in.data(), 1, 0, 1);
+    return out;
+  };
+  constexpr auto W16 = TZSAMPLETYPE_WIDE16, W24 = TZSAMPLETYPE_WIDE24;
+  const struct {
+    TZSAMPLETYPE to, from;
+    Bytes in, want;
+  } rows[] = {
+      {TZSAMPLETYPE_PCM32, W16, {0x00, 0x80, 0x12, 0x34}, {0, 0, 0, 0x80}},
+      {TZSAMPLETYPE_PCM24IN32, W16, {0x00, 0x80, 0xFF, 0xFF}, {0, 0, 0x80, 0xFF}},
+      {TZSAMPLETYPE_PCM24, W16, {0x34, 0x12, 0, 0}, {0, 0x34, 0x12}},
+      {TZSAMPLETYPE_FLOAT32, W16, {0x00, 0xC0, 0x55, 0x55}, {0, 0, 0, 0xBF}},  // -0.5
+      {TZSAMPLETYPE_PCM24, W24, {0x56, 0x34, 0x12, 0x99}, {0x56, 0x34, 0x12}},
+      {TZSAMPLETYPE_FLOAT32, W24, {0, 0, 0x80, 0x00}, {0, 0, 0x80, 0xBF}},  // -1.0
+      {TZSAMPLETYPE_FLOAT64, W24, {0, 0, 0x40, 0x00}, {0, 0, 0, 0, 0, 0, 0xE0, 0x3F}},
+      {TZSAMPLETYPE_PCM16, W24, {0x80, 0x34, 0x12, 0}, {0x34, 0x12}},  // tie to even
+      {TZSAMPLETYPE_PCM16, W24, {0x80, 0x35, 0x12, 0}, {0x36, 0x12}},
+      {TZSAMPLETYPE_PCM16, W24, {0xFF, 0xFF, 0x7F, 0}, {0xFF, 0x7F}},
+      {W16, TZSAMPLETYPE_PCM16, {0x00, 0x80}, {0x00, 0x80, 0xFF, 0xFF}},
+      {W16, TZSAMPLETYPE_PCM24, {0x80, 0x34, 0x12}, {0x34, 0x12, 0, 0}},
+      {W16, TZSAMPLETYPE_PCM24, {0xFF, 0xFF, 0x7F}, {0xFF, 0x7F, 0, 0}},
+      {W16, TZSAMPLETYPE_FLOAT32, {0, 0, 0x80, 0xBF}, {0x00, 0x80, 0xFF, 0xFF}},
+      {W24, TZSAMPLETYPE_PCM16, {0x34, 0x12}, {0, 0x34, 0x12, 0}},
+      {W24, TZSAMPLETYPE_PCM24, {0, 0, 0x80}, {0, 0, 0x80, 0xFF}},
+      {W24, TZSAMPLETYPE_FLOAT32, {0, 0, 0x00, 0x40}, {0xFF, 0xFF, 0x7F, 0}},  // 2.0 saturates
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(convert(r.to, r.from, r.in), r.want) << std::hex << r.to << " <- " << r.from;
+
+  int pairs = 0;
+  for (DWORD d = 0; d < 0x100; ++d)
+    for (DWORD s = 0; s < 0x100; ++s)
+      pairs += TzAudio_GetCopyChannelsFunction2(static_cast<TZSAMPLETYPE>(d),
+                                                static_cast<TZSAMPLETYPE>(s)) != nullptr;
+  EXPECT_EQ(pairs, 121 + 16);
+}
+
+TEST(ChannelCopyTest, SamePlaceGuard) {
+  const auto kernel = TzAudio_GetCopyChannelsFunction2(TZSAMPLETYPE_PCM16, TZSAMPLETYPE_PCM16);
+  int16_t buffer[4] = {1, 2, 3, 4};
+  kernel(buffer, 2, 0, buffer, 1, 0, 2);  // would spread over unread samples
+  EXPECT_EQ(buffer[1], 2);
+  kernel(buffer, 1, 0, buffer, 2, 1, 2);  // fewer destination channels: runs forward
+  EXPECT_EQ(buffer[0], 2);
+  EXPECT_EQ(buffer[1], 4);
+}
+
+// Mono to mono at gain 1.0, every channel kernel of the eleven must equal the format copy.
+TEST(ChannelCopyTest, AgreesWithFormatCopyForEveryPair) {
+  Bytes sweep(8 * 4096);
+  uint32_t seed = 99;
+  for (size_t i = 0; i < sweep.size(); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    sweep[i] = static_cast<uint8_t>(seed >> 24);
+  }
+  for (size_t i = 0; i < 64; ++i) sweep[i * 8 + 7] = 0x3F;  // doubles near full scale
+  for (TZSAMPLETYPE d : tz::audio::kConvertibleTypes) {
+    for (TZSAMPLETYPE s : tz::audio::kConvertibleTypes) {
+      const auto channel = tz::audio::scalarChannelKernel(d, s);
+      const auto copy = tz::audio::scalarCopyKernel(d, s);
+      if (copy == nullptr) continue;
+      const long n = static_cast<long>(sweep.size() / 8);
+      Bytes a(n * 8, 0), b(n * 8, 0);
+      channel(a.data(), 1, 0, sweep.data(), 1, 0, n);
+      copy(b.data(), sweep.data(), n, 1.0f);
+      EXPECT_EQ(a, b) << std::hex << d << " <- " << s;
+    }
+  }
+}
+
+TEST(ChannelCopyTest, VectorKernelEqualsBaseline) {
+  const auto vector = tz::audio::sse2::pcm16ToFloat64Channel;
+  const auto scalar = tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16);
+  std::vector<int16_t> in(65536 * 3);
+  for (int v = 0; v < 65536 * 3; ++v) in[v] = static_cast<int16_t>(v * 7);
+  for (DWORD sChannels : {1u, 3u}) {
+    for (DWORD dChannels : {1u, 2u}) {
+      for (long frames : {0L, 1L, 2L, 5L, 65536L}) {
+        std::vector<double> a(frames * dChannels + 1, 9.0), b = a;
+        vector(a.data(), dChannels, dChannels - 1, in.data(), sChannels, sChannels - 1, frames);
+        scalar(b.data(), dChannels, dChannels - 1, in.data(), sChannels, sChannels - 1, frames);
+        EXPECT_EQ(a, b) << sChannels << " " << dChannels << " " << frames;
+      }
+    }
+  }
+}
+
+}  // namespace
