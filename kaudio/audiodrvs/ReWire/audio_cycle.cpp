@@ -2,7 +2,6 @@
 // cycle of a mixer block, the format change and the quit request. The cycle allocates nothing
 // and makes no system call besides one read of the millisecond clock.
 #include <algorithm>
-#include <cstring>
 
 #include "kaudio/audiodrvs/ReWire/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/audio_output.h"
@@ -10,6 +9,7 @@
 #include "kaudio/audiodrvs/ReWire/transport_record.h"
 #include "support/platform/clock.h"
 #include "support/platform/text_encoding.h"
+#include "tz/channel_ops.h"
 
 namespace tz::rewire {
 
@@ -100,7 +100,7 @@ void CReWireAudioDevice::runAudioCycle() {
       first = false;
     } else {
       for (float* slot : {left, right})
-        if (slot != nullptr) std::memset(slot, 0, size_t{frames} * sizeof(float));
+        if (slot != nullptr) TzAudio_FillSilence(&monoFormat_, slot, frames);
     }
   }
   sampleCounter_ += drive.frames;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "kaudio/audiodrvs/ReWire/audio_output.h"
+#include "tz/channel_copy.h"
 
 namespace tz::rewire {
 
@@ -14,12 +15,9 @@ int64_t roundHalfUp(double x) {
   return static_cast<int64_t>(x + 0.5);
 }
 
-void splitStereo(const float* interleaved, float* left, float* right, DWORD frames) {
-  for (DWORD i = 0; i < frames; ++i) {
-    if (left != nullptr) left[i] = interleaved[2 * i];
-    if (right != nullptr) right[i] = interleaved[2 * i + 1];
-  }
-}
+// Source channel 0 goes to the left slot, channel 1 to the right one.
+constexpr long kLeftMap[] = {0, -1};
+constexpr long kRightMap[] = {-1, 0};
 
 }  // namespace
 
@@ -59,7 +57,11 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
     if (written <= 0) break;
     // A host that claims more than was asked for never writes past the slots.
     const DWORD n = std::min({static_cast<DWORD>(written), frames - done, capacity});
-    splitStereo(staging_, left, right, n);
+    if (left != nullptr)
+      TzAudio_CopyChannels(&leftFormat_, left, &format_, staging_, static_cast<long>(n), kLeftMap);
+    if (right != nullptr)
+      TzAudio_CopyChannels(&rightFormat_, right, &format_, staging_, static_cast<long>(n),
+                           kRightMap);
     done += n;
     remaining -= n;
     chunk = next;
