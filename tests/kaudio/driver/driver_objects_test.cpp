@@ -11,25 +11,9 @@
 #include "kaudio/audiodrvs/ReWire/enumerators.h"
 #include "kaudio/audiodrvs/ReWire/property_pages_provider.h"
 #include "support/platform/clock.h"
+#include "tests/kaudio/driver/device_test_access.h"
 
 namespace tz::rewire {
-
-// Puts a device into the states that a connection would give it.
-class DeviceTestAccess {
- public:
-  static void attach(CReWireAudioDevice& device, DWORD frames, uint32_t rate) {
-    device.flags_ |= kDeviceAttached | kDeviceAttachedOnce;
-    device.bufferFrames_ = frames;
-    device.setFormats(rate);
-    device.attachCount_ = 1;
-  }
-  static void publishBlock(CReWireAudioDevice& device, int64_t counter, uint32_t stamp) {
-    device.sampleCounter_ = counter;
-    device.cycleTimeStamp_ = stamp;
-    int64_t none = kNoPosition;
-    device.sampleStartOffset_.compare_exchange_strong(none, 0);
-  }
-};
 
 namespace {
 

@@ -3,6 +3,8 @@
 // requests reach the mixer.
 #include "tests/kaudio/driver/host_session.h"
 
+#include <algorithm>
+
 namespace tz::test {
 namespace {
 
@@ -160,6 +162,39 @@ TEST_F(HostSession, TheHostsRequestsReachTheMixerAsEvents) {
   EXPECT_NE(std::string::npos,
             mixerOutput().find("events: play 1, stop 1, reposition 1, loop 1, other 0"))
       << mixerOutput();
+  shutDown(device, driverClass);
+}
+
+TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--audio-info-at", "1.0:48000:256"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(10000, [&] { return log.counts[13] > 0; }));
+  const int blocksAtChange = log.counts[27];
+  EXPECT_TRUE(within(5000, [&] { return log.counts[27] > blocksAtChange + 10; }))
+      << "blocks go on in the new format";
+  EXPECT_TRUE(sawChange(log, TRANSPORT_CHANGED_FORMAT,
+                        [](const TRANSPORTINFO& r) { return r.format.nSamplesPerSec == 48000; }));
+  const auto entries = log.snapshot();
+  const auto codeAt = [&](DWORD code) {
+    return std::find_if(entries.begin(), entries.end(), [&](auto& e) { return e.code == code; }) -
+           entries.begin();
+  };
+  EXPECT_LT(codeAt(12), codeAt(13));
+  bool smallBlocks = false;
+  for (const auto& entry : entries)
+    if (entry.code == 27 && entry.record.frames == 256 && entry.record.format.nSamplesPerSec == 48000)
+      smallBlocks = true;
+  EXPECT_TRUE(smallBlocks);
+  LONGLONG latency = 0;
+  DWORD unit = 0;
+  device->GetLatency(&latency, &unit, 0);
+  EXPECT_EQ(2 * 53333, latency);  // 256 frames at 48000 Hz, twice
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
   shutDown(device, driverClass);
 }
 
