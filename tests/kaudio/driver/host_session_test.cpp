@@ -3,7 +3,10 @@
 // requests reach the mixer.
 #include "tests/kaudio/driver/host_session.h"
 
+#include "standins/test_signal/test_signal.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace tz::test {
 namespace {
@@ -18,13 +21,45 @@ IAudioDevice2* firstDevice(IAudioClass* driverClass) {
   return static_cast<IAudioDevice2*>(device);
 }
 
-// Attaches, opens with the log's callback and runs the device; null on failure.
-IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log) {
+// Renders the test signal into output k's two channels (the cookie is k).
+LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void* buffer,
+                              DWORD frames, DWORD, TRANSPORTINFO* record) {
+  if ((code & 0x7FFF) != 2) return 1;
+  const int64_t ticks = signal::mixerTicks(record->songPosition, record->ticksPerQuarterNote);
+  const int64_t start = signal::songFrame(ticks, static_cast<uint32_t>(std::llround(record->tempo * 1000)),
+                                          record->format.nSamplesPerSec);
+  auto* samples = static_cast<float*>(buffer);
+  for (DWORD f = 0; f < frames; ++f)
+    for (DWORD side = 0; side < 2; ++side) samples[2 * f + side] = signal::sample(2 * output + side, start + f);
+  return static_cast<LONG>(frames);
+}
+
+// Opens and starts every output with the signal renderer.
+bool openOutputs(IAudioDevice2* device) {
+  IEnumAudioOut* outputs = nullptr;
+  if (device->EnumOutputs(&outputs) != S_OK) return false;
+  IAudioOut* output = nullptr;
+  bool opened = true;
+  for (DWORD k = 0; outputs->Next(1, &output, nullptr) == S_OK; ++k) {
+    WAVEFORMATEX format{};
+    LONGLONG duration = 0;
+    opened = opened && output->Open(&format, 0, 0, 0, &duration, renderSignal, k) == S_OK &&
+             output->Start(0) == S_OK;
+    output->Release();
+  }
+  outputs->Release();
+  return opened;
+}
+
+// Attaches, opens with the log's callback and runs the device, its outputs rendering the test
+// signal when asked; null on failure.
+IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log, bool withSignal = false) {
   IAudioDevice2* device = firstDevice(driverClass);
   WAVEFORMATEX format{};
   if (device == nullptr || device->Attach() != S_OK ||
       device->Open(&format, CallbackLog::callback, log.cookie()) != S_OK ||
-      device->Start() != S_OK || device->PrepareAndRun() != S_OK)
+      (withSignal && !openOutputs(device)) || device->Start() != S_OK ||
+      device->PrepareAndRun() != S_OK)
     return nullptr;
   return device;
 }
@@ -195,6 +230,23 @@ TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
   EXPECT_EQ(2 * 53333, latency);  // 256 frames at 48000 Hz, twice
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
+  shutDown(device, driverClass);
+}
+
+TEST_F(HostSession, TheMixerReceivesTheHostsSignalExactlyAcrossLoopRestarts) {
+  // Two beats of loop at 120 beats per minute: 44100 frames, so the loop end falls inside a
+  // block of 512.
+  startMixer({"--seconds", "4", "--wait-panel", "10", "--verify", "--play", "--loop-on", "--loop",
+              "0:30720", "--locate-at", "2.5:7000", "--tempo-at", "3.0:133.5"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  EXPECT_EQ(0, waitMixer()) << mixerOutput();
+  const std::string summary = mixerOutput();
+  EXPECT_NE(std::string::npos, summary.find("verify: passed")) << summary;
+  EXPECT_EQ(std::string::npos, summary.find("loop restarts inside a block 0")) << summary;
   shutDown(device, driverClass);
 }
 
