@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 namespace tz::test {
 namespace {
@@ -21,10 +23,18 @@ IAudioDevice2* firstDevice(IAudioClass* driverClass) {
   return static_cast<IAudioDevice2*>(device);
 }
 
+// A host that hangs: once, in the 30th block, for this many milliseconds (0: never).
+int hangMs = 0;
+std::atomic<int> renders[16];  // render calls per output
+
 // Renders the test signal into output k's two channels (the cookie is k).
 LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void* buffer,
                               DWORD frames, DWORD, TRANSPORTINFO* record) {
   if ((code & 0x7FFF) != 2) return 1;
+  if (output < 16) ++renders[output];
+  static int blocks = 0;
+  if (hangMs > 0 && (code & 0x8000) != 0 && ++blocks == 30)
+    std::this_thread::sleep_for(std::chrono::milliseconds(hangMs));
   const int64_t ticks = signal::mixerTicks(record->songPosition, record->ticksPerQuarterNote);
   const int64_t start = signal::songFrame(ticks, static_cast<uint32_t>(std::llround(record->tempo * 1000)),
                                           record->format.nSamplesPerSec);
@@ -34,6 +44,14 @@ LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void*
   return static_cast<LONG>(frames);
 }
 
+// Opens and starts output k with the signal renderer.
+bool openOutput(IAudioOut* output, DWORD k) {
+  WAVEFORMATEX format{};
+  LONGLONG duration = 0;
+  return output->Open(&format, 0, 0, 0, &duration, renderSignal, k) == S_OK &&
+         output->Start(0) == S_OK;
+}
+
 // Opens and starts every output with the signal renderer.
 bool openOutputs(IAudioDevice2* device) {
   IEnumAudioOut* outputs = nullptr;
@@ -41,10 +59,7 @@ bool openOutputs(IAudioDevice2* device) {
   IAudioOut* output = nullptr;
   bool opened = true;
   for (DWORD k = 0; outputs->Next(1, &output, nullptr) == S_OK; ++k) {
-    WAVEFORMATEX format{};
-    LONGLONG duration = 0;
-    opened = opened && output->Open(&format, 0, 0, 0, &duration, renderSignal, k) == S_OK &&
-             output->Start(0) == S_OK;
+    opened = openOutput(output, k) && opened;
     output->Release();
   }
   outputs->Release();
@@ -247,6 +262,88 @@ TEST_F(HostSession, TheMixerReceivesTheHostsSignalExactlyAcrossLoopRestarts) {
   const std::string summary = mixerOutput();
   EXPECT_NE(std::string::npos, summary.find("verify: passed")) << summary;
   EXPECT_EQ(std::string::npos, summary.find("loop restarts inside a block 0")) << summary;
+  shutDown(device, driverClass);
+}
+
+// The host in a process of its own: it renders the signal until the mixer asks it to quit,
+// and tells its parent through a marker file once blocks flow.
+TEST_F(HostSession, PeerHost) {
+  TZ_PEER_ONLY();
+  if (const char* hang = getenv("TZ_HOST_HANG_MS")) hangMs = atoi(hang);
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
+  std::ofstream(getenv("TZ_HOST_MARKER")) << "running\n";
+  within(60000, [&] { return log.counts[24] > 0; });
+  shutDown(device, driverClass);
+}
+
+// Starts the peer host and waits until it runs.
+bool startPeerHost(std::unique_ptr<PeerProcess>& host, const fs::path& marker, int hangMs = 0) {
+  host = std::make_unique<PeerProcess>(
+      "HostSession.PeerHost", std::vector<std::string>{"TZ_HOST_MARKER=" + marker.string(),
+                                                       "TZ_HOST_HANG_MS=" + std::to_string(hangMs)});
+  return host->started() && within(10000, [&] { return fs::exists(marker); });
+}
+
+TEST_F(HostSession, AHostKilledMidSessionCostsTheMixerOneWaitAtMost) {
+  startMixer({"--seconds", "4", "--wait-panel", "10", "--play"});
+  std::unique_ptr<PeerProcess> host;
+  ASSERT_TRUE(startPeerHost(host, dir / "host.running"));
+  host->kill9();
+  EXPECT_EQ(0, waitMixer());
+  const std::string summary = mixerOutput();
+  // The drive step waits for the dead panel once at most; the idle call then finds it gone
+  // and the blocks are served silence without waiting.
+  EXPECT_NE(std::string::npos, summary.find("not served: ")) << summary;
+  const size_t at = summary.find("time-outs: ");
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_LE(std::stoi(summary.substr(at + 11)), 1) << summary;
+}
+
+TEST_F(HostSession, AHungHostCostsEachBlockItsWaitAndTheSessionRecovers) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--play", "--verify", "--quit-panel"});
+  // The host hangs in a block for two of the device's waits of 2000 ms, then goes on.
+  std::unique_ptr<PeerProcess> host;
+  ASSERT_TRUE(startPeerHost(host, dir / "host.running", 4500));
+  EXPECT_EQ(0, host->wait(30000)) << "the host quits when the mixer asks";
+  const int status = waitMixer();
+  const std::string summary = mixerOutput();
+  EXPECT_EQ(3, status) << "the lost blocks fail the check\n" << summary;
+  EXPECT_NE(std::string::npos, summary.find("lost 2,")) << summary;
+  const size_t timeouts = summary.find("time-outs: ");
+  ASSERT_NE(std::string::npos, timeouts);
+  EXPECT_GE(std::stoi(summary.substr(timeouts + 11)), 2) << summary;
+  EXPECT_NE(std::string::npos, summary.find("wrong samples 0")) << summary;
+}
+
+TEST_F(HostSession, AnOutputClosedAndReopenedWhileTheMixerRuns) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--play"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  IEnumAudioOut* outputs = nullptr;
+  IAudioOut* list[2] = {};
+  ULONG fetched = 2;
+  ASSERT_EQ(S_OK, device->EnumOutputs(&outputs));
+  outputs->Next(2, list, &fetched);
+  outputs->Release();
+  ASSERT_TRUE(within(5000, [&] { return renders[1] > 10; }));
+  EXPECT_EQ(S_OK, list[1]->Close());
+  const int closedAt = renders[1];
+  const int blocks = log.counts[27];
+  ASSERT_TRUE(within(5000, [&] { return log.counts[27] > blocks + 10; }));
+  EXPECT_EQ(closedAt, renders[1].load()) << "a closed output is not asked to render";
+  EXPECT_TRUE(openOutput(list[1], 1));
+  EXPECT_TRUE(within(5000, [&] { return renders[1] > closedAt; }));
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
+  for (IAudioOut* output : list) output->Release();
   shutDown(device, driverClass);
 }
 
