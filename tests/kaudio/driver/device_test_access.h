@@ -23,6 +23,7 @@ class DeviceTestAccess {
     return device.createOutputs() == S_OK;
   }
   static void runCycle(CReWireAudioDevice& device) { device.runAudioCycle(); }
+  static std::atomic<DWORD>& link(CReWireAudioDevice& device) { return device.connectionFlags_; }
   static void unmapBlock(CReWireAudioDevice& device) {
     device.releaseOutputs();
     closeExchangeBlock(device.connection_.block);

@@ -96,6 +96,27 @@ TEST(DeviceSlots, TheStateMachineAnnouncesEveryStepInOrder) {
   using Play = LONG(TZ_COM*)(void*, DWORD, DWORD, DWORD, DWORD);
   EXPECT_EQ(1, slot<Play>(device, 48)(device, 0, 0, 2, 0)) << "no transport sync";
   EXPECT_EQ(0, slot<Play>(device, 47)(device, 1, 2, 3, 4));
+  // Host requests while connected: a reposition that answers the mixer's own jump (its echo)
+  // is swallowed once; positions are converted to the mixer's ticks.
+  EXPECT_EQ(-1, slot<Sync>(device, 46)(device, 1));
+  std::atomic<DWORD>& link = DeviceTestAccess::link(*device);
+  link = kConnected | kRepositionEcho;
+  using Locate = LONG(TZ_COM*)(void*, LONGLONG, LONGLONG, LONGLONG, DWORD, LONG, DWORD);
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(0u, link & (kRepositionEcho | kRepositionSent));
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(kRepositionSent, link & kRepositionSent);
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 1, -1, 0)) << "another source";
+  link = kConnected | kLoopEcho;
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, -1, 0, 98304, 2, 1, 0));
+  EXPECT_EQ(0u, link & (kLoopEcho | kLoopSent));
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, -1, 0, 98304, 2, 1, 0));
+  EXPECT_EQ(kLoopSent, link & kLoopSent);
+  link = kConnected | kStarting;
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(0u, link & kRepositionSent) << "nothing while the host is starting";
+  link = 0;
+
   using Unknown = HRESULT(TZ_COM*)(void*, const IID&, void**);
   void* pages = nullptr;
   EXPECT_EQ(E_NOINTERFACE, slot<Unknown>(device, 0)(device, IID_IAudioClass, &pages));
