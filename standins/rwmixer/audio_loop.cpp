@@ -39,7 +39,7 @@ void AudioLoop::run() {
   tz::platform::setCurrentThreadPriority(tz::platform::ThreadPriority::TimeCritical);
   anchorNs_ = tz::platform::highResCounter();
   for (;;) {
-    const double now = secondsBefore_ + static_cast<double>(framesAtRate_) / rate_;
+    const double now = mixerSeconds();
     if (options_.blocks != 0 ? counters_.blocks >= options_.blocks : now >= options_.seconds) break;
     applyScript(now);
     driveBlock();
@@ -55,18 +55,24 @@ void AudioLoop::applyScript(double now) {
     switch (action.kind) {
       case ActionKind::Play:
         transport_.play();
+        mark(MarkKind::Play);
         break;
       case ActionKind::Stop:
         transport_.stop();
+        mark(MarkKind::Stop);
         break;
       case ActionKind::Locate:
         transport_.locate(action.ticks);
+        mark(MarkKind::Locate, action.ticks);
         break;
       case ActionKind::Tempo:
         transport_.setTempo(action.tempo);
+        mark(MarkKind::Tempo, static_cast<int32_t>(action.tempo));
         break;
       case ActionKind::AudioInfo:
         changeAudioInfo(action.rate, action.block);
+        mark(MarkKind::AudioInfo, static_cast<int32_t>(action.rate),
+             static_cast<int32_t>(action.block));
         break;
     }
   }
@@ -117,11 +123,13 @@ void AudioLoop::driveBlock() {
   times_.add(static_cast<uint64_t>(end - start));
   countBlock(panelConnected && end - start >= kTimeoutCallNs);
   // The position moves on before the device's requests apply, so that a reposition names
-  // where the next block starts.
+  // where the next block starts; advance() only moves it back by wrapping into the loop.
+  const int32_t before = transport_.position();
   transport_.advance(block_, rate_);
-  countEvents(output_);
   framesAtRate_ += block_;
   framesSinceAnchor_ += block_;
+  if (transport_.position() < before) mark(MarkKind::LoopRestart);
+  countEvents(output_);
   if (slot) {
     slot->frames = block_;
     slot->served = output_.servedChannels;
@@ -169,15 +177,19 @@ void AudioLoop::countEvents(const DriveAudioOutput& output) {
     switch (event.type) {
       case kRWEventPlay:
         ++counts.play;
+        mark(MarkKind::HostPlay);
         break;
       case kRWEventStop:
         ++counts.stop;
+        mark(MarkKind::HostStop);
         break;
       case kRWEventReposition:
         ++counts.reposition;
+        mark(MarkKind::HostReposition, event.position);
         break;
       case kRWEventLoop:
         ++counts.loop;
+        mark(MarkKind::HostLoop, event.position, event.loopEnd, event.loopOn != 0);
         break;
       default:
         ++counts.other;
@@ -185,6 +197,13 @@ void AudioLoop::countEvents(const DriveAudioOutput& output) {
     }
     transport_.applyEvent(event);
   }
+}
+
+// At the block about to be driven: after a block, the requests its call returned and a wrap
+// inside it take effect on the next one.
+void AudioLoop::mark(MarkKind kind, int32_t value, int32_t detail, uint8_t on) {
+  if (setup_.marks != nullptr)
+    setup_.marks->add({counters_.blocks, mixerSeconds(), kind, on, value, detail});
 }
 
 // Each deadline is the anchor plus the frames driven since, so a late wake-up does not push

@@ -11,6 +11,7 @@
 #include "standins/rwmixer/block_ring.h"
 #include "standins/rwmixer/mixer_options.h"
 #include "standins/rwmixer/run_stats.h"
+#include "standins/rwmixer/session_marks.h"
 #include "standins/rwmixer/transport.h"
 
 namespace tz::mixer {
@@ -20,6 +21,7 @@ struct AudioLoopSetup {
   uint32_t channels = 0;  // requested every block: channels 0 .. channels - 1
   const MixerOptions* options = nullptr;
   BlockRing* ring = nullptr;  // null: the blocks go nowhere
+  MarkLog* marks = nullptr;   // null: no transport marks kept
 };
 
 class AudioLoop {
@@ -51,6 +53,10 @@ class AudioLoop {
   void prepareRecords(float* channels, uint32_t stride);
   void countBlock(bool waitedForPanel);
   void countEvents(const DriveAudioOutput& output);
+  void mark(MarkKind kind, int32_t value = 0, int32_t detail = 0, uint8_t on = 0);
+  double mixerSeconds() const {
+    return secondsBefore_ + static_cast<double>(framesAtRate_) / rate_;
+  }
   int64_t nextDeadline() const;
   void pace();
 

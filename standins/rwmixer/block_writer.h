@@ -1,5 +1,6 @@
-// The consumer thread: takes blocks off the ring, checks them against the test signal, and
-// appends them to the WAV file interleaved, with silence for every channel not served.
+// The consumer thread: takes blocks off the ring, checks them against the test signal, adds
+// them to the session picture, and appends them to the WAV file interleaved, with silence for
+// every channel not served.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +16,13 @@ namespace tz::mixer {
 void interleaveBlock(const BlockSlot& slot, uint32_t channels, uint32_t stride, float* out);
 
 class SignalCheck;
+class SessionPicture;
 
-// Either part is optional: the file, the signal check.
+// Each part is optional: the file, the signal check, the picture.
 class BlockWriter {
  public:
-  BlockWriter(BlockRing& ring, WavWriter* wav, SignalCheck* check);
+  BlockWriter(BlockRing& ring, WavWriter* wav, SignalCheck* check,
+              SessionPicture* picture = nullptr);
   // Returns once the ring is closed and drained. A failed write ends writing, not draining,
   // so the audio thread never waits for room that does not come.
   void run();
@@ -28,6 +31,7 @@ class BlockWriter {
   BlockRing& ring_;
   WavWriter* wav_;
   SignalCheck* check_;
+  SessionPicture* picture_;
   std::vector<float> interleaved_;
 };
 

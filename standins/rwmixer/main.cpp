@@ -1,8 +1,10 @@
 // rwmixer, the mixer stand-in: loads the bridge engine and a device through it, drives the
 // device from an audio thread while the main thread, as the control thread, idles it, then
-// writes what it served to a WAV file and prints a summary.
+// writes what it served to a WAV file, draws the session and prints a summary.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -13,7 +15,9 @@
 #include "standins/rwmixer/block_writer.h"
 #include "standins/rwmixer/device_report.h"
 #include "standins/rwmixer/device_session.h"
+#include "standins/rwmixer/session_picture.h"
 #include "standins/rwmixer/signal_check.h"
+#include "standins/rwmixer/svg_writer.h"
 #include "support/platform/clock.h"
 #include "support/platform/thread.h"
 
@@ -25,6 +29,8 @@ constexpr int kUsage = 2;
 constexpr int kVerifyFailed = 3;
 constexpr uint32_t kIdleMs = 10;
 constexpr double kQuitWaitSeconds = 3;
+// Room for the device's requests and loop restarts on top of the script's actions.
+constexpr size_t kUnscriptedMarks = 4096;
 
 int fail(const std::string& message, int status = kFailed) {
   std::fprintf(stderr, "rwmixer: %s\n", message.c_str());
@@ -89,6 +95,48 @@ uint32_t ringSlots(const MixerOptions& options, uint32_t channels, uint32_t maxF
   return static_cast<uint32_t>(std::max<uint64_t>(2, std::min(second, (64u << 20) / slotBytes)));
 }
 
+// The run's length as planned, which sets the picture's first column width; audio-info
+// changes may make it longer, and the picture then widens its columns.
+double plannedSeconds(const MixerOptions& options) {
+  if (options.blocks == 0) return options.seconds;
+  return static_cast<double>(options.blocks) * options.block / options.rate;
+}
+
+// What --svg takes: the file, opened before the run so that a bad path fails before the
+// session rather than after it; the columns the writer thread fills; the marks the audio
+// thread records.
+struct Drawing {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
+  std::optional<SessionPicture> picture;
+  std::optional<MarkLog> marks;
+
+  bool open(const MixerOptions& options, const DeviceInfo& info, std::string& error) {
+    file.reset(std::fopen(options.svgPath.c_str(), "w"));
+    if (!file) {
+      error = "cannot write " + options.svgPath + ": " + std::strerror(errno);
+      return false;
+    }
+    std::vector<std::string> names;
+    for (uint32_t c = 0; c < info.channelCount; ++c)
+      names.push_back(fieldText(info.channelNames[c], 32));
+    picture.emplace(std::move(names), plannedSeconds(options) / kPictureColumns);
+    marks.emplace(options.script.size() + kUnscriptedMarks);
+    return true;
+  }
+
+  bool finish(const std::string& path, DriveTimes& times, std::string& error) {
+    const std::string svg =
+        sessionSvg(*picture, {&marks->marks(), marks->dropped()}, driveHistogram(times));
+    const bool written = std::fwrite(svg.data(), 1, svg.size(), file.get()) == svg.size();
+    if (std::fclose(file.release()) != 0 || !written) {
+      error = "cannot write " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    std::printf("picture: %s\n", path.c_str());
+    return true;
+  }
+};
+
 // The control thread's share of the run: idle calls, the panel's state for counting
 // time-outs, and the audio-info changes the audio thread waits for.
 void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
@@ -105,7 +153,8 @@ void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
   }
 }
 
-int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint32_t channels) {
+int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, const DeviceInfo& info) {
+  const uint32_t channels = info.channelCount;
   const uint32_t maxFrames = largestBlock(options);
   std::unique_ptr<BlockRing> ring;
   WavWriter wav;
@@ -116,13 +165,17 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint3
   const bool writing = !options.outPath.empty();
   if (writing && !wav.open(options.outPath, static_cast<uint16_t>(channels), options.rate, error))
     return fail(error);
-  if (writing || options.verify) {
+  const bool drawing = !options.svgPath.empty();
+  Drawing picture;
+  if (drawing && !picture.open(options, info, error)) return fail(error);
+  if (writing || options.verify || drawing) {
     ring =
         std::make_unique<BlockRing>(channels, maxFrames, ringSlots(options, channels, maxFrames));
-    writer.emplace(*ring, writing ? &wav : nullptr, options.verify ? &check : nullptr);
+    writer.emplace(*ring, writing ? &wav : nullptr, options.verify ? &check : nullptr,
+                   drawing ? &*picture.picture : nullptr);
     if (!succeeded(writerThread.start(runWriter, &*writer))) return fail("no file writer thread");
   }
-  AudioLoop loop({device, channels, &options, ring.get()});
+  AudioLoop loop({device, channels, &options, ring.get(), drawing ? &*picture.marks : nullptr});
   loop.setPanelConnected(device.isPanelAppLaunched() != 0);
   tz::platform::Thread audio;
   if (!succeeded(audio.start(runAudio, &loop))) {
@@ -135,13 +188,14 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint3
   writerThread.join();
   printSummary(stdout, loop.counters(), loop.driveTimes());
   if (options.verify) printSignalReport(stdout, check.report());
-  const int verified = !options.verify || check.report().passed() ? 0 : kVerifyFailed;
-  if (!writing) return verified;
+  int status = !options.verify || check.report().passed() ? 0 : kVerifyFailed;
+  if (drawing && !picture.finish(options.svgPath, loop.driveTimes(), error)) status = fail(error);
+  if (!writing) return status;
   const bool written = wav.finish(error);
   std::printf("file: %s, %u channels at %u Hz, %llu frames%s\n", options.outPath.c_str(), channels,
               options.rate, static_cast<unsigned long long>(wav.framesWritten()),
               wav.framesDropped() ? " (cut at the 4 GiB limit)" : "");
-  return written ? verified : fail(error);
+  return written ? status : fail(error);
 }
 
 void quitPanel(const RWMDeviceEntryPoints& device) {
@@ -179,7 +233,7 @@ int runMixer(const MixerOptions& options) {
       })) {
     std::printf("panel: not connected after %g s\n", options.waitPanelSeconds);
   }
-  const int status = drive(options, device, info.channelCount);
+  const int status = drive(options, device, info);
   if (options.quitPanel) quitPanel(device);
   session.close();
   return status;

@@ -34,9 +34,9 @@ std::string bad(std::string_view name, std::string_view value, std::string_view 
 constexpr std::string_view kFlags[] = {"--help",      "-h",        "--launch", "--quit-panel",
                                        "--freewheel", "--loop-on", "--play", "--verify"};
 constexpr std::string_view kValued[] = {
-    "--engine",  "--device",     "--out",       "--rate",     "--block",        "--seconds",
-    "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",    "--loop",
-    "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at"};
+    "--engine",  "--device",  "--out",        "--svg",       "--rate",     "--block",
+    "--seconds", "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",
+    "--loop",    "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at"};
 
 bool isFlag(std::string_view name) {
   return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
@@ -75,11 +75,12 @@ std::string Parser::apply(std::string_view name, std::string_view value) {
     options.loopOn = true;
   } else if (name == "--play") {
     options.script.push_back({0, ActionKind::Play});
-  } else if (name == "--engine" || name == "--device" || name == "--out") {
+  } else if (name == "--engine" || name == "--device" || name == "--out" || name == "--svg") {
     if (value.empty()) return std::string(name) + ": empty value";
     (name == "--engine"   ? options.enginePath
      : name == "--device" ? options.device
-                          : options.outPath) = value;
+     : name == "--out"    ? options.outPath
+                          : options.svgPath) = value;
   } else if (name == "--rate") {
     const auto rate = readRate(value);
     if (!rate) return bad(name, value, kRateText);

@@ -41,6 +41,7 @@ struct MixerOptions {
   bool loopOn = false;
   uint32_t eventCapacity = 64;
   std::string outPath;               // empty: no file
+  std::string svgPath;               // empty: no picture
   std::vector<ScriptAction> script;  // by time; equal times keep their command-line order
 };
 

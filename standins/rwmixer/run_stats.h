@@ -25,6 +25,7 @@ class DriveTimes {
   }
 
   size_t count() const { return samples_.size(); }
+  const std::vector<uint32_t>& samples() const { return samples_; }
   uint64_t dropped() const { return dropped_; }
   // The nearest-rank percentile (0 < p ≤ 100) of the samples; 0 when there are none.
   // Reorders the samples.

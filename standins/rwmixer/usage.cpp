@@ -23,6 +23,8 @@ Audio
   --freewheel             drive as fast as possible instead of at real-time pace
   --events N              capacity of the device's event buffer, 1 to 1024 (default 64)
   --out PATH              write the served channels to a 32-bit float WAV file
+  --svg PATH              draw the session to an SVG file: each channel's waveform over
+                          mixer time, the transport marks, and the drive times
   --verify                check every served block against the host stand-in's test signal;
                           exit status 3 when a block after the host started was lost or a
                           sample was wrong
