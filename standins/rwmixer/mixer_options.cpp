@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "standins/common/command_line.h"
 #include "standins/rwmixer/option_values.h"
 
 namespace tz::mixer {
@@ -37,14 +38,6 @@ constexpr std::string_view kValued[] = {
     "--engine",  "--device",     "--out",       "--rate",     "--block",        "--seconds",
     "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",    "--loop",
     "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at"};
-
-bool isFlag(std::string_view name) {
-  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
-}
-
-bool isValued(std::string_view name) {
-  return std::find(std::begin(kValued), std::end(kValued), name) != std::end(kValued);
-}
 
 std::optional<uint32_t> readRate(std::string_view text) {
   const auto rate = readUnsigned(text, 1000, 768000);
@@ -195,37 +188,12 @@ std::string Parser::finish() {
 ParsedOptions parseOptions(int argc, const char* const* argv) {
   Parser parser;
   ParsedOptions result;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i] ? argv[i] : "";
-    if (arg.size() < 2 || arg[0] != '-') {
-      result.error = "unexpected argument '" + std::string(arg) + "'; see --help";
-      return result;
-    }
-    const size_t equals = arg.find('=');
-    const std::string_view name = arg.substr(0, equals);
-    if (!isFlag(name) && !isValued(name)) {
-      result.error = "unknown option '" + std::string(name) + "'; see --help";
-      return result;
-    }
-    std::string_view value;
-    if (equals != std::string_view::npos) {
-      if (isFlag(name)) {
-        result.error = std::string(name) + " takes no value";
-        return result;
-      }
-      value = arg.substr(equals + 1);
-    } else if (!isFlag(name)) {
-      if (i + 1 >= argc || argv[i + 1] == nullptr) {
-        result.error = std::string(name) + " needs a value; see --help";
-        return result;
-      }
-      value = argv[++i];
-    }
-    result.error = parser.apply(name, value);
-    if (!result.error.empty()) return result;
-    if (parser.help) break;
-  }
-  if (!parser.help) result.error = parser.finish();
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  result.error = tz::standin::walkOptions(
+      args, {kFlags, kValued},
+      [&](std::string_view name, std::string_view value) { return parser.apply(name, value); },
+      [&] { return parser.help; });
+  if (result.error.empty() && !parser.help) result.error = parser.finish();
   result.ok = result.error.empty();
   result.help = parser.help;
   result.options = std::move(parser.options);
