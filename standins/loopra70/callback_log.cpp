@@ -11,19 +11,18 @@ bool carriesTransport(DWORD code) {
 
 std::string transportWords(const TRANSPORTINFO& r) {
   char text[400];
-  std::snprintf(text, sizeof text,
-                " frames=%" PRIu32 " sample=%" PRId64 " time=%" PRId64 " playtime=%" PRId64
-                " song=%" PRId64 " tempo=%.3f signature=%" PRIu32 "/%" PRIu32 " tpq=%" PRIu32
-                " loop=%" PRId64 ":%" PRId64 " loopon=%" PRIu32 " beforeend=%" PRIu32
-                " restart=%" PRIu32,
-                static_cast<uint32_t>(r.frames), static_cast<int64_t>(r.samplePosition),
-                static_cast<int64_t>(r.songTime), static_cast<int64_t>(r.playTime),
-                static_cast<int64_t>(r.songPosition), r.tempo,
-                static_cast<uint32_t>(r.signatureNumerator),
-                static_cast<uint32_t>(r.signatureDenominator),
-                static_cast<uint32_t>(r.ticksPerQuarterNote), static_cast<int64_t>(r.loopStart),
-                static_cast<int64_t>(r.loopEnd), static_cast<uint32_t>(r.loopOn),
-                static_cast<uint32_t>(r.beforeLoopEnd), static_cast<uint32_t>(r.atLoopRestart));
+  std::snprintf(
+      text, sizeof text,
+      " frames=%" PRIu32 " sample=%" PRId64 " time=%" PRId64 " playtime=%" PRId64 " song=%" PRId64
+      " tempo=%.3f signature=%" PRIu32 "/%" PRIu32 " tpq=%" PRIu32 " loop=%" PRId64 ":%" PRId64
+      " loopon=%" PRIu32 " beforeend=%" PRIu32 " restart=%" PRIu32,
+      static_cast<uint32_t>(r.frames), static_cast<int64_t>(r.samplePosition),
+      static_cast<int64_t>(r.songTime), static_cast<int64_t>(r.playTime),
+      static_cast<int64_t>(r.songPosition), r.tempo, static_cast<uint32_t>(r.signatureNumerator),
+      static_cast<uint32_t>(r.signatureDenominator), static_cast<uint32_t>(r.ticksPerQuarterNote),
+      static_cast<int64_t>(r.loopStart), static_cast<int64_t>(r.loopEnd),
+      static_cast<uint32_t>(r.loopOn), static_cast<uint32_t>(r.beforeLoopEnd),
+      static_cast<uint32_t>(r.atLoopRestart));
   return text;
 }
 
@@ -69,7 +68,7 @@ void CallbackLog::printSummary(std::FILE* out) const {
   }
   if (other_ != 0) line += " other=" + std::to_string(other_.load());
   printLine(out, line);
-  printLine(out, "blocks: " + std::to_string(count(kBlockBeginsCode)));
+  printLine(out, "blocks seen: " + std::to_string(count(kBlockBeginsCode)));
 }
 
 }  // namespace tz::host

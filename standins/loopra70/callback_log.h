@@ -33,7 +33,7 @@ class CallbackLog {
   uint64_t count(DWORD code) const { return code < kCodes ? counts_[code].load() : other_.load(); }
   bool quitRequested() const { return count(kQuitCode) != 0; }
 
-  // "callbacks: CODE=COUNT ..." for every code heard, and "blocks: N".
+  // "callbacks: CODE=COUNT ..." for every code heard, and "blocks seen: N" (code 26).
   void printSummary(std::FILE* out) const;
 
  private:

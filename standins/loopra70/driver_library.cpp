@@ -24,8 +24,9 @@ bool DriverLibrary::load(const std::string& path, std::string& error) {
   translateDriver =
       reinterpret_cast<TranslateDriverProc>(module_.symbol("TzAudioDriver_TranslateDriver"));
   if (createDriverClass == nullptr || translateDriver == nullptr) {
-    error = path + " is no audio driver: it lacks " +
-            (createDriverClass ? "TzAudioDriver_TranslateDriver" : "TzAudioDriver_CreateDriverClass");
+    error =
+        path + " is no audio driver: it lacks " +
+        (createDriverClass ? "TzAudioDriver_TranslateDriver" : "TzAudioDriver_CreateDriverClass");
     return false;
   }
   return true;

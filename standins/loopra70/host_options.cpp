@@ -19,7 +19,7 @@ constexpr double kMaxSeconds = 86400;
 constexpr int64_t kMaxTicks = 3435973835;
 
 constexpr std::string_view kFlags[] = {"--help", "-h", "-REWIREDEVICE", "--quiet", "--list-ports"};
-constexpr std::string_view kValued[] = {"--library", "--seconds",   "--play-at",    "--stop-at",
+constexpr std::string_view kValued[] = {"--library",   "--seconds", "--play-at",    "--stop-at",
                                         "--locate-at", "--loop-at", "--loop-off-at"};
 
 std::string bad(std::string_view name, std::string_view value, std::string_view what) {
@@ -100,10 +100,9 @@ ParsedOptions parseOptions(std::span<const std::string_view> args) {
       args, {kFlags, kValued},
       [&](std::string_view name, std::string_view value) { return parser.apply(name, value); },
       [&] { return parser.help; });
-  std::stable_sort(parser.options.requests.begin(), parser.options.requests.end(),
-                   [](const TransportRequest& a, const TransportRequest& b) {
-                     return a.seconds < b.seconds;
-                   });
+  std::stable_sort(
+      parser.options.requests.begin(), parser.options.requests.end(),
+      [](const TransportRequest& a, const TransportRequest& b) { return a.seconds < b.seconds; });
   result.ok = result.error.empty();
   result.help = parser.help;
   result.options = std::move(parser.options);

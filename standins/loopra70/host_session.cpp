@@ -71,7 +71,8 @@ bool HostSession::run(std::string& error) {
     error = "the driver class has no device";
     return false;
   }
-  const HRESULT query = device->QueryInterface(IID_IAudioDevice2, reinterpret_cast<void**>(&device_));
+  const HRESULT query =
+      device->QueryInterface(IID_IAudioDevice2, reinterpret_cast<void**>(&device_));
   release(device);
   if (!step("QueryInterface(IAudioDevice2)", query, error)) return false;
   if (!step("Attach", device_->Attach(), error)) return false;
@@ -120,7 +121,8 @@ void HostSession::request(const TransportRequest& request) {
     status = device_->RequestStop(0, 0, kHostSource, 0);
   } else {
     const LocateArguments a = locateArguments(request);
-    status = device_->RequestLocate(a.position, a.loopStart, a.loopLength, kHostSource, a.loopOn, 0);
+    status =
+        device_->RequestLocate(a.position, a.loopStart, a.loopLength, kHostSource, a.loopOn, 0);
   }
   char line[80];
   std::snprintf(line, sizeof line, "request %s at %.3f s: %ld", requestName(request.kind),

@@ -17,6 +17,7 @@
 #include "standins/loopra70/transport_requests.h"
 #include "support/platform/clock.h"
 #include "support/platform/process_launcher.h"
+#include "support/platform/this_thread.h"
 
 namespace tz::host {
 namespace {
@@ -43,8 +44,7 @@ double secondsSince(int64_t start) {
 }
 
 // Makes the requests as their times come; returns why the run ends.
-const char* runUntilQuit(const HostOptions& options, HostSession& session,
-                         const CallbackLog& log) {
+const char* runUntilQuit(const HostOptions& options, HostSession& session, const CallbackLog& log) {
   RequestSchedule schedule(options.requests);
   const int64_t start = platform::highResCounter();
   for (;;) {
@@ -63,8 +63,8 @@ int runHost(const HostOptions& options) {
   const std::string path =
       options.libraryPath.empty() ? DriverLibrary::besideProgram() : options.libraryPath;
   if (!driver.load(path, error)) return fail(error);
-  std::printf("driver: %s%s\n", driver.path().c_str(),
-              options.launchedByDevice ? " (launched by the device)" : "");
+  std::printf("host: pid %u, driver %s%s\n", platform::currentProcessId(), driver.path().c_str(),
+              options.launchedByDevice ? ", launched by the device" : "");
   HostSettings settings;
   if (settings.open() < 0) return fail("cannot open the host's settings store");
   CallbackLog log(stdout, options.quiet);
