@@ -6,20 +6,25 @@
 
 namespace tz::standin {
 
-std::optional<uint64_t> readUnsigned(std::string_view text, uint64_t min, uint64_t max) {
-  uint64_t value = 0;
+namespace {
+
+template <typename Integer>
+std::optional<Integer> readInteger(std::string_view text, Integer min, Integer max) {
+  Integer value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
   if (value < min || value > max) return {};
   return value;
 }
 
+}  // namespace
+
+std::optional<uint64_t> readUnsigned(std::string_view text, uint64_t min, uint64_t max) {
+  return readInteger(text, min, max);
+}
+
 std::optional<int64_t> readSigned(std::string_view text, int64_t min, int64_t max) {
-  int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
-  if (value < min || value > max) return {};
-  return value;
+  return readInteger(text, min, max);
 }
 
 std::optional<double> readDecimal(std::string_view text, double min, double max) {

@@ -6,22 +6,19 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/platform/registry.h"
+#include "tests/standins/standin_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace tz::test;
 
 // The sessions need the driver's host side, which the library gains with this export.
 bool driverPresent() {
@@ -36,11 +33,6 @@ bool driverPresent() {
 
 #define REQUIRE_DRIVER() \
   if (!driverPresent()) GTEST_SKIP() << "the library has no TzAudioDriver_CreateDriverClass yet"
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
 
 std::vector<std::string> linesOf(const std::string& text, const std::string& prefix) {
   std::vector<std::string> found;
@@ -73,62 +65,26 @@ std::string leading(const std::string& value) {
   return value.substr(0, value.find(' '));
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
 class Loopra70Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/loopra70-test-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir_ = pattern;
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    setenv("TZ_REGISTRY_ROOT", (dir_ / "registry").c_str(), 1);
-    setenv("TZ_OBJECT_NAMESPACE", ("loopra70-" + std::to_string(getpid()) + test).c_str(), 1);
     const fs::path drivers = dir_ / "Loopra" / "Audio Hardware Drivers";
     fs::create_directories(drivers);
     fs::copy_file(LOOPRA70_PATH, host());
     fs::copy_file(TZ_LIBRARY_FILE, library());
     if (fs::exists(TZ_LANGUAGE_FILE)) fs::copy_file(TZ_LANGUAGE_FILE, drivers / "LoopraReWire.LNG");
-    installDevice();
+    registerDevice("Loopra Pro 7.0", library());
   }
   void TearDown() override {
     if (hostPid_ > 0 && waitForHost(0) != 0) kill(hostPid_, SIGKILL);
-    unsetenv("TZ_REGISTRY_ROOT");
-    unsetenv("TZ_OBJECT_NAMESPACE");
     unsetenv("TZ_LOOPRA70_OPTIONS");
-    fs::remove_all(dir_);
   }
 
   fs::path host() const { return dir_ / "Loopra" / "loopra70.exe"; }
   fs::path library() const {
     return dir_ / "Loopra" / "Audio Hardware Drivers" / "LoopraReWire.so";
   }
-
-  void installDevice() const {
-    using namespace tz::platform;
-    RegistryKey key;
-    ASSERT_EQ(PlatformError::Success,
-              RegistryKey::create(RegistryRoot::LocalMachine,
-                                  "SOFTWARE\\Propellerhead Software\\ReWire\\Loopra Pro 7.0", key));
-    const std::string path = library().string();
-    const std::u16string wide(path.begin(), path.end());
-    ASSERT_EQ(PlatformError::Success,
-              key.setValue("Device Path", RegistryType::String, wide.c_str(),
-                           static_cast<uint32_t>((wide.size() + 1) * 2)));
-  }
-
-  // Runs a command line (no quoting needed) with its output in files; killed after 60 s. A
-  // host it launches writes to the same files.
-  Outcome run(const std::string& command) {
-    const std::string line = "timeout -s KILL 60 " + command + " >" + (dir_ / "out").string() +
-                             " 2>" + (dir_ / "err").string();
-    const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir_ / "out"),
-            readFile(dir_ / "err")};
-  }
+  Outcome run(const std::string& command) { return scratch_.run(command); }
   std::string hostCommand(const std::string& args) const {
     return "'" + host().string() + "' " + args;
   }
@@ -137,7 +93,8 @@ class Loopra70Test : public ::testing::Test {
   // once the host has ended as well.
   Outcome session(const std::string& hostArgs, const std::string& mixerArgs) {
     setenv("TZ_LOOPRA70_OPTIONS", hostArgs.c_str(), 1);
-    run(std::string(RWMIXER_PATH) + " --launch --wait-panel 20 " + mixerArgs);
+    const Outcome mixer = run(std::string(RWMIXER_PATH) + " --launch --wait-panel 20 " + mixerArgs);
+    EXPECT_EQ(0, mixer.status) << mixer.err;
     const std::string pid = field(readFile(dir_ / "out"), "host");
     hostPid_ = pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
     EXPECT_GT(hostPid_, 0) << "the mixer did not launch the host:\n" << readFile(dir_ / "out");
@@ -156,7 +113,8 @@ class Loopra70Test : public ::testing::Test {
     return ready > 0 ? 0 : -1;
   }
 
-  fs::path dir_;
+  StandinScratch scratch_{"loopra70"};
+  const fs::path& dir_ = scratch_.dir;
   int hostPid_ = 0;
 };
 
