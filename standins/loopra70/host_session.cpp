@@ -53,12 +53,11 @@ HostSession::Created HostSession::create(const DriverLibrary& driver, HTZMETRICS
     class_ = nullptr;
     return Created::Failed;
   }
-  // The driver class keeps its device settings below the host's store.
-  if (!step("Initialize", class_->Initialize(reinterpret_cast<HANDLE>(settings)), error)) {
-    return Created::Failed;
-  }
+  // The driver class keeps its device settings below the host's store. Terminate follows
+  // even a failed Initialize: it also releases the class's hold on the engine.
   initialized_ = true;
-  return Created::Ready;
+  const HRESULT initialized = class_->Initialize(reinterpret_cast<HANDLE>(settings));
+  return step("Initialize", initialized, error) ? Created::Ready : Created::Failed;
 }
 
 bool HostSession::run(std::string& error) {

@@ -11,7 +11,8 @@ runs it, prints every device callback and makes the transport requests asked for
   -REWIREDEVICE           started by the device half (only noted; the run is the same)
   --library PATH          the driver library (default: "Audio Hardware Drivers/LoopraReWire.so"
                           in this program's folder)
-  --seconds S             end after S seconds (default: when the mixer asks the host to quit)
+  --seconds S             end after S seconds (default 0: only when the mixer asks the host
+                          to quit, or on SIGINT or SIGTERM)
   --quiet                 no line for codes 26 and 27, which come every block (still counted)
   --list-ports            print the device's output ports after attaching
 Transport requests to the mixer (times in seconds after the device runs; positions in ticks
