@@ -56,20 +56,6 @@ TEST(HostOptionsTest, TheDevicesLaunchLineAndAFullScript) {
   EXPECT_EQ(0, tz::host::locateArguments(o.requests[3]).loopOn);
 }
 
-TEST(HostOptionsTest, RequestsComeOutOnceEachAsTheirTimesCome) {
-  const ParsedOptions parsed = parse("--stop-at 2 --play-at 1 --play-at 1");
-  ASSERT_TRUE(parsed.ok) << parsed.error;
-  tz::host::RequestSchedule schedule(parsed.options.requests);
-  EXPECT_EQ(nullptr, schedule.next(0.99));
-  EXPECT_NE(nullptr, schedule.next(1.0));
-  EXPECT_NE(nullptr, schedule.next(1.0));
-  EXPECT_EQ(nullptr, schedule.next(1.5));
-  const auto* stop = schedule.next(7);
-  ASSERT_NE(nullptr, stop);
-  EXPECT_EQ(RequestKind::Stop, stop->kind);
-  EXPECT_EQ(nullptr, schedule.next(7));
-}
-
 TEST(HostOptionsTest, BadOptionsNameWhatIsWrong) {
   const struct {
     const char* line;
