@@ -68,6 +68,10 @@ void AudioLoop::applyScript(double now) {
       case ActionKind::AudioInfo:
         changeAudioInfo(action.rate, action.block);
         break;
+      // The control thread makes the call; the blocks go on, and only they wake a panel.
+      case ActionKind::QuitPanel:
+        quitPanel_.store(true, std::memory_order_release);
+        break;
     }
   }
 }

@@ -93,6 +93,9 @@ void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
   while (!loop.finished()) {
     device.idle();
     loop.setPanelConnected(device.isPanelAppLaunched() != 0);
+    if (loop.takeQuitPanelRequest()) {
+      std::printf("quit panel: status %d\n", device.quitPanelApp());
+    }
     AudioInfo info{};
     if (loop.pendingAudioInfoChange(info)) {
       device.setAudioInfo(&info);

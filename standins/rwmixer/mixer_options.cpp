@@ -35,9 +35,9 @@ std::string bad(std::string_view name, std::string_view value, std::string_view 
 constexpr std::string_view kFlags[] = {"--help",      "-h",        "--launch", "--quit-panel",
                                        "--freewheel", "--loop-on", "--play"};
 constexpr std::string_view kValued[] = {
-    "--engine",  "--device",     "--out",       "--rate",     "--block",        "--seconds",
-    "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",    "--loop",
-    "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at"};
+    "--engine",  "--device",     "--out",       "--rate",     "--block",         "--seconds",
+    "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",     "--loop",
+    "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at", "--quit-panel-at"};
 
 std::optional<uint32_t> readRate(std::string_view text) {
   const auto rate = readUnsigned(text, 1000, 768000);
@@ -131,9 +131,11 @@ std::string Parser::applyScript(std::string_view name, std::string_view value) {
   const std::string_view timeText = withArgument ? (pair ? pair->first : "") : value;
   const auto seconds = readDecimal(timeText, 0, kMaxSeconds);
   ScriptAction action{seconds.value_or(0)};
-  if (name == "--play-at" || name == "--stop-at") {
+  if (name == "--play-at" || name == "--stop-at" || name == "--quit-panel-at") {
     if (!seconds) return bad(name, value, kSecondsText);
-    action.kind = name == "--play-at" ? ActionKind::Play : ActionKind::Stop;
+    action.kind = name == "--play-at"   ? ActionKind::Play
+                  : name == "--stop-at" ? ActionKind::Stop
+                                        : ActionKind::QuitPanel;
   } else if (name == "--locate-at") {
     const auto position = pair ? readPosition(pair->second) : std::nullopt;
     if (!seconds || !position) return bad(name, value, "SECONDS:POSITION (ticks, or bars \"3b\")");

@@ -161,14 +161,14 @@ TEST_F(Loopra70Test, WithoutAMixerItSaysSoAndEnds) {
 }
 
 // The host asks for play at 0.4 s, a move at 0.8 s, a loop at 1.1 s and stop at 1.5 s; the
-// mixer (3/4, 120 beats per minute) changes the tempo at 0.2 s and asks the host to quit at its
-// end. Host time and mixer time start at different moments, so only the order within each side
+// mixer (3/4, 120 beats per minute) changes the tempo at 0.2 s and asks the host to quit at
+// 2 s, half a second before its end. Host time and mixer time start at different moments, so only the order within each side
 // counts.
 TEST_F(Loopra70Test, TheMixerLaunchesTheHostAndTheyExchangeTransport) {
   REQUIRE_DRIVER();
   const Outcome o =
       session("--quiet --play-at 0.4 --locate-at 0.8:49152 --loop-at 1.1:0:196608 --stop-at 1.5",
-              "--seconds 2.5 --signature 3/4 --tempo-at 0.2:140 --quit-panel");
+              "--seconds 2.5 --signature 3/4 --tempo-at 0.2:140 --quit-panel-at 2");
   expectCleanHost(o);
   EXPECT_EQ("play 1, stop 1, reposition 1, loop 1, other 0, beyond capacity 0",
             field(o.out, "events"))
