@@ -90,12 +90,13 @@ uint32_t ringSlots(const MixerOptions& options, uint32_t channels, uint32_t maxF
 // The control thread's share of the run: idle calls, the panel's state for counting
 // time-outs, and the audio-info changes the audio thread waits for.
 void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
+  const auto quitPanelIfAsked = [&] {
+    if (loop.takeQuitPanelRequest()) std::printf("quit panel: status %d\n", device.quitPanelApp());
+  };
   while (!loop.finished()) {
     device.idle();
     loop.setPanelConnected(device.isPanelAppLaunched() != 0);
-    if (loop.takeQuitPanelRequest()) {
-      std::printf("quit panel: status %d\n", device.quitPanelApp());
-    }
+    quitPanelIfAsked();
     AudioInfo info{};
     if (loop.pendingAudioInfoChange(info)) {
       device.setAudioInfo(&info);
@@ -104,6 +105,7 @@ void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
     }
     tz::platform::sleepMs(kIdleMs);
   }
+  quitPanelIfAsked();  // a run may end before this thread looked
 }
 
 int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint32_t channels) {
