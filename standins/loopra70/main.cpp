@@ -58,13 +58,15 @@ const char* runUntilQuit(const HostOptions& options, HostSession& session, const
 }
 
 int runHost(const HostOptions& options) {
+  std::printf("host: pid %u%s\n", platform::currentProcessId(),
+              options.launchedByDevice ? ", launched by the device" : "");
+  std::fflush(stdout);
   DriverLibrary driver;
   std::string error;
   const std::string path =
       options.libraryPath.empty() ? DriverLibrary::besideProgram() : options.libraryPath;
   if (!driver.load(path, error)) return fail(error);
-  std::printf("host: pid %u, driver %s%s\n", platform::currentProcessId(), driver.path().c_str(),
-              options.launchedByDevice ? ", launched by the device" : "");
+  std::printf("driver: %s\n", driver.path().c_str());
   HostSettings settings;
   if (settings.open() < 0) return fail("cannot open the host's settings store");
   CallbackLog log(stdout, options.quiet);
