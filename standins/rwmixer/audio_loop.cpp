@@ -109,6 +109,8 @@ void AudioLoop::driveBlock() {
     slot = &setup_.ring->acquire(waited);
     counters_.writerWaits += waited ? 1 : 0;
     prepareRecords(slot->samples, setup_.ring->maxFrames());
+    slot->transport = {input_.songPosition, input_.tempo,  rate_,         input_.playMode,
+                       input_.loopOn,       input_.loopStart, input_.loopEnd};
   } else {
     prepareRecords(scratch_.data(), largestBlock_);
   }

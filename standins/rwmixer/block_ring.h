@@ -11,8 +11,20 @@
 
 namespace tz::mixer {
 
+// The transport of the block as the mixer sent it.
+struct BlockTransport {
+  int32_t songPosition = 0;  // ticks, 15360 per quarter note
+  uint32_t tempo = 0;        // beats per minute × 1000
+  uint32_t rate = 0;
+  uint32_t playMode = 0;
+  uint32_t loopOn = 0;
+  int32_t loopStart = 0;
+  int32_t loopEnd = 0;
+};
+
 struct BlockSlot {
   uint32_t frames = 0;
+  BlockTransport transport;
   ChannelSet served{};
   float* samples = nullptr;  // channel c at samples + c × maxFrames
 };

@@ -2,6 +2,8 @@
 // device's planar buffers.
 #include "standins/rwmixer/block_writer.h"
 
+#include "standins/rwmixer/signal_check.h"
+
 #include <algorithm>
 
 namespace tz::mixer {
@@ -15,15 +17,19 @@ void interleaveBlock(const BlockSlot& slot, uint32_t channels, uint32_t stride, 
   }
 }
 
-BlockWriter::BlockWriter(BlockRing& ring, WavWriter& wav)
-    : ring_(ring), wav_(wav), interleaved_(size_t{wav.channels()} * ring.maxFrames()) {}
+BlockWriter::BlockWriter(BlockRing& ring, WavWriter* wav, SignalCheck* check)
+    : ring_(ring),
+      wav_(wav),
+      check_(check),
+      interleaved_(wav != nullptr ? size_t{wav->channels()} * ring.maxFrames() : 0) {}
 
 void BlockWriter::run() {
-  bool writing = true;
+  bool writing = wav_ != nullptr;
   while (const BlockSlot* slot = ring_.next()) {
+    if (check_ != nullptr) check_->check(*slot, ring_.maxFrames());
     if (writing) {
-      interleaveBlock(*slot, wav_.channels(), ring_.maxFrames(), interleaved_.data());
-      writing = wav_.write(interleaved_.data(), std::min(slot->frames, ring_.maxFrames()));
+      interleaveBlock(*slot, wav_->channels(), ring_.maxFrames(), interleaved_.data());
+      writing = wav_->write(interleaved_.data(), std::min(slot->frames, ring_.maxFrames()));
     }
     ring_.release();
   }

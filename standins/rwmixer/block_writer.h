@@ -1,5 +1,5 @@
-// The file writer's thread: takes blocks off the ring, interleaves them with silence for
-// every channel the device did not serve, and appends them to the WAV file.
+// The consumer thread: takes blocks off the ring, checks them against the test signal, and
+// appends them to the WAV file interleaved, with silence for every channel not served.
 #pragma once
 
 #include <cstdint>
@@ -14,16 +14,20 @@ namespace tz::mixer {
 // the slot, into `out`; a channel not in slot.served becomes zeros.
 void interleaveBlock(const BlockSlot& slot, uint32_t channels, uint32_t stride, float* out);
 
+class SignalCheck;
+
+// Either part is optional: the file, the signal check.
 class BlockWriter {
  public:
-  BlockWriter(BlockRing& ring, WavWriter& wav);
+  BlockWriter(BlockRing& ring, WavWriter* wav, SignalCheck* check);
   // Returns once the ring is closed and drained. A failed write ends writing, not draining,
   // so the audio thread never waits for room that does not come.
   void run();
 
  private:
   BlockRing& ring_;
-  WavWriter& wav_;
+  WavWriter* wav_;
+  SignalCheck* check_;
   std::vector<float> interleaved_;
 };
 

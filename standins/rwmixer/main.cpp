@@ -13,6 +13,7 @@
 #include "standins/rwmixer/block_writer.h"
 #include "standins/rwmixer/device_report.h"
 #include "standins/rwmixer/device_session.h"
+#include "standins/rwmixer/signal_check.h"
 #include "support/platform/clock.h"
 #include "support/platform/thread.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
+constexpr int kVerifyFailed = 3;
 constexpr uint32_t kIdleMs = 10;
 constexpr double kQuitWaitSeconds = 3;
 
@@ -113,15 +115,16 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint3
   std::unique_ptr<BlockRing> ring;
   WavWriter wav;
   std::optional<BlockWriter> writer;
+  SignalCheck check(channels);
   tz::platform::Thread writerThread;
   std::string error;
-  if (!options.outPath.empty()) {
-    if (!wav.open(options.outPath, static_cast<uint16_t>(channels), options.rate, error)) {
-      return fail(error);
-    }
+  const bool writing = !options.outPath.empty();
+  if (writing && !wav.open(options.outPath, static_cast<uint16_t>(channels), options.rate, error))
+    return fail(error);
+  if (writing || options.verify) {
     ring =
         std::make_unique<BlockRing>(channels, maxFrames, ringSlots(options, channels, maxFrames));
-    writer.emplace(*ring, wav);
+    writer.emplace(*ring, writing ? &wav : nullptr, options.verify ? &check : nullptr);
     if (!succeeded(writerThread.start(runWriter, &*writer))) return fail("no file writer thread");
   }
   AudioLoop loop({device, channels, &options, ring.get()});
@@ -136,12 +139,14 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, uint3
   if (ring) ring->close();
   writerThread.join();
   printSummary(stdout, loop.counters(), loop.driveTimes());
-  if (options.outPath.empty()) return 0;
+  if (options.verify) printSignalReport(stdout, check.report());
+  const int verified = !options.verify || check.report().passed() ? 0 : kVerifyFailed;
+  if (!writing) return verified;
   const bool written = wav.finish(error);
   std::printf("file: %s, %u channels at %u Hz, %llu frames%s\n", options.outPath.c_str(), channels,
               options.rate, static_cast<unsigned long long>(wav.framesWritten()),
               wav.framesDropped() ? " (cut at the 4 GiB limit)" : "");
-  return written ? 0 : fail(error);
+  return written ? verified : fail(error);
 }
 
 void quitPanel(const RWMDeviceEntryPoints& device) {

@@ -33,7 +33,7 @@ std::string bad(std::string_view name, std::string_view value, std::string_view 
 }
 
 constexpr std::string_view kFlags[] = {"--help",      "-h",        "--launch", "--quit-panel",
-                                       "--freewheel", "--loop-on", "--play"};
+                                       "--freewheel", "--loop-on", "--play", "--verify"};
 constexpr std::string_view kValued[] = {
     "--engine",  "--device",     "--out",       "--rate",     "--block",         "--seconds",
     "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",     "--loop",
@@ -62,6 +62,8 @@ std::string Parser::apply(std::string_view name, std::string_view value) {
     options.quitPanel = true;
   } else if (name == "--freewheel") {
     options.freewheel = true;
+  } else if (name == "--verify") {
+    options.verify = true;
   } else if (name == "--loop-on") {
     options.loopOn = true;
   } else if (name == "--play") {

@@ -30,6 +30,7 @@ struct MixerOptions {
   double waitPanelSeconds = 0;
   bool quitPanel = false;
   bool freewheel = false;
+  bool verify = false;  // check every served block against the host's test signal
   double seconds = 5;
   uint64_t blocks = 0;  // non-zero: the run length in blocks instead of seconds
   uint32_t tempo = 120000;

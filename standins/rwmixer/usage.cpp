@@ -23,6 +23,9 @@ Audio
   --freewheel             drive as fast as possible instead of at real-time pace
   --events N              capacity of the device's event buffer, 1 to 1024 (default 64)
   --out PATH              write the served channels to a 32-bit float WAV file
+  --verify                check every served block against the host stand-in's test signal;
+                          exit status 3 when a block after the host started was lost or a
+                          sample was wrong
 Transport (positions: ticks at 15360 per quarter note, or bars from 1 as "3b")
   --tempo BPM             tempo, 1 to 999.999 (default 120)
   --signature N/D         time signature (default 4/4)
@@ -38,7 +41,8 @@ starts at or after it)
   --audio-info-at S:RATE:BLOCK   change the sample rate and block size
   --quit-panel-at S       ask the panel application to quit while the blocks go on
   --help                  this text
-Exit status: 0 done, 1 the engine, device or file failed, 2 bad options or unknown device.
+Exit status: 0 done, 1 the engine, device or file failed, 2 bad options or unknown device,
+3 the check of --verify failed.
 )";
 }
 

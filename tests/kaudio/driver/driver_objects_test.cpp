@@ -11,25 +11,9 @@
 #include "kaudio/audiodrvs/ReWire/enumerators.h"
 #include "kaudio/audiodrvs/ReWire/property_pages_provider.h"
 #include "support/platform/clock.h"
+#include "tests/kaudio/driver/device_test_access.h"
 
 namespace tz::rewire {
-
-// Puts a device into the states that a connection would give it.
-class DeviceTestAccess {
- public:
-  static void attach(CReWireAudioDevice& device, DWORD frames, uint32_t rate) {
-    device.flags_ |= kDeviceAttached | kDeviceAttachedOnce;
-    device.bufferFrames_ = frames;
-    device.setFormats(rate);
-    device.attachCount_ = 1;
-  }
-  static void publishBlock(CReWireAudioDevice& device, int64_t counter, uint32_t stamp) {
-    device.sampleCounter_ = counter;
-    device.cycleTimeStamp_ = stamp;
-    int64_t none = kNoPosition;
-    device.sampleStartOffset_.compare_exchange_strong(none, 0);
-  }
-};
 
 namespace {
 
@@ -112,6 +96,27 @@ TEST(DeviceSlots, TheStateMachineAnnouncesEveryStepInOrder) {
   using Play = LONG(TZ_COM*)(void*, DWORD, DWORD, DWORD, DWORD);
   EXPECT_EQ(1, slot<Play>(device, 48)(device, 0, 0, 2, 0)) << "no transport sync";
   EXPECT_EQ(0, slot<Play>(device, 47)(device, 1, 2, 3, 4));
+  // Host requests while connected: a reposition that answers the mixer's own jump (its echo)
+  // is swallowed once; positions are converted to the mixer's ticks.
+  EXPECT_EQ(-1, slot<Sync>(device, 46)(device, 1));
+  std::atomic<DWORD>& link = DeviceTestAccess::link(*device);
+  link = kConnected | kRepositionEcho;
+  using Locate = LONG(TZ_COM*)(void*, LONGLONG, LONGLONG, LONGLONG, DWORD, LONG, DWORD);
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(0u, link & (kRepositionEcho | kRepositionSent));
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(kRepositionSent, link & kRepositionSent);
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 1, -1, 0)) << "another source";
+  link = kConnected | kLoopEcho;
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, -1, 0, 98304, 2, 1, 0));
+  EXPECT_EQ(0u, link & (kLoopEcho | kLoopSent));
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, -1, 0, 98304, 2, 1, 0));
+  EXPECT_EQ(kLoopSent, link & kLoopSent);
+  link = kConnected | kStarting;
+  EXPECT_EQ(0, slot<Locate>(device, 50)(device, 24576, -1, -1, 2, -1, 0));
+  EXPECT_EQ(0u, link & kRepositionSent) << "nothing while the host is starting";
+  link = 0;
+
   using Unknown = HRESULT(TZ_COM*)(void*, const IID&, void**);
   void* pages = nullptr;
   EXPECT_EQ(E_NOINTERFACE, slot<Unknown>(device, 0)(device, IID_IAudioClass, &pages));

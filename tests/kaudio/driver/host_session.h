@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "support/platform/registry.h"
+#include "tests/support/platform/peer_process.h"
 #include "tz/audio_driver.h"
 #include "tz/metrics.h"
 
@@ -78,6 +79,14 @@ class HostSession : public ::testing::Test {
   decltype(&TzAudioDriver_CreateDriverClass) createDriverClass = nullptr;
 
   void SetUp() override {
+    // A peer host keeps its parent's registry and namespace.
+    if (isPeer()) {
+      library = dlopen(TZ_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+      ASSERT_NE(nullptr, library) << dlerror();
+      createDriverClass = reinterpret_cast<decltype(createDriverClass)>(
+          dlsym(library, "TzAudioDriver_CreateDriverClass"));
+      return;
+    }
     char pattern[] = "/tmp/tz-host-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     dir = pattern;
@@ -101,7 +110,7 @@ class HostSession : public ::testing::Test {
     if (settings_ != nullptr)
       reinterpret_cast<decltype(&TzMetric_Close)>(dlsym(library, "TzMetric_Close"))(settings_);
     if (library != nullptr) dlclose(library);
-    fs::remove_all(dir);
+    if (!dir.empty()) fs::remove_all(dir);
   }
 
   // Starts the mixer stand-in with these options; its output goes to mixer.out.

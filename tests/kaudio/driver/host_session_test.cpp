@@ -3,6 +3,13 @@
 // requests reach the mixer.
 #include "tests/kaudio/driver/host_session.h"
 
+#include "standins/test_signal/test_signal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <thread>
+
 namespace tz::test {
 namespace {
 
@@ -16,13 +23,58 @@ IAudioDevice2* firstDevice(IAudioClass* driverClass) {
   return static_cast<IAudioDevice2*>(device);
 }
 
-// Attaches, opens with the log's callback and runs the device; null on failure.
-IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log) {
+// A host that hangs: once, in the 30th block, for this many milliseconds (0: never).
+int hangMs = 0;
+std::atomic<int> renders[16];  // render calls per output
+
+// Renders the test signal into output k's two channels (the cookie is k).
+LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void* buffer,
+                              DWORD frames, DWORD, TRANSPORTINFO* record) {
+  if ((code & 0x7FFF) != 2) return 1;
+  if (output < 16) ++renders[output];
+  static int blocks = 0;
+  if (hangMs > 0 && (code & 0x8000) != 0 && ++blocks == 30)
+    std::this_thread::sleep_for(std::chrono::milliseconds(hangMs));
+  const int64_t ticks = signal::mixerTicks(record->songPosition, record->ticksPerQuarterNote);
+  const int64_t start = signal::songFrame(ticks, static_cast<uint32_t>(std::llround(record->tempo * 1000)),
+                                          record->format.nSamplesPerSec);
+  auto* samples = static_cast<float*>(buffer);
+  for (DWORD f = 0; f < frames; ++f)
+    for (DWORD side = 0; side < 2; ++side) samples[2 * f + side] = signal::sample(2 * output + side, start + f);
+  return static_cast<LONG>(frames);
+}
+
+// Opens and starts output k with the signal renderer.
+bool openOutput(IAudioOut* output, DWORD k) {
+  WAVEFORMATEX format{};
+  LONGLONG duration = 0;
+  return output->Open(&format, 0, 0, 0, &duration, renderSignal, k) == S_OK &&
+         output->Start(0) == S_OK;
+}
+
+// Opens and starts every output with the signal renderer.
+bool openOutputs(IAudioDevice2* device) {
+  IEnumAudioOut* outputs = nullptr;
+  if (device->EnumOutputs(&outputs) != S_OK) return false;
+  IAudioOut* output = nullptr;
+  bool opened = true;
+  for (DWORD k = 0; outputs->Next(1, &output, nullptr) == S_OK; ++k) {
+    opened = openOutput(output, k) && opened;
+    output->Release();
+  }
+  outputs->Release();
+  return opened;
+}
+
+// Attaches, opens with the log's callback and runs the device, its outputs rendering the test
+// signal when asked; null on failure.
+IAudioDevice2* runDevice(IAudioClass* driverClass, CallbackLog& log, bool withSignal = false) {
   IAudioDevice2* device = firstDevice(driverClass);
   WAVEFORMATEX format{};
   if (device == nullptr || device->Attach() != S_OK ||
       device->Open(&format, CallbackLog::callback, log.cookie()) != S_OK ||
-      device->Start() != S_OK || device->PrepareAndRun() != S_OK)
+      (withSignal && !openOutputs(device)) || device->Start() != S_OK ||
+      device->PrepareAndRun() != S_OK)
     return nullptr;
   return device;
 }
@@ -160,6 +212,138 @@ TEST_F(HostSession, TheHostsRequestsReachTheMixerAsEvents) {
   EXPECT_NE(std::string::npos,
             mixerOutput().find("events: play 1, stop 1, reposition 1, loop 1, other 0"))
       << mixerOutput();
+  shutDown(device, driverClass);
+}
+
+TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--audio-info-at", "1.0:48000:256"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(10000, [&] { return log.counts[13] > 0; }));
+  const int blocksAtChange = log.counts[27];
+  EXPECT_TRUE(within(5000, [&] { return log.counts[27] > blocksAtChange + 10; }))
+      << "blocks go on in the new format";
+  EXPECT_TRUE(sawChange(log, TRANSPORT_CHANGED_FORMAT,
+                        [](const TRANSPORTINFO& r) { return r.format.nSamplesPerSec == 48000; }));
+  const auto entries = log.snapshot();
+  const auto codeAt = [&](DWORD code) {
+    return std::find_if(entries.begin(), entries.end(), [&](auto& e) { return e.code == code; }) -
+           entries.begin();
+  };
+  EXPECT_LT(codeAt(12), codeAt(13));
+  bool smallBlocks = false;
+  for (const auto& entry : entries)
+    if (entry.code == 27 && entry.record.frames == 256 && entry.record.format.nSamplesPerSec == 48000)
+      smallBlocks = true;
+  EXPECT_TRUE(smallBlocks);
+  LONGLONG latency = 0;
+  DWORD unit = 0;
+  device->GetLatency(&latency, &unit, 0);
+  EXPECT_EQ(2 * 53333, latency);  // 256 frames at 48000 Hz, twice
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
+  shutDown(device, driverClass);
+}
+
+TEST_F(HostSession, TheMixerReceivesTheHostsSignalExactlyAcrossLoopRestarts) {
+  // Two beats of loop at 120 beats per minute: 44100 frames, so the loop end falls inside a
+  // block of 512.
+  startMixer({"--seconds", "4", "--wait-panel", "10", "--verify", "--play", "--loop-on", "--loop",
+              "0:30720", "--locate-at", "2.5:7000", "--tempo-at", "3.0:133.5"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  EXPECT_EQ(0, waitMixer()) << mixerOutput();
+  const std::string summary = mixerOutput();
+  EXPECT_NE(std::string::npos, summary.find("verify: passed")) << summary;
+  EXPECT_EQ(std::string::npos, summary.find("loop restarts inside a block 0")) << summary;
+  shutDown(device, driverClass);
+}
+
+// The host in a process of its own: it renders the signal until the mixer asks it to quit,
+// and tells its parent through a marker file once blocks flow.
+TEST_F(HostSession, PeerHost) {
+  TZ_PEER_ONLY();
+  if (const char* hang = getenv("TZ_HOST_HANG_MS")) hangMs = atoi(hang);
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
+  std::ofstream(getenv("TZ_HOST_MARKER")) << "running\n";
+  within(60000, [&] { return log.counts[24] > 0; });
+  shutDown(device, driverClass);
+}
+
+// Starts the peer host and waits until it runs.
+bool startPeerHost(std::unique_ptr<PeerProcess>& host, const fs::path& marker, int hangMs = 0) {
+  host = std::make_unique<PeerProcess>(
+      "HostSession.PeerHost", std::vector<std::string>{"TZ_HOST_MARKER=" + marker.string(),
+                                                       "TZ_HOST_HANG_MS=" + std::to_string(hangMs)});
+  return host->started() && within(10000, [&] { return fs::exists(marker); });
+}
+
+TEST_F(HostSession, AHostKilledMidSessionCostsTheMixerOneWaitAtMost) {
+  startMixer({"--seconds", "4", "--wait-panel", "10", "--play"});
+  std::unique_ptr<PeerProcess> host;
+  ASSERT_TRUE(startPeerHost(host, dir / "host.running"));
+  host->kill9();
+  EXPECT_EQ(0, waitMixer());
+  const std::string summary = mixerOutput();
+  // The drive step waits for the dead panel once at most; the idle call then finds it gone
+  // and the blocks are served silence without waiting.
+  EXPECT_NE(std::string::npos, summary.find("not served: ")) << summary;
+  const size_t at = summary.find("time-outs: ");
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_LE(std::stoi(summary.substr(at + 11)), 1) << summary;
+}
+
+TEST_F(HostSession, AHungHostCostsEachBlockItsWaitAndTheSessionRecovers) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--play", "--verify", "--quit-panel"});
+  // The host hangs in a block for two of the device's waits of 2000 ms, then goes on.
+  std::unique_ptr<PeerProcess> host;
+  ASSERT_TRUE(startPeerHost(host, dir / "host.running", 4500));
+  EXPECT_EQ(0, host->wait(30000)) << "the host quits when the mixer asks";
+  const int status = waitMixer();
+  const std::string summary = mixerOutput();
+  EXPECT_EQ(3, status) << "the lost blocks fail the check\n" << summary;
+  EXPECT_NE(std::string::npos, summary.find("lost 2,")) << summary;
+  const size_t timeouts = summary.find("time-outs: ");
+  ASSERT_NE(std::string::npos, timeouts);
+  EXPECT_GE(std::stoi(summary.substr(timeouts + 11)), 2) << summary;
+  EXPECT_NE(std::string::npos, summary.find("wrong samples 0")) << summary;
+}
+
+TEST_F(HostSession, AnOutputClosedAndReopenedWhileTheMixerRuns) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--play"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  IEnumAudioOut* outputs = nullptr;
+  IAudioOut* list[2] = {};
+  ULONG fetched = 2;
+  ASSERT_EQ(S_OK, device->EnumOutputs(&outputs));
+  outputs->Next(2, list, &fetched);
+  outputs->Release();
+  ASSERT_TRUE(within(5000, [&] { return renders[1] > 10; }));
+  EXPECT_EQ(S_OK, list[1]->Close());
+  const int closedAt = renders[1];
+  const int blocks = log.counts[27];
+  ASSERT_TRUE(within(5000, [&] { return log.counts[27] > blocks + 10; }));
+  EXPECT_EQ(closedAt, renders[1].load()) << "a closed output is not asked to render";
+  EXPECT_TRUE(openOutput(list[1], 1));
+  EXPECT_TRUE(within(5000, [&] { return renders[1] > closedAt; }));
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
+  for (IAudioOut* output : list) output->Release();
   shutDown(device, driverClass);
 }
 

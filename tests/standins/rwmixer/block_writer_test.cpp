@@ -7,7 +7,9 @@ namespace {
 TEST(BlockWriterTest, UnservedChannelsBecomeSilence) {
   float planar[3 * 4];  // three channels, stride 4, three frames used
   for (int i = 0; i < 12; ++i) planar[i] = static_cast<float>(i + 1);
-  tz::mixer::BlockSlot slot{3, {}, planar};
+  tz::mixer::BlockSlot slot;
+  slot.frames = 3;
+  slot.samples = planar;
   channelSetAdd(slot.served, 0);
   channelSetAdd(slot.served, 2);
   float out[9];
