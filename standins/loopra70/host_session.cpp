@@ -89,6 +89,10 @@ bool HostSession::run(std::string& error) {
   std::fprintf(out_, "format: tag=%u channels=%u rate=%" PRIu32 " bits=%u\n", format.wFormatTag,
                format.nChannels, static_cast<uint32_t>(format.nSamplesPerSec),
                format.wBitsPerSample);
+  // The outputs start before the device runs, so that every channel carries the signal from
+  // the same block on.
+  if (!outputs_.open(device_, error)) return false;
+  std::fprintf(out_, "outputs: %zu rendering the test signal\n", outputs_.count());
   if (!step("Start", device_->Start(), error)) return false;
   started_ = true;
   if (!step("PrepareAndRun", device_->PrepareAndRun(), error)) return false;
@@ -139,6 +143,7 @@ bool HostSession::shutDown() {
   };
   if (running_) note("Halt", device_->Halt());
   if (started_) note("Stop", device_->Stop());
+  outputs_.close();
   if (opened_) note("Close", device_->Close());
   if (attached_) note("Detach", device_->Detach());
   if (initialized_) note("Terminate", class_->Terminate());

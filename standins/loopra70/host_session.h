@@ -10,6 +10,7 @@
 #include "standins/loopra70/callback_log.h"
 #include "standins/loopra70/driver_library.h"
 #include "standins/loopra70/host_options.h"
+#include "standins/loopra70/signal_outputs.h"
 #include "tz/metrics.h"
 
 namespace tz::host {
@@ -25,7 +26,8 @@ class HostSession {
 
   // Creates and initialises the driver class. NoMixer: the driver found no mixer running.
   Created create(const DriverLibrary& driver, HTZMETRICS settings, std::string& error);
-  // Finds the device, attaches, opens, starts and runs it, then turns transport sync on.
+  // Finds the device, attaches and opens it, opens every output with the test signal, starts
+  // and runs the device, then turns transport sync on.
   // On failure what was done stays for shutDown().
   bool run(std::string& error);
   // "port N: NAME" for each output of the attached device.
@@ -48,6 +50,7 @@ class HostSession {
   bool opened_ = false;
   bool started_ = false;
   bool running_ = false;
+  SignalOutputs outputs_;
 };
 
 }  // namespace tz::host

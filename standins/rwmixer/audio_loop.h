@@ -79,6 +79,7 @@ class AudioLoop {
   AudioInfo pendingInfo_{};
   std::atomic<uint32_t> infoPending_{0};
   std::atomic<bool> quitPanel_{false};
+  bool quitAsked_ = false;  // audio thread: the script has asked the panel to quit
   std::atomic<bool> panelConnected_{false};
   std::atomic<bool> finished_{false};
 };
