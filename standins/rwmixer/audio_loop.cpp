@@ -74,6 +74,11 @@ void AudioLoop::applyScript(double now) {
         mark(MarkKind::AudioInfo, static_cast<int32_t>(action.rate),
              static_cast<int32_t>(action.block));
         break;
+      // The control thread makes the call; the blocks go on, and only they wake a panel.
+      case ActionKind::QuitPanel:
+        quitAsked_ = true;
+        quitPanel_.store(true, std::memory_order_release);
+        break;
     }
   }
 }
@@ -111,8 +116,8 @@ void AudioLoop::driveBlock() {
     slot = &setup_.ring->acquire(waited);
     counters_.writerWaits += waited ? 1 : 0;
     prepareRecords(slot->samples, setup_.ring->maxFrames());
-    slot->transport = {input_.songPosition, input_.tempo,  rate_,         input_.playMode,
-                       input_.loopOn,       input_.loopStart, input_.loopEnd};
+    slot->transport = {input_.songPosition, input_.tempo,     rate_,          input_.playMode,
+                       input_.loopOn,       input_.loopStart, input_.loopEnd, quitAsked_};
   } else {
     prepareRecords(scratch_.data(), largestBlock_);
   }

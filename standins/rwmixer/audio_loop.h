@@ -36,6 +36,8 @@ class AudioLoop {
   // to the device, then call completeAudioInfoChange() to let the audio thread go on.
   bool pendingAudioInfoChange(AudioInfo& info) const;
   void completeAudioInfoChange();
+  // Control thread. True once each time the script asks the panel application to quit.
+  bool takeQuitPanelRequest() { return quitPanel_.exchange(false, std::memory_order_acq_rel); }
   // What the device last said about its panel; a block unserved with a panel connected
   // may be a time-out.
   void setPanelConnected(bool connected) {
@@ -82,6 +84,8 @@ class AudioLoop {
 
   AudioInfo pendingInfo_{};
   std::atomic<uint32_t> infoPending_{0};
+  std::atomic<bool> quitPanel_{false};
+  bool quitAsked_ = false;  // audio thread: the script has asked the panel to quit
   std::atomic<bool> panelConnected_{false};
   std::atomic<bool> finished_{false};
 };

@@ -20,6 +20,7 @@ struct BlockTransport {
   uint32_t loopOn = 0;
   int32_t loopStart = 0;
   int32_t loopEnd = 0;
+  bool afterQuit = false;  // the panel has been asked to quit: it may be gone
 };
 
 struct BlockSlot {

@@ -140,9 +140,13 @@ struct Drawing {
 // The control thread's share of the run: idle calls, the panel's state for counting
 // time-outs, and the audio-info changes the audio thread waits for.
 void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
+  const auto quitPanelIfAsked = [&] {
+    if (loop.takeQuitPanelRequest()) std::printf("quit panel: status %d\n", device.quitPanelApp());
+  };
   while (!loop.finished()) {
     device.idle();
     loop.setPanelConnected(device.isPanelAppLaunched() != 0);
+    quitPanelIfAsked();
     AudioInfo info{};
     if (loop.pendingAudioInfoChange(info)) {
       device.setAudioInfo(&info);
@@ -151,6 +155,7 @@ void control(const RWMDeviceEntryPoints& device, AudioLoop& loop) {
     }
     tz::platform::sleepMs(kIdleMs);
   }
+  quitPanelIfAsked();  // a run may end before this thread looked
 }
 
 int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, const DeviceInfo& info) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "standins/common/command_line.h"
 #include "standins/rwmixer/option_values.h"
 
 namespace tz::mixer {
@@ -34,17 +35,10 @@ std::string bad(std::string_view name, std::string_view value, std::string_view 
 constexpr std::string_view kFlags[] = {"--help",      "-h",        "--launch", "--quit-panel",
                                        "--freewheel", "--loop-on", "--play", "--verify"};
 constexpr std::string_view kValued[] = {
-    "--engine",  "--device",  "--out",        "--svg",       "--rate",     "--block",
-    "--seconds", "--blocks",  "--wait-panel", "--events",    "--tempo",    "--signature",
-    "--loop",    "--play-at", "--stop-at",    "--locate-at", "--tempo-at", "--audio-info-at"};
-
-bool isFlag(std::string_view name) {
-  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
-}
-
-bool isValued(std::string_view name) {
-  return std::find(std::begin(kValued), std::end(kValued), name) != std::end(kValued);
-}
+    "--engine",  "--device",     "--out",       "--svg",      "--rate",          "--block",
+    "--seconds", "--blocks",     "--wait-panel", "--events",   "--tempo",         "--signature",
+    "--loop",    "--play-at",    "--stop-at",   "--locate-at", "--tempo-at",      "--audio-info-at",
+    "--quit-panel-at"};
 
 std::optional<uint32_t> readRate(std::string_view text) {
   const auto rate = readUnsigned(text, 1000, 768000);
@@ -141,9 +135,11 @@ std::string Parser::applyScript(std::string_view name, std::string_view value) {
   const std::string_view timeText = withArgument ? (pair ? pair->first : "") : value;
   const auto seconds = readDecimal(timeText, 0, kMaxSeconds);
   ScriptAction action{seconds.value_or(0)};
-  if (name == "--play-at" || name == "--stop-at") {
+  if (name == "--play-at" || name == "--stop-at" || name == "--quit-panel-at") {
     if (!seconds) return bad(name, value, kSecondsText);
-    action.kind = name == "--play-at" ? ActionKind::Play : ActionKind::Stop;
+    action.kind = name == "--play-at"   ? ActionKind::Play
+                  : name == "--stop-at" ? ActionKind::Stop
+                                        : ActionKind::QuitPanel;
   } else if (name == "--locate-at") {
     const auto position = pair ? readPosition(pair->second) : std::nullopt;
     if (!seconds || !position) return bad(name, value, "SECONDS:POSITION (ticks, or bars \"3b\")");
@@ -198,37 +194,12 @@ std::string Parser::finish() {
 ParsedOptions parseOptions(int argc, const char* const* argv) {
   Parser parser;
   ParsedOptions result;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i] ? argv[i] : "";
-    if (arg.size() < 2 || arg[0] != '-') {
-      result.error = "unexpected argument '" + std::string(arg) + "'; see --help";
-      return result;
-    }
-    const size_t equals = arg.find('=');
-    const std::string_view name = arg.substr(0, equals);
-    if (!isFlag(name) && !isValued(name)) {
-      result.error = "unknown option '" + std::string(name) + "'; see --help";
-      return result;
-    }
-    std::string_view value;
-    if (equals != std::string_view::npos) {
-      if (isFlag(name)) {
-        result.error = std::string(name) + " takes no value";
-        return result;
-      }
-      value = arg.substr(equals + 1);
-    } else if (!isFlag(name)) {
-      if (i + 1 >= argc || argv[i + 1] == nullptr) {
-        result.error = std::string(name) + " needs a value; see --help";
-        return result;
-      }
-      value = argv[++i];
-    }
-    result.error = parser.apply(name, value);
-    if (!result.error.empty()) return result;
-    if (parser.help) break;
-  }
-  if (!parser.help) result.error = parser.finish();
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  result.error = tz::standin::walkOptions(
+      args, {kFlags, kValued},
+      [&](std::string_view name, std::string_view value) { return parser.apply(name, value); },
+      [&] { return parser.help; });
+  if (result.error.empty() && !parser.help) result.error = parser.finish();
   result.ok = result.error.empty();
   result.help = parser.help;
   result.options = std::move(parser.options);

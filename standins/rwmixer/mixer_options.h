@@ -8,7 +8,7 @@
 
 namespace tz::mixer {
 
-enum class ActionKind : uint32_t { Play, Stop, Locate, Tempo, AudioInfo };
+enum class ActionKind : uint32_t { Play, Stop, Locate, Tempo, AudioInfo, QuitPanel };
 
 // One scripted change, taking effect on the first block that starts at or after `seconds` of
 // mixer time (the sample clock, so a freewheeling run follows the same script).

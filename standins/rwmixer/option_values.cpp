@@ -1,36 +1,7 @@
-// Value readers for the command line; std::from_chars keeps them independent of the locale.
+// The mixer's own value readers; the common ones keep them independent of the locale.
 #include "standins/rwmixer/option_values.h"
 
-#include <charconv>
-#include <cmath>
-
 namespace tz::mixer {
-
-std::optional<uint64_t> readUnsigned(std::string_view text, uint64_t min, uint64_t max) {
-  uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
-  if (value < min || value > max) return {};
-  return value;
-}
-
-std::optional<int64_t> readSigned(std::string_view text, int64_t min, int64_t max) {
-  int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
-  if (value < min || value > max) return {};
-  return value;
-}
-
-std::optional<double> readDecimal(std::string_view text, double min, double max) {
-  double value = 0;
-  // Fixed notation only: from_chars would otherwise take "inf", "nan" and exponents.
-  const auto [end, error] =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
-  if (!std::isfinite(value) || value < min || value > max) return {};
-  return value;
-}
 
 std::optional<uint32_t> readTempo(std::string_view text) {
   const size_t dot = text.find('.');
@@ -70,12 +41,6 @@ std::optional<int32_t> resolvePosition(WrittenPosition position, uint32_t numera
   const int64_t ticks = (position.value - 1) * barTicks;
   if (ticks > INT32_MAX) return {};
   return static_cast<int32_t>(ticks);
-}
-
-std::optional<std::pair<std::string_view, std::string_view>> splitPair(std::string_view text) {
-  const size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return {};
-  return std::pair{text.substr(0, colon), text.substr(colon + 1)};
 }
 
 }  // namespace tz::mixer

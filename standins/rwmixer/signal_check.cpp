@@ -29,6 +29,10 @@ bool anyAudio(const BlockSlot& slot, uint32_t channels, uint32_t stride, uint32_
 
 void SignalCheck::check(const BlockSlot& slot, uint32_t stride) {
   const uint32_t frames = std::min(slot.frames, stride);
+  if (slot.transport.afterQuit) {
+    ++report_.afterQuit;
+    return;
+  }
   if (!report_.started) {
     if (!anyAudio(slot, channels_, stride, frames)) {
       ++report_.skipped;
@@ -72,10 +76,10 @@ void SignalCheck::check(const BlockSlot& slot, uint32_t stride) {
 void printSignalReport(std::FILE* out, const SignalReport& report) {
   std::fprintf(out,
                "verify: %s; blocks checked %" PRIu64 ", before the host started %" PRIu64
-               ", lost %" PRIu64 ", wrong samples %" PRIu64 ", loop restarts inside a block %" PRIu64
-               "\n",
+               ", after the quit %" PRIu64 ", lost %" PRIu64 ", wrong samples %" PRIu64
+               ", loop restarts inside a block %" PRIu64 "\n",
                report.passed() ? "passed" : report.started ? "FAILED" : "FAILED (no signal)",
-               report.checked, report.skipped, report.lost, report.wrongSamples,
+               report.checked, report.skipped, report.afterQuit, report.lost, report.wrongSamples,
                report.loopRestarts);
 }
 

@@ -1,7 +1,7 @@
 // The check of --verify: every served block against the host stand-in's test signal. Blocks
 // before the host starts rendering (silence, or nothing served) are skipped; from the first
 // block that carries audio on, every block must be served on every channel and every sample
-// must be the signal's.
+// must be the signal's, until the panel is asked to quit.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@ struct SignalReport {
   uint64_t lost = 0;     // blocks after the start with a channel not served
   uint64_t wrongSamples = 0;
   uint64_t loopRestarts = 0;  // blocks whose audio restarted at the loop start inside them
+  uint64_t afterQuit = 0;     // blocks after the panel was asked to quit, not checked
 
   bool passed() const { return started && lost == 0 && wrongSamples == 0; }
 };

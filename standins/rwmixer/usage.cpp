@@ -41,6 +41,7 @@ starts at or after it)
   --locate-at S:POS       move the song position
   --tempo-at S:BPM        change the tempo
   --audio-info-at S:RATE:BLOCK   change the sample rate and block size
+  --quit-panel-at S       ask the panel application to quit while the blocks go on
   --help                  this text
 Exit status: 0 done, 1 the engine, device or file failed, 2 bad options or unknown device,
 3 the check of --verify failed.

@@ -1,4 +1,4 @@
-// The calling thread's system-wide id, and the processor count of the machine.
+// The calling thread's and process's system-wide ids, and the processor count of the machine.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,9 @@ namespace tz::platform {
 
 // Non-zero, unique among live threads; cached per thread after the first call.
 uint32_t currentThreadId();
+
+// The calling process's id, as other processes name it.
+uint32_t currentProcessId();
 
 // Processors available to this process (at least 1).
 uint32_t processorCount();

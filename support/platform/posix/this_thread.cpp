@@ -10,6 +10,10 @@ uint32_t currentThreadId() {
   return id;
 }
 
+uint32_t currentProcessId() {
+  return static_cast<uint32_t>(getpid());
+}
+
 uint32_t processorCount() {
   long n = sysconf(_SC_NPROCESSORS_ONLN);
   return n > 0 ? static_cast<uint32_t>(n) : 1;

@@ -34,7 +34,7 @@ TEST(MixerOptionsTest, DefaultsAndAFullCommandLine) {
   const ParsedOptions full = parse(
       "--engine=/x/ReWire.dll --device Other --rate 48000 --block=256 --blocks 200 --freewheel "
       "--tempo 97.25 --loop 2b:3b --signature 3/8 --loop-on --stop-at 2 --locate-at 1:3b --play "
-      "--tempo-at 1:60 --audio-info-at 1.5:96000:1024 --out a.wav");
+      "--tempo-at 1:60 --audio-info-at 1.5:96000:1024 --quit-panel-at 2 --out a.wav");
   ASSERT_TRUE(full.ok) << full.error;
   const auto& o = full.options;
   EXPECT_EQ("/x/ReWire.dll", o.enginePath);
@@ -47,10 +47,10 @@ TEST(MixerOptionsTest, DefaultsAndAFullCommandLine) {
   EXPECT_EQ(46080, o.loopEnd);
   EXPECT_TRUE(o.loopOn && o.freewheel);
   EXPECT_EQ(1024u, tz::mixer::largestBlock(o));
-  ASSERT_EQ(5u, o.script.size());
-  const ActionKind order[] = {ActionKind::Play, ActionKind::Locate, ActionKind::Tempo,
-                              ActionKind::AudioInfo, ActionKind::Stop};
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(order[i], o.script[i].kind) << "by time, then as given";
+  ASSERT_EQ(6u, o.script.size());
+  const ActionKind order[] = {ActionKind::Play,      ActionKind::Locate, ActionKind::Tempo,
+                              ActionKind::AudioInfo, ActionKind::Stop,   ActionKind::QuitPanel};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(order[i], o.script[i].kind) << "by time, then as given";
   EXPECT_EQ(46080, o.script[1].ticks);
   EXPECT_EQ(60000u, o.script[2].tempo);
   EXPECT_EQ(96000u, o.script[3].rate);

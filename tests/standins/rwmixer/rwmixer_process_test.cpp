@@ -14,32 +14,24 @@
 #include <string>
 #include <vector>
 
-#include "support/platform/registry.h"
+#include "tests/standins/standin_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
+using namespace tz::test;
 
 bool isOneErrorLine(const std::string& err) {
   return err.rfind("rwmixer: ", 0) == 0 && err.find('\n') == err.size() - 1;
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-  // The summary line "name: value" as a string; empty when missing.
-  std::string summary(const std::string& name) const {
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);)
-      if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
-    return {};
-  }
-};
+// The run's summary line "name: value" as a string; empty when missing.
+std::string summary(const Outcome& outcome, const std::string& name) {
+  std::istringstream lines(outcome.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
+  return {};
+}
 
 struct Wav {
   uint16_t format = 0, channels = 0;
@@ -64,41 +56,10 @@ Wav readWav(const fs::path& path) {
 // named-object namespace.
 class RwmixerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/rwmixer-test-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir_ = pattern;
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    setenv("TZ_REGISTRY_ROOT", (dir_ / "registry").c_str(), 1);
-    setenv("TZ_OBJECT_NAMESPACE", ("rwmixer-" + std::to_string(getpid()) + test).c_str(), 1);
-    install("Loopra Pro 7.0", RWMIXER_DEVICE_LIBRARY);
-  }
-  void TearDown() override {
-    unsetenv("TZ_REGISTRY_ROOT");
-    unsetenv("TZ_OBJECT_NAMESPACE");
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { registerDevice("Loopra Pro 7.0", RWMIXER_DEVICE_LIBRARY); }
 
-  static void install(const std::string& device, const std::string& path) {
-    using namespace tz::platform;
-    RegistryKey key;
-    ASSERT_EQ(PlatformError::Success,
-              RegistryKey::create(RegistryRoot::LocalMachine,
-                                  "SOFTWARE\\Propellerhead Software\\ReWire\\" + device, key));
-    const std::u16string wide(path.begin(), path.end());
-    ASSERT_EQ(PlatformError::Success,
-              key.setValue("Device Path", RegistryType::String, wide.c_str(),
-                           static_cast<uint32_t>((wide.size() + 1) * 2)));
-  }
-
-  // Runs rwmixer with the arguments (no quoting needed); it is killed after 60 s.
-  Outcome run(const std::string& args) {
-    const std::string command = "timeout -s KILL 60 " RWMIXER_PATH " " + args + " >" +
-                                (dir_ / "out").string() + " 2>" + (dir_ / "err").string();
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir_ / "out"),
-            readFile(dir_ / "err")};
-  }
+  // Runs rwmixer with the arguments (no quoting needed).
+  Outcome run(const std::string& args) { return scratch_.run(RWMIXER_PATH " " + args); }
   std::string wavArg() const { return " --out " + (dir_ / "x.wav").string(); }
 
   // Named objects of this test's namespace still in the user's folder.
@@ -112,7 +73,8 @@ class RwmixerTest : public ::testing::Test {
     return left;
   }
 
-  fs::path dir_;
+  StandinScratch scratch_{"rwmixer"};
+  const fs::path& dir_ = scratch_.dir;
 };
 
 TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
@@ -145,11 +107,11 @@ TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange
   const Outcome run =
       this->run("--seconds 0.5 --freewheel --play --audio-info-at 0.2:48000:256" + wavArg());
   ASSERT_EQ(0, run.status) << run.err;
-  EXPECT_EQ("73", run.summary("blocks"));
-  EXPECT_EQ("0 (partly: 0)", run.summary("served"));
-  EXPECT_EQ("73", run.summary("not served"));
-  EXPECT_EQ("0", run.summary("time-outs"));
-  EXPECT_EQ(0u, run.summary("channels").rfind("10 (Master-L, Master-R, Rear-L"));
+  EXPECT_EQ("73", summary(run, "blocks"));
+  EXPECT_EQ("0 (partly: 0)", summary(run, "served"));
+  EXPECT_EQ("73", summary(run, "not served"));
+  EXPECT_EQ("0", summary(run, "time-outs"));
+  EXPECT_EQ(0u, summary(run, "channels").rfind("10 (Master-L, Master-R, Rear-L"));
   const Wav wav = readWav(dir_ / "x.wav");
   EXPECT_EQ(3u, wav.format);
   EXPECT_EQ(10u, wav.channels);
@@ -163,14 +125,14 @@ TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange
 // The scripted device echoes the record of every block into its four channels: play mode,
 // song position, loop on, frames. Its events come back in the next block's record.
 TEST_F(RwmixerTest, TransportEventsServiceAndTimeOutsThroughARealRun) {
-  install("Scripted Device", RWMIXER_SCRIPTED_DEVICE);
+  registerDevice("Scripted Device", RWMIXER_SCRIPTED_DEVICE);
   const Outcome run = this->run("--device 'Scripted Device' --blocks 24 --freewheel" + wavArg());
   ASSERT_EQ(0, run.status) << run.err;
-  EXPECT_EQ("23 (partly: 1)", run.summary("served"));
-  EXPECT_EQ("1", run.summary("not served"));
-  EXPECT_EQ("1", run.summary("time-outs"));
+  EXPECT_EQ("23 (partly: 1)", summary(run, "served"));
+  EXPECT_EQ("1", summary(run, "not served"));
+  EXPECT_EQ("1", summary(run, "time-outs"));
   EXPECT_EQ("play 1, stop 1, reposition 1, loop 1, other 0, beyond capacity 0",
-            run.summary("events"));
+            summary(run, "events"));
   const Wav wav = readWav(dir_ / "x.wav");
   ASSERT_EQ(4u, wav.channels);
   ASSERT_EQ(24u * 512 * 4, wav.samples.size());

@@ -1,0 +1,228 @@
+// The built host run as a process from an installed tree (<tmp>/Loopra/loopra70.exe with the
+// driver in "Audio Hardware Drivers" beside it): its command-line failures, and whole sessions
+// in which the mixer stand-in launches it through the driver's device half.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/standins/standin_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tz::test;
+
+// The sessions need the driver's host side, which the library gains with this export.
+bool driverPresent() {
+  static const bool present = [] {
+    void* library = dlopen(TZ_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+    const bool found = library && dlsym(library, "TzAudioDriver_CreateDriverClass");
+    if (library) dlclose(library);
+    return found;
+  }();
+  return present;
+}
+
+#define REQUIRE_DRIVER() \
+  if (!driverPresent()) GTEST_SKIP() << "the library has no TzAudioDriver_CreateDriverClass yet"
+
+std::vector<std::string> linesOf(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(prefix, 0) == 0) found.push_back(line);
+  return found;
+}
+
+// The value of "name: value", or of the word "name=value" in a callback line; empty if absent.
+std::string field(const std::string& text, const std::string& name) {
+  const auto lines = linesOf(text, name + ": ");
+  if (!lines.empty()) return lines.front().substr(name.size() + 2);
+  const size_t at = text.find(" " + name + "=");
+  if (at == std::string::npos) return {};
+  const size_t start = at + name.size() + 2;
+  return text.substr(start, text.find(' ', start) - start);
+}
+
+// Code 23 lines whose change flags hold every bit of `flags`.
+std::vector<std::string> changes(const std::string& out, unsigned flags) {
+  std::vector<std::string> found;
+  for (const std::string& line : linesOf(out, "callback 23 "))
+    if ((std::stoul(field(line, "arg"), nullptr, 16) & flags) == flags) found.push_back(line);
+  return found;
+}
+
+// The number before the first space of a "name: value" line.
+std::string leading(const std::string& value) {
+  return value.substr(0, value.find(' '));
+}
+
+class Loopra70Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path drivers = dir_ / "Loopra" / "Audio Hardware Drivers";
+    fs::create_directories(drivers);
+    fs::copy_file(LOOPRA70_PATH, host());
+    fs::copy_file(TZ_LIBRARY_FILE, library());
+    if (fs::exists(TZ_LANGUAGE_FILE)) fs::copy_file(TZ_LANGUAGE_FILE, drivers / "LoopraReWire.LNG");
+    registerDevice("Loopra Pro 7.0", library());
+  }
+  void TearDown() override {
+    if (hostPid_ > 0 && waitForHost(0) != 0) kill(hostPid_, SIGKILL);
+    unsetenv("TZ_LOOPRA70_OPTIONS");
+  }
+
+  fs::path host() const { return dir_ / "Loopra" / "loopra70.exe"; }
+  fs::path library() const {
+    return dir_ / "Loopra" / "Audio Hardware Drivers" / "LoopraReWire.so";
+  }
+  Outcome run(const std::string& command) { return scratch_.run(command); }
+  std::string hostCommand(const std::string& args) const {
+    return "'" + host().string() + "' " + args;
+  }
+
+  // A session: the mixer launches the host, whose options come from the environment; returns
+  // once the host has ended as well.
+  Outcome session(const std::string& hostArgs, const std::string& mixerArgs) {
+    setenv("TZ_LOOPRA70_OPTIONS", hostArgs.c_str(), 1);
+    const Outcome mixer = run(std::string(RWMIXER_PATH) + " --launch --wait-panel 20 " + mixerArgs);
+    EXPECT_EQ(0, mixer.status) << mixer.err;
+    const std::string pid = field(readFile(dir_ / "out"), "host");
+    hostPid_ = pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
+    EXPECT_GT(hostPid_, 0) << "the mixer did not launch the host:\n" << readFile(dir_ / "out");
+    EXPECT_EQ(0, waitForHost(30000)) << "the host did not end";
+    return {0, readFile(dir_ / "out"), readFile(dir_ / "err")};
+  }
+
+  // Waits for the launched host to end: 0 once it has, -1 when the time passes first. It is
+  // not our child, so its end is watched through a process descriptor.
+  int waitForHost(int timeoutMs) const {
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, hostPid_, 0));
+    if (fd < 0) return 0;  // already gone
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, timeoutMs);
+    close(fd);
+    return ready > 0 ? 0 : -1;
+  }
+
+  StandinScratch scratch_{"loopra70"};
+  const fs::path& dir_ = scratch_.dir;
+  int hostPid_ = 0;
+};
+
+// Nothing of the host's may fail: no error line of its own and no sanitizer report.
+void expectCleanHost(const Outcome& outcome) {
+  EXPECT_EQ(std::string::npos, outcome.err.find("loopra70.exe: ")) << outcome.err;
+  EXPECT_EQ(std::string::npos, outcome.err.find("Sanitizer")) << outcome.err;
+  const std::string shutdown = field(outcome.out, "shutdown");
+  EXPECT_EQ(0u, shutdown.rfind("Halt 0x0", 0)) << shutdown;
+  for (const char* step :
+       {" Stop 0x0", " Close 0x0", " Detach 0x0", " Terminate 0x0", " Release 0"})
+    EXPECT_NE(std::string::npos, shutdown.find(step)) << shutdown;
+}
+
+TEST_F(Loopra70Test, UsageAndCommandLineFailures) {
+  const Outcome help = run(hostCommand("--help"));
+  EXPECT_EQ(0, help.status);
+  EXPECT_EQ(0u, help.out.rfind("usage: loopra70.exe", 0));
+  const std::string missing = (dir_ / "missing.so").string();
+  const struct {
+    std::string args;
+    int status;
+    const char* mentions;
+  } cases[] = {{"--stop-at later", 2, "--stop-at"},
+               {"--nothing", 2, "--nothing"},
+               {"--library " + missing, 1, "missing.so"}};
+  for (const auto& c : cases) {
+    const Outcome bad = run(hostCommand(c.args));
+    EXPECT_EQ(c.status, bad.status) << c.args;
+    EXPECT_EQ(0u, bad.err.rfind("loopra70.exe: ", 0)) << c.args << ": " << bad.err;
+    EXPECT_EQ(bad.err.size() - 1, bad.err.find('\n')) << "one line: " << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.mentions)) << bad.err;
+  }
+  setenv("TZ_LOOPRA70_OPTIONS", "--seconds soon", 1);
+  EXPECT_EQ(2, run(hostCommand("")).status) << "the environment's options are read too";
+}
+
+TEST_F(Loopra70Test, WithoutAMixerItSaysSoAndEnds) {
+  REQUIRE_DRIVER();
+  const Outcome alone = run(hostCommand(""));
+  EXPECT_EQ(0, alone.status) << alone.err;
+  EXPECT_EQ(1u, linesOf(alone.out, "no mixer application is running").size()) << alone.out;
+  EXPECT_EQ(0u, linesOf(alone.out, "callback").size());
+}
+
+// The host asks for play at 0.4 s, a move at 0.8 s, a loop at 1.1 s and stop at 1.5 s; the
+// mixer (3/4, 120 beats per minute) changes the tempo at 0.2 s and asks the host to quit at
+// 2 s, half a second before its end. Host time and mixer time start at different moments, so only the order within each side
+// counts.
+TEST_F(Loopra70Test, TheMixerLaunchesTheHostAndTheyExchangeTransport) {
+  REQUIRE_DRIVER();
+  const Outcome o =
+      session("--quiet --play-at 0.4 --locate-at 0.8:49152 --loop-at 1.1:0:196608 --stop-at 1.5",
+              "--seconds 2.5 --signature 3/4 --tempo-at 0.2:140 --quit-panel-at 2");
+  expectCleanHost(o);
+  EXPECT_EQ("play 1, stop 1, reposition 1, loop 1, other 0, beyond capacity 0",
+            field(o.out, "events"))
+      << o.out;
+  // Blocks before the host opened the device go unserved; from then on each reaches it.
+  EXPECT_EQ(leading(field(o.out, "served")), field(o.out, "blocks seen")) << o.out;
+  EXPECT_EQ("0", field(o.out, "time-outs"));
+  EXPECT_EQ("the mixer asked the host to quit", field(o.out, "quit"));
+  for (const char* request : {"play at 0.400", "locate at 0.800", "loop at 1.100", "stop at 1.500"})
+    EXPECT_EQ(1u, linesOf(o.out, std::string("request ") + request + " s: 0").size()) << request;
+
+  // Transport sync reports every field on the next block.
+  const auto full = changes(o.out, 0xF0);
+  ASSERT_FALSE(full.empty()) << o.out;
+  EXPECT_EQ("3/4", field(full.back(), "signature"));
+  EXPECT_EQ("24576", field(full.back(), "tpq"));
+  const auto tempo = changes(o.out, 0x10);
+  ASSERT_LE(2u, tempo.size());
+  EXPECT_EQ("120.000", field(tempo.front(), "tempo"));
+  EXPECT_EQ("140.000", field(tempo.back(), "tempo"));
+  // The loop went to the mixer at 15360 ticks a quarter note, 0 to 122880, and came back.
+  const auto loop = changes(o.out, 0x40);
+  ASSERT_LE(2u, loop.size());
+  EXPECT_EQ("0", field(loop.front(), "loopon"));
+  EXPECT_EQ("0:196608", field(loop.back(), "loop"));
+  EXPECT_EQ("1", field(loop.back(), "loopon"));
+
+  // Play starts once (22), the move while playing restarts in place (20), stop ends it (21).
+  const auto lines = [&](int code) {
+    return linesOf(o.out, "callback " + std::to_string(code) + " ");
+  };
+  EXPECT_EQ(1u, lines(22).size());
+  const auto restarts = lines(20);
+  ASSERT_EQ(1u, restarts.size());
+  EXPECT_EQ("49152", field(restarts.front(), "song"));
+  EXPECT_EQ(1u, lines(21).size());
+  EXPECT_EQ(1u, lines(24).size());
+}
+
+// Host first: the mixer serves silence once the panel is gone. Mixer first: the host's worker
+// finds the connection down and the host still closes cleanly.
+TEST_F(Loopra70Test, TeardownInEitherOrder) {
+  REQUIRE_DRIVER();
+  const Outcome hostFirst = session("--quiet --seconds 0.5", "--seconds 2");
+  expectCleanHost(hostFirst);
+  EXPECT_EQ("time is up", field(hostFirst.out, "quit"));
+  EXPECT_NE("0", field(hostFirst.out, "not served")) << "the blocks after the host left";
+  EXPECT_EQ("0", field(hostFirst.out, "time-outs"));
+
+  const Outcome mixerFirst = session("--quiet --seconds 2", "--seconds 0.5");
+  expectCleanHost(mixerFirst);
+  EXPECT_EQ("time is up", field(mixerFirst.out, "quit"));
+  EXPECT_EQ("0", field(mixerFirst.out, "time-outs"));
+  EXPECT_EQ(leading(field(mixerFirst.out, "served")), field(mixerFirst.out, "blocks seen"));
+}
+
+}  // namespace
