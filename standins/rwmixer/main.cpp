@@ -103,12 +103,10 @@ double plannedSeconds(const MixerOptions& options) {
 }
 
 // What --svg takes: the file, opened before the run so that a bad path fails before the
-// session rather than after it; the columns the writer thread fills; the marks the audio
-// thread records.
+// session rather than after it, and the columns the writer thread fills.
 struct Drawing {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
   std::optional<SessionPicture> picture;
-  std::optional<MarkLog> marks;
 
   bool open(const MixerOptions& options, const DeviceInfo& info, std::string& error) {
     file.reset(std::fopen(options.svgPath.c_str(), "w"));
@@ -120,13 +118,13 @@ struct Drawing {
     for (uint32_t c = 0; c < info.channelCount; ++c)
       names.push_back(fieldText(info.channelNames[c], 32));
     picture.emplace(std::move(names), plannedSeconds(options) / kPictureColumns);
-    marks.emplace(options.script.size() + kUnscriptedMarks);
     return true;
   }
 
-  bool finish(const std::string& path, DriveTimes& times, std::string& error) {
+  bool finish(const std::string& path, const MarkLog& marks, DriveTimes& times,
+              std::string& error) {
     const std::string svg =
-        sessionSvg(*picture, {&marks->marks(), marks->dropped()}, driveHistogram(times));
+        sessionSvg(*picture, {&marks.marks(), marks.dropped()}, driveHistogram(times));
     const bool written = std::fwrite(svg.data(), 1, svg.size(), file.get()) == svg.size();
     if (std::fclose(file.release()) != 0 || !written) {
       error = "cannot write " + path + ": " + std::strerror(errno);
@@ -180,7 +178,9 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, const
                    drawing ? &*picture.picture : nullptr);
     if (!succeeded(writerThread.start(runWriter, &*writer))) return fail("no file writer thread");
   }
-  AudioLoop loop({device, channels, &options, ring.get(), drawing ? &*picture.marks : nullptr});
+  // The transport both ways, as it took effect: printed after the run, and drawn.
+  MarkLog marks(options.script.size() + kUnscriptedMarks);
+  AudioLoop loop({device, channels, &options, ring.get(), &marks});
   loop.setPanelConnected(device.isPanelAppLaunched() != 0);
   tz::platform::Thread audio;
   if (!succeeded(audio.start(runAudio, &loop))) {
@@ -191,10 +191,14 @@ int drive(const MixerOptions& options, const RWMDeviceEntryPoints& device, const
   audio.join();
   if (ring) ring->close();
   writerThread.join();
+  for (const Mark& mark : marks.marks())
+    std::printf("transport: %.3f s, block %llu: %s\n", mark.seconds,
+                static_cast<unsigned long long>(mark.block), markLabel(mark).c_str());
   printSummary(stdout, loop.counters(), loop.driveTimes());
   if (options.verify) printSignalReport(stdout, check.report());
   int status = !options.verify || check.report().passed() ? 0 : kVerifyFailed;
-  if (drawing && !picture.finish(options.svgPath, loop.driveTimes(), error)) status = fail(error);
+  if (drawing && !picture.finish(options.svgPath, marks, loop.driveTimes(), error))
+    status = fail(error);
   if (!writing) return status;
   const bool written = wav.finish(error);
   std::printf("file: %s, %u channels at %u Hz, %llu frames%s\n", options.outPath.c_str(), channels,
