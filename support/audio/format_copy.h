@@ -37,6 +37,10 @@ void TZ_STDCALL pcm16ToFloat32(void* d, const void* s, long n, float gain);
 }  // namespace sse
 
 namespace sse2 {
+// The SSE method for single-precision sources in SSE2 registers: class 6's SSE kernels.
+void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain);
+void TZ_STDCALL float32ToPcm16(void* d, const void* s, long n, float gain);
+void TZ_STDCALL float32ToPcm24(void* d, const void* s, long n, float gain);
 void TZ_STDCALL float64ToPcm8(void* d, const void* s, long n, float gain);
 void TZ_STDCALL float64ToPcm16(void* d, const void* s, long n, float gain);
 void TZ_STDCALL float64ToPcm24(void* d, const void* s, long n, float gain);

@@ -23,22 +23,13 @@ inline Quad convertFour(const uint8_t* s, __m128 k, __m128 lo, __m128 hi) {
   return {_mm_cvtps_pi32(x), _mm_cvtps_pi32(_mm_movehl_ps(x, x))};
 }
 
-// The body works on an aligned source only, and only where single-precision products are
-// exact; every other run goes wholly to the scalar method. Store(destination, eight results).
+// Store(destination, eight results) after each group of eight.
 template <TZSAMPLETYPE D, class Store>
 void floatToInt(void* d, const void* s, long n, float gain, Store store) {
-  constexpr int m = Layout<D>::kBits;
   constexpr bool is24 = D == TZSAMPLETYPE_PCM24;
-  if (!isAligned(s, 4) || !isExactSingleScale(gain, m - 1)) {
-    copySamples<D, TZSAMPLETYPE_FLOAT32>(d, s, n, gain);
-    return;
-  }
-  VectorMode mode(flushBitsForIntegerOutput());
-  const __m128 k = _mm_set1_ps(gain * static_cast<float>(power2(m - 1)));
-  const __m128 lo = _mm_set1_ps(static_cast<float>(kIntLow<m>));
-  const __m128 hi = _mm_set1_ps(static_cast<float>(kIntHigh<m>));
-  splitRun<D, TZSAMPLETYPE_FLOAT32, 8, is24>(
-      d, s, n, gain, samplesToAlign16(s, 4), [&](uint8_t* to, const uint8_t* from, long groups) {
+  singleToInt<D, 8>(
+      d, s, n, gain,
+      [&](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128 lo, __m128 hi) {
         for (long g = 0; g < groups; ++g) {
           const uint8_t* in = from + g * 32;
           store(to + g * 8 * Layout<D>::kBytes, convertFour<is24>(in, k, lo, hi),

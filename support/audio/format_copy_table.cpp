@@ -23,6 +23,9 @@ constexpr CopyVariant kVariants[] = {
     {TZSAMPLETYPE_PCM16, F32, "sse", kMmxSse, sse::float32ToPcm16},
     {TZSAMPLETYPE_PCM24, F32, "sse", kMmxSse, sse::float32ToPcm24},
     {F32, TZSAMPLETYPE_PCM16, "mmx-sse", kMmxSse, sse::pcm16ToFloat32},
+    {TZSAMPLETYPE_PCM8, F32, "sse2", TZCPU_SSE | TZCPU_SSE2, sse2::float32ToPcm8},
+    {TZSAMPLETYPE_PCM16, F32, "sse2", TZCPU_SSE | TZCPU_SSE2, sse2::float32ToPcm16},
+    {TZSAMPLETYPE_PCM24, F32, "sse2", TZCPU_SSE | TZCPU_SSE2, sse2::float32ToPcm24},
     {TZSAMPLETYPE_PCM8, F64, "sse2", TZCPU_SSE2, sse2::float64ToPcm8},
     {TZSAMPLETYPE_PCM16, F64, "sse2", TZCPU_SSE2, sse2::float64ToPcm16},
     {TZSAMPLETYPE_PCM24, F64, "sse2", TZCPU_SSE2, sse2::float64ToPcm24},
@@ -33,25 +36,28 @@ constexpr CopyVariant kVariants[] = {
     {F32, TZSAMPLETYPE_PCM16, "sse41", TZCPU_SSE41, sse41::pcm16ToFloat32},
 };
 
-// The pairs whose kernel follows the processor class; null means the baseline kernel.
+// The pairs whose kernel follows the processor class; null means the baseline kernel. Class 6
+// runs the SSE method for single-precision sources in SSE2 registers, with the same results.
 struct ClassRow {
   TZSAMPLETYPE destination, source;
   CopyKernel byClass[4];  // classes 0-1, 2-4, 5, 6
 };
 constexpr ClassRow kClassRows[] = {
-    {TZSAMPLETYPE_PCM8, F32, {nullptr, x87::float32ToPcm8, sse::float32ToPcm8, sse::float32ToPcm8}},
+    {TZSAMPLETYPE_PCM8,
+     F32,
+     {nullptr, x87::float32ToPcm8, sse::float32ToPcm8, sse2::float32ToPcm8}},
     {TZSAMPLETYPE_PCM8,
      F64,
      {nullptr, x87::float64ToPcm8, x87::float64ToPcm8, sse2::float64ToPcm8}},
     {TZSAMPLETYPE_PCM16,
      F32,
-     {nullptr, x87::float32ToPcm16, sse::float32ToPcm16, sse::float32ToPcm16}},
+     {nullptr, x87::float32ToPcm16, sse::float32ToPcm16, sse2::float32ToPcm16}},
     {TZSAMPLETYPE_PCM16,
      F64,
      {nullptr, x87::float64ToPcm16, x87::float64ToPcm16, sse2::float64ToPcm16}},
     {TZSAMPLETYPE_PCM24,
      F32,
-     {nullptr, x87::float32ToPcm24, sse::float32ToPcm24, sse::float32ToPcm24}},
+     {nullptr, x87::float32ToPcm24, sse::float32ToPcm24, sse2::float32ToPcm24}},
     {TZSAMPLETYPE_PCM24,
      F64,
      {nullptr, x87::float64ToPcm24, x87::float64ToPcm24, sse2::float64ToPcm24}},

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "support/audio/copy_loop.h"
+#include "support/audio/format_copy.h"
 
 namespace tz::audio {
 namespace {
@@ -68,8 +69,8 @@ inline bool pcm16Vectorisable(void* d, const void* s, float gain) {
 
 // Head by the scalar method (head samples), then body(destination, source, groups) over
 // whole groups of Group samples, then the tail by the scalar method. With Spill, the body may
-// write 2 bytes past its last group, so at least one sample is left to the tail, which runs
-// after it and writes those bytes properly.
+// write up to 6 bytes past its last group, so at least two samples are left to the tail, which
+// runs after it and writes those bytes properly.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S, long Group, bool Spill = false, class Body>
 inline void splitRun(void* destination, const void* source, long n, float gain, long head,
                      Body body) {
@@ -78,11 +79,32 @@ inline void splitRun(void* destination, const void* source, long n, float gain, 
   constexpr long db = Layout<D>::kBytes, sb = Layout<S>::kBytes;
   head = head < n ? head : n;
   copySamples<D, S>(d, s, head, gain);
-  long groups = (n - head - (Spill ? 1 : 0)) / Group;
+  long groups = (n - head - (Spill ? 2 : 0)) / Group;
   groups = groups > 0 ? groups : 0;
   if (groups > 0) body(d + head * db, s + head * sb, groups);
   const long done = head + groups * Group;
   copySamples<D, S>(d + done * db, s + done * sb, n - done, gain);
+}
+
+// Single-precision source to integer by the SSE method, whatever registers the body uses: the
+// body runs on a 16-byte aligned source only, and only where single-precision products are
+// exact; every other run goes wholly to the scalar method. body(destination, source, groups,
+// multiplier, low limit, high limit) converts whole groups of Group samples; 24-bit bodies may
+// spill, as for splitRun.
+template <TZSAMPLETYPE D, long Group, class Body>
+inline void singleToInt(void* d, const void* s, long n, float gain, Body body) {
+  constexpr int m = Layout<D>::kBits;
+  if (!isAligned(s, 4) || !isExactSingleScale(gain, m - 1)) {
+    copySamples<D, TZSAMPLETYPE_FLOAT32>(d, s, n, gain);
+    return;
+  }
+  VectorMode mode(flushBitsForIntegerOutput());
+  const __m128 k = _mm_set1_ps(gain * static_cast<float>(power2(m - 1)));
+  const __m128 lo = _mm_set1_ps(static_cast<float>(kIntLow<m>));
+  const __m128 hi = _mm_set1_ps(static_cast<float>(kIntHigh<m>));
+  splitRun<D, TZSAMPLETYPE_FLOAT32, Group, D == TZSAMPLETYPE_PCM24>(
+      d, s, n, gain, samplesToAlign16(s, 4),
+      [&](uint8_t* to, const uint8_t* from, long groups) { body(to, from, groups, k, lo, hi); });
 }
 
 }  // namespace

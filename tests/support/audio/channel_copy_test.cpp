@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -147,15 +148,17 @@ TEST(ChannelCopyTest, AgreesWithFormatCopyForEveryPair) {
 TEST(ChannelCopyTest, VectorKernelEqualsBaseline) {
   const auto vector = tz::audio::sse2::pcm16ToFloat64Channel;
   const auto scalar = tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16);
-  std::vector<int16_t> in(65536 * 3);
-  for (int v = 0; v < 65536 * 3; ++v) in[v] = static_cast<int16_t>(v * 7);
-  for (DWORD sChannels : {1u, 3u}) {
-    for (DWORD dChannels : {1u, 2u}) {
-      for (long frames : {0L, 1L, 2L, 5L, 65536L}) {
+  for (DWORD sChannels : {1u, 2u, 3u}) {
+    for (DWORD channel = 0; channel < sChannels; ++channel) {
+      for (long frames : {0L, 1L, 2L, 3L, 5L, 7L, 65536L}) {
+        // The source ends at the last frame, so that a read past it is caught.
+        std::vector<int16_t> in(std::max(frames, 1L) * sChannels);
+        for (size_t v = 0; v < in.size(); ++v) in[v] = static_cast<int16_t>(v * 7);
+        const DWORD dChannels = channel + 1;
         std::vector<double> a(frames * dChannels + 1, 9.0), b = a;
-        vector(a.data(), dChannels, dChannels - 1, in.data(), sChannels, sChannels - 1, frames);
-        scalar(b.data(), dChannels, dChannels - 1, in.data(), sChannels, sChannels - 1, frames);
-        EXPECT_EQ(a, b) << sChannels << " " << dChannels << " " << frames;
+        vector(a.data(), dChannels, channel, in.data(), sChannels, channel, frames);
+        scalar(b.data(), dChannels, channel, in.data(), sChannels, channel, frames);
+        EXPECT_EQ(a, b) << sChannels << " " << channel << " " << frames;
       }
     }
   }

@@ -257,7 +257,7 @@ TEST(FormatCopyTest, ClassTableAndFlagsChooseTheKernel) {
        scalar(F64, F32)},
       {"class 6",
        {1, 6, class6, class6, 0x70},
-       ta::sse::float32ToPcm16,
+       ta::sse2::float32ToPcm16,
        ta::sse2::float64ToPcm8,
        ta::sse2::float64ToPcm24,
        ta::sse2::pcm16ToFloat32,
@@ -265,7 +265,7 @@ TEST(FormatCopyTest, ClassTableAndFlagsChooseTheKernel) {
        ta::sse2::float32ToFloat64},
       {"class 6 with SSE4.1",
        {1, 6, class6, class6 | TZCPU_SSE41, 0x270},
-       ta::sse::float32ToPcm16,
+       ta::sse2::float32ToPcm16,
        ta::sse2::float64ToPcm8,
        ta::sse2::float64ToPcm24,
        ta::sse41::pcm16ToFloat32,
@@ -288,6 +288,7 @@ TEST(FormatCopyTest, ClassTableAndFlagsChooseTheKernel) {
   TzOnlyAllowCPUSupport(TZCPU_MMX | TZCPU_SSE);
   TzSetCPUClassBySupport();
   EXPECT_EQ(TzAudio_GetCopyFunction2(F32, P16), ta::sse::pcm16ToFloat32);
+  EXPECT_EQ(TzAudio_GetCopyFunction2(P16, F32), ta::sse::float32ToPcm16);
   EXPECT_EQ(TzAudio_GetCopyFunction2(P8, F64), ta::x87::float64ToPcm8);
   EXPECT_EQ(TzAudio_GetCopyFunction2(F32, F64), scalar(F32, F64));
   TzOnlyAllowCPUSupport(0);
