@@ -8,6 +8,7 @@
 #pragma once
 
 #include "tz/export.h"
+#include "tz/metrics.h"
 #include "tz/wave_format.h"
 #include "tz/win_types.h"
 
@@ -124,7 +125,7 @@ struct ISpecifyPropertyPages : IUnknown {
 };
 
 struct IAudioClass : IUnknown {
-  virtual HRESULT TZ_COM Initialize(HANDLE settingsKey) = 0;  // 3
+  virtual HRESULT TZ_COM Initialize(HTZMETRICS settingsKey) = 0;  // 3: the host's settings store
   virtual HRESULT TZ_COM Terminate() = 0;
   virtual HRESULT TZ_COM GetClassType(DWORD* type) = 0;
   virtual HRESULT TZ_COM GetName(WCHAR* buffer, LONG length) = 0;

@@ -56,7 +56,7 @@ HostSession::Created HostSession::create(const DriverLibrary& driver, HTZMETRICS
   // The driver class keeps its device settings below the host's store. Terminate follows
   // even a failed Initialize: it also releases the class's hold on the engine.
   initialized_ = true;
-  const HRESULT initialized = class_->Initialize(reinterpret_cast<HANDLE>(settings));
+  const HRESULT initialized = class_->Initialize(settings);
   return step("Initialize", initialized, error) ? Created::Ready : Created::Failed;
 }
 

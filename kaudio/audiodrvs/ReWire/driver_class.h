@@ -26,7 +26,7 @@ class CReWireAudioClass final : public IAudioClass {
   HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override;
   ULONG TZ_COM AddRef() override;
   ULONG TZ_COM Release() override;
-  HRESULT TZ_COM Initialize(HANDLE settingsKey) override;
+  HRESULT TZ_COM Initialize(HTZMETRICS settingsKey) override;
   HRESULT TZ_COM Terminate() override;
   HRESULT TZ_COM GetClassType(DWORD* type) override;
   HRESULT TZ_COM GetName(WCHAR* buffer, LONG length) override;
@@ -78,7 +78,7 @@ class CReWireAudioClass final : public IAudioClass {
   RefCount refCount_;
   tTZLIST* devices_ = nullptr;
   DWORD classType_ = kDriverClassType;
-  HANDLE settingsKey_ = nullptr;  // borrowed from the host
+  HTZMETRICS settingsKey_ = nullptr;  // borrowed from the host
   DWORD userData_ = 0;
   WCHAR className_[kNameCapacity] = {};
   WCHAR deviceName_[kNameCapacity] = {};

@@ -78,9 +78,9 @@ HRESULT forEachDeviceKey(tTZLIST* devices, HTZMETRICS settingsKey,
 
 }  // namespace
 
-HRESULT CReWireAudioClass::Initialize(HANDLE settingsKey) {
+HRESULT CReWireAudioClass::Initialize(HTZMETRICS settingsKey) {
   settingsKey_ = settingsKey;
-  const auto key = static_cast<HTZMETRICS>(settingsKey);
+  const HTZMETRICS key = settingsKey;
   const std::u16string path = classPath(className_);
   HTZMETRICS classKey = nullptr;
   HRESULT status = TzMetric_OpenSubKey(&classKey, key, path.c_str());
@@ -94,7 +94,7 @@ HRESULT CReWireAudioClass::Initialize(HANDLE settingsKey) {
 }
 
 HRESULT CReWireAudioClass::Terminate() {
-  const auto key = static_cast<HTZMETRICS>(settingsKey_);
+  const HTZMETRICS key = settingsKey_;
   const std::u16string path = classPath(className_);
   HTZMETRICS classKey = nullptr;
   HRESULT status = TzMetric_OpenSubKey(&classKey, key, path.c_str());
