@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 #include "standins/rewire_engine/mixer_api.h"

@@ -1,9 +1,6 @@
 #include "support/platform/named_mark.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "tests/support/platform/peer_process.h"
 

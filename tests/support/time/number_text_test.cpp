@@ -2,12 +2,10 @@
 // allocated at exactly their documented sizes, so the sanitizer build catches any overrun.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <string>
 #include <tuple>
