@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <initializer_list>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -18,7 +18,10 @@ struct TempFolder {
   // With make false nothing is made: a peer process works in its parent's folder.
   explicit TempFolder(bool make = true) {
     std::string pattern = std::filesystem::temp_directory_path() / "tz_test_XXXXXX";
-    if (make && mkdtemp(pattern.data()) != nullptr) path = pattern;
+    if (!make) return;
+    // Without its folder a test would work in the user's own registry store.
+    if (mkdtemp(pattern.data()) == nullptr) abort();
+    path = pattern;
   }
   TempFolder(const TempFolder&) = delete;
   ~TempFolder() {
