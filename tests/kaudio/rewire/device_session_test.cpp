@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -149,10 +147,8 @@ TEST_F(DeviceSession, StartedPanelServesRequestedChannelsAndTransportRequestsUnt
     EXPECT_EQ(0xEEEEu, limited.events[shape.kept].type);
   }
 
-  // An unanswered block costs the wait and copies nothing.
-  const auto start = std::chrono::steady_clock::now();
+  // An unanswered block copies nothing, and the next is served again.
   const MixerBlock unanswered = drive({64, {0}, kStayMute});
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
   EXPECT_FALSE(unanswered.served(0));
   EXPECT_EQ(7.0f, unanswered.at(0, 0));
   const MixerBlock answered = drive({64, {0}});
@@ -216,10 +212,7 @@ TEST_F(DeviceSession, AudioInfoChangesAndCloseWaitForTheDriveStepInProgress) {
 TEST_F(DeviceSession, LaunchStartsThePanelApplicationOnceUntilItReportsIn) {
   fs::create_symlink(TZ_FAKE_LOOPRA, env.folder / "Loopra" / "loopra70.exe");
   setenv("TZ_FAKE_LOOPRA_LOG", (env.folder / "launched").c_str(), 1);
-  auto launches = [&] {
-    std::ifstream in(env.folder / "launched");
-    return std::string{std::istreambuf_iterator<char>(in), {}};
-  };
+  auto launches = [&] { return tz::test::readFile(env.folder / "launched"); };
   EXPECT_EQ(kRWSuccess, launch());
   EXPECT_EQ(kRWSuccess, launch());
   ASSERT_TRUE(tz::test::eventually([&] { return launches() == "-REWIREDEVICE\n"; })) << launches();

@@ -1,36 +1,24 @@
 // A test's own registry store and named-object namespace in a temporary folder, removed
-// afterwards; a peer process keeps its parent's. And a wait for a condition with a deadline.
+// afterwards; a peer process keeps its parent's.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/support/platform/peer_process.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace tz::test {
 
-struct RewireTestEnv {
-  std::filesystem::path folder;
+struct RewireTestEnv : TempFolder {
+  const std::filesystem::path& folder = path;
 
-  RewireTestEnv() {
-    if (isPeer()) return;
-    std::string pattern = std::filesystem::temp_directory_path() / "tz_rewire_XXXXXX";
-    folder = mkdtemp(pattern.data());
-    setenv("TZ_REGISTRY_ROOT", (folder / "registry").c_str(), 1);
-    setenv("TZ_OBJECT_NAMESPACE", folder.filename().c_str(), 1);
+  RewireTestEnv() : TempFolder(!isPeer()) {
+    if (path.empty()) return;
+    setenv("TZ_REGISTRY_ROOT", (path / "registry").c_str(), 1);
+    setenv("TZ_OBJECT_NAMESPACE", path.filename().c_str(), 1);
   }
-  ~RewireTestEnv() { std::filesystem::remove_all(folder); }
 };
-
-template <typename Condition>
-bool eventually(Condition condition) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (; !condition(); std::this_thread::yield())
-    if (std::chrono::steady_clock::now() > end) return false;
-  return true;
-}
 
 }  // namespace tz::test

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "support/platform/named_event.h"
 #include "tests/standins/rewire_engine/engine_client.h"

@@ -3,18 +3,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "standins/rewire_engine/mixer_api.h"
 #include "support/platform/module.h"
 #include "tests/support/platform/peer_process.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace tz::test {
 
@@ -50,24 +47,11 @@ struct Engine {
 
 inline const RWChannelRecord kChannels[2] = {{12, 8192, 8192}, {12, 8192, 8192}};
 
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  for (auto end = std::chrono::steady_clock::now() + limit; !condition(); std::this_thread::yield())
-    if (std::chrono::steady_clock::now() > end) return false;
-  return true;
-}
-
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!isPeer()) {
-      const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-      setenv("TZ_OBJECT_NAMESPACE", ("engine-" + std::to_string(getpid()) + test).c_str(), 1);
-      std::string pattern = (std::filesystem::temp_directory_path() / "tz_engine_XXXXXX").string();
-      ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-      folder_ = pattern;
-      setenv("TZ_REGISTRY_ROOT", (folder_ / "registry").c_str(), 1);
-    }
+    useOwnObjectNamespace("engine-");
+    if (!isPeer()) setenv("TZ_REGISTRY_ROOT", (folder_ / "registry").c_str(), 1);
     ASSERT_TRUE(engine_.load(TZ_ENGINE_FILE)) << platform::lastLoadMessage();
     ASSERT_EQ(kRWSuccess, engine_.RWDOpenImp(kRWEngineVersion));
     ASSERT_EQ(kRWSuccess, engine_.RWPOpenImp(kRWEngineVersion));
@@ -79,7 +63,6 @@ class EngineTest : public ::testing::Test {
     for (const uint32_t handle : panels_) engine_.RWPComDisconnectImp(handle);
     engine_.RWDCloseImp();
     engine_.RWPCloseImp();
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
   }
 
   uint32_t createDevice() {
@@ -96,7 +79,8 @@ class EngineTest : public ::testing::Test {
   }
 
   Engine engine_;
-  std::filesystem::path folder_;
+  TempFolder temp_{!isPeer()};
+  const std::filesystem::path& folder_ = temp_.path;
   std::vector<uint32_t> devices_, panels_;
 };
 

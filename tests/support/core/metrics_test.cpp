@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/core/memory_stream.h"
 #include "support/platform/registry.h"
+#include "tests/support/platform/temp_folder.h"
 #include "tz/metrics.h"
 
 namespace {
@@ -45,18 +45,14 @@ size_t rawSize(const std::string& path, const char* name, RegistryType expected)
 class Metrics : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tz-metrics-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    root_ = pattern;
-    setenv("TZ_REGISTRY_ROOT", pattern, 1);
+    setenv("TZ_REGISTRY_ROOT", root_.path.c_str(), 1);
     ASSERT_EQ(S_OK, TzMetric_Open(&store_, u"MyApp", kV7, u"Audio"));
   }
   void TearDown() override {
     TzMetric_Close(store_);
     unsetenv("TZ_REGISTRY_ROOT");
-    std::filesystem::remove_all(root_);
   }
-  std::filesystem::path root_;
+  tz::test::TempFolder root_;
   HTZMETRICS store_ = nullptr;
 };
 

@@ -1,7 +1,6 @@
 // Threads and records: locked lists under contention, in-place lists and their conversion,
 // the owner-thread refusal, and the signature tests on addresses that cannot be read.
 #include <algorithm>
-#include <cstring>
 #include <thread>
 
 #include "support/core/list_internal.h"

@@ -5,33 +5,20 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
 struct LocaleSettingsTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    folder = std::filesystem::temp_directory_path() / ("tz-locales-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    for (const char* name : {"de_DE", "ja_JP"}) {
-      const std::string command = "localedef -i " + std::string(name) + " -f UTF-8 '" +
-                                  (folder / (std::string(name) + ".UTF-8")).string() +
-                                  "' >/dev/null 2>&1";
-      system(command.c_str());
-    }
-    setenv("LOCPATH", folder.c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("LOCPATH");
-    std::filesystem::remove_all(folder);
-  }
+  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE", "ja_JP"}); }
+  static void TearDownTestSuite() { delete locales; }
   void SetUp() override {
     for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY", "LANG"}) unsetenv(v);
   }
 
-  static inline std::filesystem::path folder;
+  static inline tz::test::LocaleFolder* locales = nullptr;
 };
 
 // Every setting in a line: sign, thousands, decimal, grouping, time, list, leading zero.

@@ -9,21 +9,19 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
+
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
 using namespace tz::platform;
 using enum PlatformError;
 namespace fs = std::filesystem;
+using tz::test::readFile, tz::test::TempFolder;
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 std::string writeBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
   return path.string();
@@ -35,12 +33,6 @@ std::tuple<PlatformError, uint32_t, uint32_t> versionOf(const std::string& path,
   const PlatformError error = readFileVersion(path, v);
   return {error, v.mostSignificant, v.leastSignificant};
 }
-
-struct TempFolder {
-  std::string pattern = (fs::temp_directory_path() / "tz_module_XXXXXX").string();
-  const fs::path path = mkdtemp(pattern.data());
-  ~TempFolder() { fs::remove_all(path); }
-};
 
 TEST(Module, LoadsFindsSymbolsAndUnloadsWithItsLastOwner) {
   Module module;
@@ -69,7 +61,7 @@ TEST(Module, LoadsFindsSymbolsAndUnloadsWithItsLastOwner) {
 
 TEST(Module, FailedLoadsGiveTheOriginalPlatformsErrors) {
   TempFolder temp;
-  const std::string library = readBytes(TZ_FIXTURE_V1);
+  const std::string library = readFile(TZ_FIXTURE_V1);
   std::string wide = library;
   wide[EI_CLASS] = ELFCLASS64;
   const fs::path inSearchPath = fs::path(TZ_FIXTURE_DIR) / "tz_fixture_damaged.so";
@@ -108,7 +100,7 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
 
   // Without the note segment the sections still hold it; without either there is none.
   TempFolder temp;
-  std::string bytes = readBytes(TZ_FIXTURE_V1);
+  std::string bytes = readFile(TZ_FIXTURE_V1);
   Elf32_Ehdr header;
   memcpy(&header, bytes.data(), sizeof header);
   for (int i = 0; i < header.e_phnum; ++i) {
@@ -134,7 +126,7 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
 TEST(Module, DamagedFilesNeverMisleadTheVersionReader) {
   TempFolder temp;
   const fs::path file = temp.path / "damaged.so";
-  const std::string library = readBytes(TZ_FIXTURE_V1);
+  const std::string library = readFile(TZ_FIXTURE_V1);
   const size_t note = library.find("TzVersion") - 12;
   for (size_t length = 0; length < library.size(); length += length < 64 ? 1 : 61) {
     const auto [error, most, least] = versionOf(writeBytes(file, library.substr(0, length)));

@@ -1,9 +1,8 @@
 #include "support/platform/named_mark.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <string>
+#include "tests/support/platform/peer_process.h"
 
 namespace {
 
@@ -11,10 +10,7 @@ using tz::platform::NamedMark;
 using tz::platform::PlatformError;
 
 struct NamedMarkTest : ::testing::Test {
-  void SetUp() override {
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    setenv("TZ_OBJECT_NAMESPACE", ("mark-" + std::to_string(getpid()) + test).c_str(), 1);
-  }
+  void SetUp() override { tz::test::useOwnObjectNamespace("mark-"); }
 };
 
 // A holder's death is tested with real processes through the engine's running-mixer mark.

@@ -1,6 +1,7 @@
 // Runs one test of this test program in a second process, to play the peer of a
 // cross-process test. The child is this same executable with --gtest_filter naming the peer
-// test and TZ_TEST_PEER set; a peer test skips itself when run without it.
+// test and TZ_TEST_PEER set; a peer test skips itself when run without it. Also a wait for a
+// condition with a deadline, and a named-object namespace of each test's own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <utility>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -22,6 +24,20 @@ namespace tz::test {
 
 inline bool isPeer() {
   return getenv("TZ_TEST_PEER") != nullptr;
+}
+
+// Gives the running test a namespace for named objects; a peer keeps its parent's.
+inline void useOwnObjectNamespace(const std::string& prefix) {
+  if (isPeer()) return;
+  const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  setenv("TZ_OBJECT_NAMESPACE", (prefix + std::to_string(getpid()) + test).c_str(), 1);
+}
+
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  for (auto end = std::chrono::steady_clock::now() + limit; !condition(); std::this_thread::yield())
+    if (std::chrono::steady_clock::now() > end) return false;
+  return true;
 }
 
 #define TZ_PEER_ONLY() \

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/platform/temp_folder.h"
+
 namespace {
 
 using namespace tz::platform;
@@ -23,18 +25,13 @@ const std::string kHelper = std::string("\"") + TZ_LAUNCH_HELPER + "\"";
 
 // A temporary folder with the helper program in a subfolder "a b". Helpers launched meanwhile
 // report their directory and arguments to a file in it (TZ_LAUNCH_OUTPUT is inherited).
-struct LaunchFolder {
-  std::string pattern = (fs::temp_directory_path() / "tz_launch_XXXXXX").string();
-  const fs::path path = mkdtemp(pattern.data());
+struct LaunchFolder : tz::test::TempFolder {
   LaunchFolder() {
     fs::create_directory(path / "a b");
     fs::create_symlink(TZ_LAUNCH_HELPER, path / "a b" / "helper");
     setenv("TZ_LAUNCH_OUTPUT", (path / "report").c_str(), 1);
   }
-  ~LaunchFolder() {
-    unsetenv("TZ_LAUNCH_OUTPUT");
-    fs::remove_all(path);
-  }
+  ~LaunchFolder() { unsetenv("TZ_LAUNCH_OUTPUT"); }
   Args run(const std::string& commandLine) const {
     Process process;
     EXPECT_EQ(Success, launchProcess(commandLine, process)) << commandLine;

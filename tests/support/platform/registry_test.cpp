@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/support/platform/peer_process.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
@@ -18,6 +18,7 @@ using namespace std::literals;
 using namespace tz::platform;
 using enum PlatformError;
 using enum RegistryType;
+using tz::test::readFile;
 namespace fs = std::filesystem;
 constexpr auto Hklm = RegistryRoot::LocalMachine, Hkcu = RegistryRoot::CurrentUser;
 
@@ -39,12 +40,6 @@ std::pair<uint32_t, std::string> get(const RegistryKey& key, std::string_view na
   return {static_cast<uint32_t>(type), data.substr(0, size)};
 }
 
-std::string readFile(const fs::path& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
-
 RegistryKey make(std::string_view path, RegistryRoot root = Hklm) {
   RegistryKey key;
   EXPECT_EQ(Success, RegistryKey::create(root, path, key)) << path;
@@ -58,17 +53,11 @@ unsigned modeOf(const fs::path& path) {
 
 struct RegistryTest : ::testing::Test {
   void SetUp() override {
-    if (tz::test::isPeer()) return;  // the peer works in its parent's store
-    char pattern[] = "/tmp/tz-registry-test-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    root_ = pattern;
-    setenv("TZ_REGISTRY_ROOT", pattern, 1);
+    if (!root_.empty()) setenv("TZ_REGISTRY_ROOT", root_.c_str(), 1);
   }
-  void TearDown() override {
-    unsetenv("TZ_REGISTRY_ROOT");
-    if (!root_.empty()) fs::remove_all(root_);
-  }
-  fs::path root_;
+  void TearDown() override { unsetenv("TZ_REGISTRY_ROOT"); }
+  tz::test::TempFolder store_{!tz::test::isPeer()};  // the peer works in its parent's store
+  const fs::path& root_ = store_.path;
 };
 
 TEST_F(RegistryTest, ValuesReadBackByteForByteAndTheFileIsReadable) {

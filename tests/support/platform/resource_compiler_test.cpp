@@ -12,6 +12,7 @@
 #include "support/platform/resource_directory.h"
 #include "support/platform/tzrc/resource_compiler.h"
 #include "support/platform/tzrc/script_reader.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
@@ -20,10 +21,8 @@ using tz::platform::ResourceDirectory;
 using tz::platform::ResourceKey;
 
 struct ResourceCompilerTest : ::testing::Test {
-  fs::path folder = fs::temp_directory_path() / ("tz-rc-" + std::to_string(getpid()));
-
-  void SetUp() override { fs::create_directories(folder); }
-  void TearDown() override { fs::remove_all(folder); }
+  tz::test::TempFolder temp;
+  const fs::path& folder = temp.path;
 
   std::string write(const std::string& name, const std::string& text) {
     std::ofstream(folder / name, std::ios::binary) << text;
@@ -78,8 +77,7 @@ TEST_F(ResourceCompilerTest, StringTablesWithThePreprocessorAndTheStringSyntax) 
   // The tool writes the same directory into a note of a C++ source.
   const std::string output = (folder / "out.cpp").string();
   ASSERT_EQ(0, system((std::string(TZRC_PATH) + " -o " + output + " " + script).c_str()));
-  std::ifstream generated(output);
-  const std::string source((std::istreambuf_iterator<char>(generated)), {});
+  const std::string source = tz::test::readFile(output);
   EXPECT_NE(std::string::npos, source.find(".note.tzresource"));
   EXPECT_NE(std::string::npos, source.find(".long " + std::to_string(bytes.size())));
 }

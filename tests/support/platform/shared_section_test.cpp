@@ -20,13 +20,8 @@ using tz::platform::SharedSection;
 using tz::platform::WaitResult;
 using tz::platform::posix::ObjectKind;
 
-// Each test in a namespace of its own; a peer keeps its parent's.
 struct SharedSectionTest : ::testing::Test {
-  void SetUp() override {
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    if (!tz::test::isPeer())
-      setenv("TZ_OBJECT_NAMESPACE", ("section-" + std::to_string(getpid()) + test).c_str(), 1);
-  }
+  void SetUp() override { tz::test::useOwnObjectNamespace("section-"); }
 };
 
 std::string pathOf(ObjectKind kind, std::string_view name) {

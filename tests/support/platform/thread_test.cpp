@@ -133,9 +133,7 @@ TEST(Thread, MisuseGetsAStatusAndOwnershipMoves) {
 // Without CAP_SYS_NICE and with no nice or real-time allowance every level is still accepted;
 // the thread gets what the limits allow.
 TEST(Thread, FallsBackQuietlyWithoutPrivilege) {
-  tz::test::PeerProcess peer("ThreadPeer.FallsBackQuietlyWithoutPrivilege");
-  ASSERT_TRUE(peer.started());
-  EXPECT_EQ(0, peer.wait());
+  EXPECT_EQ(0, tz::test::PeerProcess("ThreadPeer.FallsBackQuietlyWithoutPrivilege").wait());
 }
 
 TEST(ThreadPeer, FallsBackQuietlyWithoutPrivilege) {

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "support/platform/registry.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
@@ -24,23 +24,9 @@ struct Outcome {
   }
 };
 
-std::string read(const fs::path& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
-
 struct TzregTest : ::testing::Test {
-  void SetUp() override {
-    char pattern[] = "/tmp/tzreg-test-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir_ = pattern;
-    setenv("TZ_REGISTRY_ROOT", (dir_ / "store").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("TZ_REGISTRY_ROOT");
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { setenv("TZ_REGISTRY_ROOT", (dir_ / "store").c_str(), 1); }
+  void TearDown() override { unsetenv("TZ_REGISTRY_ROOT"); }
 
   // Runs the tool with the shell words `args` and `input` on stdin; kills it after 10 s.
   Outcome tzreg(const std::string& args, const std::string& input = "") {
@@ -49,10 +35,12 @@ struct TzregTest : ::testing::Test {
         system(("cd '" + dir_.string() + "' && timeout -s KILL 10 '" TZREG_PATH "' " + args +
                 " <in >out 2>err")
                    .c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(dir_ / "out"), read(dir_ / "err")};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, tz::test::readFile(dir_ / "out"),
+            tz::test::readFile(dir_ / "err")};
   }
 
-  fs::path dir_;
+  tz::test::TempFolder folder_;
+  const fs::path& dir_ = folder_.path;
 };
 
 const std::string Done = "The operation completed successfully.\n";

@@ -2,20 +2,17 @@
 // allocated at exactly their documented sizes, so the sanitizer build catches any overrun.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <string>
 #include <tuple>
 
 #include "support/time/locale_separators.h"
+#include "tests/support/platform/temp_folder.h"
 #include "tz/number_text.h"
-
 
 namespace {
 
@@ -30,18 +27,8 @@ std::u16string wide(const std::string& text) {
 }
 
 struct NumberTextTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    folder = std::filesystem::temp_directory_path() / ("tz-number-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    const std::string command =
-        "localedef -i de_DE -f UTF-8 '" + (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-    system(command.c_str());
-    setenv("LOCPATH", folder.c_str(), 1);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("LOCPATH");
-    std::filesystem::remove_all(folder);
-  }
+  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE"}); }
+  static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
   static void useLocale(const char* name) {
@@ -59,7 +46,7 @@ struct NumberTextTest : ::testing::Test {
     return text;
   }
 
-  static inline std::filesystem::path folder;
+  static inline tz::test::LocaleFolder* locales = nullptr;
 };
 
 using Writer = std::function<int(WCHAR*)>;
