@@ -32,7 +32,8 @@ struct InPlace {
   T* fresh() { return buffer = start, b; }
   void expect(HRESULT got, HRESULT want, const std::vector<T>& after = {}) {
     EXPECT_EQ(got, want) << "row " << row;
-    EXPECT_EQ(buffer, after.empty() ? start : after) << "row " << row++;
+    EXPECT_EQ(buffer, after.empty() ? start : after) << "row " << row;
+    ++row;
   }
 };
 

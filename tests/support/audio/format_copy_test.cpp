@@ -131,21 +131,16 @@ TEST(FormatCopyTest, RoundTripsThroughFloatRoundHalfToEven) {
       }
       const Bytes floats = convert(b, a.type, ramp, 1.0f);
       EXPECT_EQ(convert(a.type, b, floats, 1.0f), ramp) << std::hex << a.type << " via " << b;
-      Bytes halfUp(floats.size());
-      const double half = std::ldexp(1.0, -a.bits);
-      for (size_t i = 0; i < values.size(); ++i) {
-        if (b == F32) {
-          float f;
-          std::memcpy(&f, &floats[i * 4], 4);
-          f = static_cast<float>(std::min(1.0, f + half));
-          std::memcpy(&halfUp[i * 4], &f, 4);
-        } else {
-          double d;
-          std::memcpy(&d, &floats[i * 8], 8);
-          d = std::min(1.0, d + half);
-          std::memcpy(&halfUp[i * 8], &d, 8);
+      Bytes halfUp = floats;
+      const auto addHalf = [&]<class F>(F) {
+        for (size_t i = 0; i < values.size(); ++i) {
+          F f;
+          std::memcpy(&f, &halfUp[i * sizeof f], sizeof f);
+          f = static_cast<F>(std::min(1.0, f + std::ldexp(1.0, -a.bits)));
+          std::memcpy(&halfUp[i * sizeof f], &f, sizeof f);
         }
-      }
+      };
+      b == F32 ? addHalf(0.0f) : addHalf(0.0);
       EXPECT_EQ(convert(a.type, b, halfUp, 1.0f), want) << std::hex << a.type << " via " << b;
     }
   }

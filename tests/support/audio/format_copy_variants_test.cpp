@@ -135,11 +135,11 @@ TEST_P(CopyVariantTest, InPlaceMatchesSeparateBuffers) {
 std::string variantName(const testing::TestParamInfo<CopyVariant>& info) {
   std::string isa = info.param.name;
   std::erase(isa, '-');
-  char pair[32];
-  std::snprintf(pair, sizeof pair, "To%02lxFrom%02lx_",
+  char name[64];
+  std::snprintf(name, sizeof name, "To%02lxFrom%02lx_%s",
                 static_cast<unsigned long>(info.param.destination),
-                static_cast<unsigned long>(info.param.source));
-  return pair + isa;
+                static_cast<unsigned long>(info.param.source), isa.c_str());
+  return name;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVariants, CopyVariantTest,
