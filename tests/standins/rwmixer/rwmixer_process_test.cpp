@@ -1,15 +1,12 @@
 // The built program, run as a process: its command-line failures, and whole runs through the
 // engine stand-in and the library's device half.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>

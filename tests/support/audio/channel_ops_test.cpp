@@ -90,26 +90,24 @@ TEST(ChannelOpsTest, Silence) {
 }
 
 TEST(ChannelOpsTest, FillWithSample) {
+  using V = std::vector<int16_t>;
   const double pair[2] = {0.5, -1.0};
   const int16_t pcmPair[2] = {0x1234, -2};
   auto fill = [](const WAVEFORMATEX* bf, const WAVEFORMATEX* sf, const void* sample, long frames) {
-    std::vector<int16_t> out(6, 7);
+    V out(6, 7);
     EXPECT_EQ(TzAudio_FillWithSample(bf, out.data(), sf, sample, frames), S_OK);
     return out;
   };
-  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Stereo, pcmPair, 2),
-            (std::vector<int16_t>{0x1234, -2, 0x1234, -2, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Stereo, pcmPair, 2), (V{0x1234, -2, 0x1234, -2, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 3),
-            (std::vector<int16_t>{16384, -32768, 16384, -32768, 16384, -32768}));
-  EXPECT_EQ(fill(&kPcm16Mono, &kDoubleStereo, pair, 2),
-            (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
+            (V{16384, -32768, 16384, -32768, 16384, -32768}));
+  EXPECT_EQ(fill(&kPcm16Mono, &kDoubleStereo, pair, 2), (V{16384, 16384, 7, 7, 7, 7}));
   const WAVEFORMATEX doubleMono = plainFormat(TZSAMPLETYPE_FLOAT64, 1);
-  EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1),
-            (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1), (V{16384, 16384, 7, 7, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Mono, pcmPair, 2),
-            (std::vector<int16_t>{0x1234, 0x1234, 0x1234, 0x1234, 7, 7}));
-  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (std::vector<int16_t>{0, 0, 7, 7, 7, 7}));
-  EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 0), (std::vector<int16_t>(6, 7)));
+            (V{0x1234, 0x1234, 0x1234, 0x1234, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (V{0, 0, 7, 7, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 0), V(6, 7));
   uint8_t bytes[4] = {1, 1, 1, 1};
   EXPECT_EQ(TzAudio_FillWithSample(&kPcm8Stereo, bytes, &kFloatStereo, pair, 1), S_OK);
   EXPECT_EQ(bytes[0], 0x80);

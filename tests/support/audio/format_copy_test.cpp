@@ -170,13 +170,13 @@ TEST(FormatCopyTest, EveryPairConvertsInPlace) {
 }
 
 TEST(FormatCopyTest, PairsAndZeroFrames) {
-  int missing = 0;
+  int pairs = 0;
   for (DWORD d = 0; d < 0x90; ++d)
     for (DWORD s = 0; s < 0x90; ++s)
       if (TzAudio_GetCopyFunction2(static_cast<TZSAMPLETYPE>(d), static_cast<TZSAMPLETYPE>(s)) !=
           nullptr)
-        ++missing;
-  EXPECT_EQ(missing, 117);
+        ++pairs;
+  EXPECT_EQ(pairs, 117);
   const _tzwaveformat p24in32 = format(P24IN32), p16be = format(P16BE),
                       wide = format(TZSAMPLETYPE_WIDE16);
   uint8_t buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
