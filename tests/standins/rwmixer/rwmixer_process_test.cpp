@@ -1,19 +1,17 @@
 // The built program, run as a process: its command-line failures, and whole runs through the
 // engine stand-in and the library's device half.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/standins/rwmixer/svg_text.h"
 #include "tests/standins/standin_run.h"
 
 namespace {
@@ -87,9 +85,7 @@ TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
     int status;
     const char* mentions;
   } cases[] = {{"--rate fast", 2, "--rate"},
-               {"--loop", 2, "--loop"},
-               {"--nothing", 2, "--nothing"},
-               {"--blocks 3 --seconds 1", 2, ""},
+               {"--blocks 5 --svg", 2, "--svg needs a value; see --help"},
                {"--engine " + (dir_ / "missing.dll").string(), 1, ""},
                {"--device 'Nothing Here'", 2, "Loopra Pro 7.0"}};  // the installed ones
   for (const auto& c : cases) {
@@ -97,7 +93,7 @@ TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
     EXPECT_EQ(c.status, bad.status) << c.args;
     EXPECT_TRUE(isOneErrorLine(bad.err)) << c.args << ": " << bad.err;
     EXPECT_NE(std::string::npos, bad.err.find(c.mentions)) << c.args << ": " << bad.err;
-    EXPECT_TRUE(bad.out.empty() || &c >= &cases[4]) << c.args;
+    EXPECT_TRUE(bad.out.empty() || &c >= &cases[2]) << c.args;
   }
 }
 
@@ -123,16 +119,21 @@ TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange
 }
 
 // The scripted device echoes the record of every block into its four channels: play mode,
-// song position, loop on, frames. Its events come back in the next block's record.
+// song position, loop on, frames. It asks to play after block 3, to move after 9, for a loop
+// after 12 (which it leaves unserved) and to stop after 20; its events come back in the next
+// block's record, and the position wraps at the loop end in block 15. The run is drawn too.
 TEST_F(RwmixerTest, TransportEventsServiceAndTimeOutsThroughARealRun) {
   registerDevice("Scripted Device", RWMIXER_SCRIPTED_DEVICE);
-  const Outcome run = this->run("--device 'Scripted Device' --blocks 24 --freewheel" + wavArg());
+  const std::string svgPath = (dir_ / "x.svg").string();
+  const Outcome run = this->run("--device 'Scripted Device' --blocks 24 --freewheel " +
+                                ("--tempo-at 0.25:90 --svg " + svgPath) + wavArg());
   ASSERT_EQ(0, run.status) << run.err;
   EXPECT_EQ("23 (partly: 1)", summary(run, "served"));
   EXPECT_EQ("1", summary(run, "not served"));
   EXPECT_EQ("1", summary(run, "time-outs"));
   EXPECT_EQ("play 1, stop 1, reposition 1, loop 1, other 0, beyond capacity 0",
             summary(run, "events"));
+  EXPECT_EQ(svgPath, summary(run, "picture"));
   const Wav wav = readWav(dir_ / "x.wav");
   ASSERT_EQ(4u, wav.channels);
   ASSERT_EQ(24u * 512 * 4, wav.samples.size());
@@ -151,6 +152,22 @@ TEST_F(RwmixerTest, TransportEventsServiceAndTimeOutsThroughARealRun) {
   EXPECT_EQ(512, at(6, 3));
   EXPECT_EQ(0, at(7, 3)) << "the unserved channel of a partly served block";
   for (int c = 0; c < 4; ++c) EXPECT_EQ(0, at(12, c)) << "the block that timed out";
+
+  const std::string svg = readFile(svgPath);
+  ASSERT_EQ(0u, svg.rfind("<svg ", 0));
+  EXPECT_EQ(svg.size() - 7, svg.rfind("</svg>\n"));
+  const std::vector<std::string> lanes = titles(svg, "<g class=\"lane\"");
+  ASSERT_EQ(4u, lanes.size());
+  EXPECT_EQ(0u, lanes[0].rfind("A, peak 2")) << "the play mode of a starting block";
+  EXPECT_EQ(0u, lanes[3].rfind("D, peak 512")) << "the frames";
+  EXPECT_EQ(5u, count(svg, "not served</title>")) << "block 12 in every lane, block 7 in D";
+  // Blocks of 512 frames at 44100 Hz; the device's requests apply from the next block.
+  EXPECT_EQ((std::vector<std::string>{
+                "host play at 0.046 s, block 4", "host locate 100000 at 0.116 s, block 10",
+                "host loop on at 0.151 s, block 13 (99000 to 102000)", "loop at 0.186 s, block 16",
+                "host stop at 0.244 s, block 21", "tempo 90 at 0.255 s, block 22"}),
+            titles(svg, "<g class=\"mark\""));
+  EXPECT_EQ(1u, count(svg, "1 s to 2 s: 1 blocks")) << "the block that waited";
 }
 
 }  // namespace

@@ -23,26 +23,19 @@ TEST(ChannelCopyTest, MapsPickAndSkipChannels) {
   const WAVEFORMATEX monoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 1),
                      stereoFloat = plainFormat(TZSAMPLETYPE_FLOAT32, 2);
   const int16_t in[6] = {16384, -8192, 0x7FFF, 1, -32768, 4};
+  const float a = 0.5f, b = -0.25f, c = 0x7FFF / 32768.0f, d = 1 / 32768.0f, f = 4 / 32768.0f;
   const struct {
     const char* name;
     const WAVEFORMATEX *to, *from;
     std::vector<long> map;
     std::vector<float> want;  // destination samples, 9 meaning untouched
   } rows[] = {
-      {"left to mono", &monoFloat, &stereo16, {0, -1}, {0.5f, 0x7FFF / 32768.0f, -1.0f}},
-      {"right to mono", &monoFloat, &stereo16, {-1, 0}, {-0.25f, 1 / 32768.0f, 4 / 32768.0f}},
-      {"later entry wins", &monoFloat, &stereo16, {0, 0}, {-0.25f, 1 / 32768.0f, 4 / 32768.0f}},
+      {"left to mono", &monoFloat, &stereo16, {0, -1}, {a, c, -1.0f}},
+      {"right to mono", &monoFloat, &stereo16, {-1, 0}, {b, d, f}},
+      {"later entry wins", &monoFloat, &stereo16, {0, 0}, {b, d, f}},
       {"entry past the channels skipped", &monoFloat, &stereo16, {1, 7}, {9, 9, 9}},
-      {"mono into the right channel",
-       &stereoFloat,
-       &mono16,
-       {1},
-       {9, 0.5f, 9, -0.25f, 9, 0x7FFF / 32768.0f}},
-      {"swap",
-       &stereoFloat,
-       &stereo16,
-       {1, 0},
-       {-0.25f, 0.5f, 1 / 32768.0f, 0x7FFF / 32768.0f, 4 / 32768.0f, -1.0f}},
+      {"mono into the right channel", &stereoFloat, &mono16, {1}, {9, a, 9, b, 9, c}},
+      {"swap", &stereoFloat, &stereo16, {1, 0}, {b, a, d, c, f, -1.0f}},
   };
   for (const auto& r : rows) {
     std::vector<float> out(r.want.size() + 1, 9.0f);
@@ -54,11 +47,9 @@ TEST(ChannelCopyTest, MapsPickAndSkipChannels) {
   float out[6] = {};
   EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, 3, nullptr), S_OK);
   EXPECT_EQ(out[4], -1.0f);
-  EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, 0, std::vector<long>{0, 0}.data()),
-            S_OK);
-  EXPECT_EQ(
-      TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, -1, std::vector<long>{0, 0}.data()),
-      E_INVALIDARG);
+  const long both[2] = {0, 0};
+  EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, 0, both), S_OK);
+  EXPECT_EQ(TzAudio_CopyChannels(&monoFloat, out, &stereo16, in, -1, both), E_INVALIDARG);
 }
 
 TEST(ChannelCopyTest, WidenedLayoutsReadAsTheirDeclaredWidth) {

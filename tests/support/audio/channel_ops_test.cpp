@@ -22,6 +22,21 @@ std::vector<T> run(std::vector<T> buffer, const std::function<HRESULT(T*)>& op,
   return buffer;
 }
 
+// Calls in place on a buffer that fresh() restores to `start`; an empty `after` means the call
+// left the buffer as it was.
+template <class T>
+struct InPlace {
+  std::vector<T> start, buffer = start;
+  T* const b = buffer.data();
+  int row = 0;
+  T* fresh() { return buffer = start, b; }
+  void expect(HRESULT got, HRESULT want, const std::vector<T>& after = {}) {
+    EXPECT_EQ(got, want) << "row " << row;
+    EXPECT_EQ(buffer, after.empty() ? start : after) << "row " << row;
+    ++row;
+  }
+};
+
 const WAVEFORMATEX kPcm8Stereo = plainFormat(TZSAMPLETYPE_PCM8, 2),
                    kPcm16Mono = plainFormat(TZSAMPLETYPE_PCM16, 1),
                    kPcm16Stereo = plainFormat(TZSAMPLETYPE_PCM16, 2),
@@ -43,75 +58,56 @@ TEST(ChannelOpsTest, Silence) {
   other.Format.cbSize = 22;
   other.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
   other.SubFormat.Data1 = 0x55;
-  const Bytes ones(8, 1);
-  auto fill = [&](const WAVEFORMATEX* f, DWORD frames, HRESULT want = S_OK) {
-    return run<uint8_t>(
-        ones, [&](uint8_t* b) { return TzAudio_FillSilence(f, b, frames); }, want);
-  };
-  EXPECT_EQ(fill(&kPcm8Stereo, 3), (Bytes{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 1, 1}));
-  EXPECT_EQ(fill(&signed8, 3), (Bytes{0, 0, 0, 0, 0, 0, 1, 1}));
-  EXPECT_EQ(fill(&kPcm8Stereo, 0), ones);
-  EXPECT_EQ(fill(&other.Format, 2), ones);
-  EXPECT_EQ(fill(&tag2, 1, E_FAIL), ones);
+  InPlace<uint8_t> c{Bytes(8, 1)};
+  c.expect(TzAudio_FillSilence(&kPcm8Stereo, c.fresh(), 3), S_OK,
+           {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 1, 1});
+  c.expect(TzAudio_FillSilence(&signed8, c.fresh(), 3), S_OK, {0, 0, 0, 0, 0, 0, 1, 1});
+  c.expect(TzAudio_FillSilence(&kPcm8Stereo, c.fresh(), 0), S_OK);
+  c.expect(TzAudio_FillSilence(&other.Format, c.fresh(), 2), S_OK);
+  c.expect(TzAudio_FillSilence(&tag2, c.fresh(), 1), E_FAIL);
   const _tzwaveformat tz8{48000, TZSAMPLETYPE_PCM8, 0, 1, 1},
-      wide{48000, TZSAMPLETYPE_WIDE16, 0, 1, 4};
-  EXPECT_EQ(run<uint8_t>(ones, [&](uint8_t* b) { return TzAudio_FillSilence(&tz8, b, 2); }),
-            (Bytes{0x80, 0x80, 1, 1, 1, 1, 1, 1}));
-  EXPECT_EQ(run<uint8_t>(
-                ones, [&](uint8_t* b) { return TzAudio_FillSilence(&wide, b, 1); }, E_FAIL),
-            ones);
+      wide{48000, TZSAMPLETYPE_WIDE16, 0, 1, 4}, tz16{48000, TZSAMPLETYPE_PCM16BE, 0, 2, 4};
+  c.expect(TzAudio_FillSilence(&tz8, c.fresh(), 2), S_OK, {0x80, 0x80, 1, 1, 1, 1, 1, 1});
+  c.expect(TzAudio_FillSilence(&wide, c.fresh(), 1), E_FAIL);
 
-  auto channel = [&](const WAVEFORMATEX* f, DWORD ch, DWORD frames, HRESULT want = S_OK) {
-    return run<uint8_t>(
-        ones, [&](uint8_t* b) { return TzAudio_FillSilenceChannel(f, b, ch, frames); }, want);
-  };
-  EXPECT_EQ(channel(&kPcm16Stereo, 2, 1, E_FAIL), ones);
-  EXPECT_EQ(channel(&kPcm16Mono, 0, 3), (Bytes{0, 0, 0, 0, 0, 0, 1, 1}));
-  EXPECT_EQ(channel(&kPcm16Stereo, 1, 2), (Bytes{1, 1, 0, 0, 1, 1, 0, 0}));
-  EXPECT_EQ(channel(&kPcm8Stereo, 0, 2), (Bytes{0x80, 1, 0x80, 1, 1, 1, 1, 1}));
-  EXPECT_EQ(channel(&in32, 1, 1), (Bytes{1, 1, 1, 1, 0, 0, 0, 0}));
-  EXPECT_EQ(channel(&other.Format, 0, 1, E_FAIL), ones);
-  EXPECT_EQ(channel(&kPcm16Stereo, 0, 0), ones);
+  c.expect(TzAudio_FillSilenceChannel(&kPcm16Stereo, c.fresh(), 2, 1), E_FAIL);
+  c.expect(TzAudio_FillSilenceChannel(&kPcm16Mono, c.fresh(), 0, 3), S_OK,
+           {0, 0, 0, 0, 0, 0, 1, 1});
+  c.expect(TzAudio_FillSilenceChannel(&kPcm16Stereo, c.fresh(), 1, 2), S_OK,
+           {1, 1, 0, 0, 1, 1, 0, 0});
+  c.expect(TzAudio_FillSilenceChannel(&kPcm8Stereo, c.fresh(), 0, 2), S_OK,
+           {0x80, 1, 0x80, 1, 1, 1, 1, 1});
+  c.expect(TzAudio_FillSilenceChannel(&in32, c.fresh(), 1, 1), S_OK, {1, 1, 1, 1, 0, 0, 0, 0});
+  c.expect(TzAudio_FillSilenceChannel(&other.Format, c.fresh(), 0, 1), E_FAIL);
+  c.expect(TzAudio_FillSilenceChannel(&kPcm16Stereo, c.fresh(), 0, 0), S_OK);
 
-  auto mute = [&](const std::function<HRESULT(uint8_t*)>& op, HRESULT want = S_OK) {
-    return run<uint8_t>(ones, op, want);
-  };
-  EXPECT_EQ(mute([](uint8_t* b) { return TzAudio_MuteChannel(b, TZSAMPLETYPE_PCM8, 4, 3, 2); }),
-            (Bytes{1, 1, 1, 0x80, 1, 1, 1, 0x80}));
-  EXPECT_EQ(mute([](uint8_t* b) { return TzAudio_MuteChannel(b, &kFloatStereo, 1, 1); }),
-            (Bytes{1, 1, 1, 1, 0, 0, 0, 0}));
-  const _tzwaveformat tz16{48000, TZSAMPLETYPE_PCM16BE, 0, 2, 4};
-  EXPECT_EQ(mute([&](uint8_t* b) { return TzAudio_MuteChannel(b, &tz16, 0, 2); }),
-            (Bytes{0, 0, 1, 1, 0, 0, 1, 1}));
-  EXPECT_EQ(
-      mute([](uint8_t* b) { return TzAudio_MuteChannel(b, TZSAMPLETYPE_WIDE16, 2, 0, 1); }, E_FAIL),
-      ones);
-  EXPECT_EQ(
-      mute([](uint8_t* b) { return TzAudio_MuteChannel(b, &kPcm16Stereo, 2, 1); }, E_INVALIDARG),
-      ones);
+  c.expect(TzAudio_MuteChannel(c.fresh(), TZSAMPLETYPE_PCM8, 4, 3, 2), S_OK,
+           {1, 1, 1, 0x80, 1, 1, 1, 0x80});
+  c.expect(TzAudio_MuteChannel(c.fresh(), &kFloatStereo, 1, 1), S_OK, {1, 1, 1, 1, 0, 0, 0, 0});
+  c.expect(TzAudio_MuteChannel(c.fresh(), &tz16, 0, 2), S_OK, {0, 0, 1, 1, 0, 0, 1, 1});
+  c.expect(TzAudio_MuteChannel(c.fresh(), TZSAMPLETYPE_WIDE16, 2, 0, 1), E_FAIL);
+  c.expect(TzAudio_MuteChannel(c.fresh(), &kPcm16Stereo, 2, 1), E_INVALIDARG);
 }
 
 TEST(ChannelOpsTest, FillWithSample) {
+  using V = std::vector<int16_t>;
   const double pair[2] = {0.5, -1.0};
   const int16_t pcmPair[2] = {0x1234, -2};
   auto fill = [](const WAVEFORMATEX* bf, const WAVEFORMATEX* sf, const void* sample, long frames) {
-    std::vector<int16_t> out(6, 7);
+    V out(6, 7);
     EXPECT_EQ(TzAudio_FillWithSample(bf, out.data(), sf, sample, frames), S_OK);
     return out;
   };
-  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Stereo, pcmPair, 2),
-            (std::vector<int16_t>{0x1234, -2, 0x1234, -2, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Stereo, pcmPair, 2), (V{0x1234, -2, 0x1234, -2, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 3),
-            (std::vector<int16_t>{16384, -32768, 16384, -32768, 16384, -32768}));
-  EXPECT_EQ(fill(&kPcm16Mono, &kDoubleStereo, pair, 2),
-            (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
+            (V{16384, -32768, 16384, -32768, 16384, -32768}));
+  EXPECT_EQ(fill(&kPcm16Mono, &kDoubleStereo, pair, 2), (V{16384, 16384, 7, 7, 7, 7}));
   const WAVEFORMATEX doubleMono = plainFormat(TZSAMPLETYPE_FLOAT64, 1);
-  EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1),
-            (std::vector<int16_t>{16384, 16384, 7, 7, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &doubleMono, pair, 1), (V{16384, 16384, 7, 7, 7, 7}));
   EXPECT_EQ(fill(&kPcm16Stereo, &kPcm16Mono, pcmPair, 2),
-            (std::vector<int16_t>{0x1234, 0x1234, 0x1234, 0x1234, 7, 7}));
-  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (std::vector<int16_t>{0, 0, 7, 7, 7, 7}));
-  EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 0), (std::vector<int16_t>(6, 7)));
+            (V{0x1234, 0x1234, 0x1234, 0x1234, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kPcm8Stereo, pair, 1), (V{0, 0, 7, 7, 7, 7}));
+  EXPECT_EQ(fill(&kPcm16Stereo, &kDoubleStereo, pair, 0), V(6, 7));
   uint8_t bytes[4] = {1, 1, 1, 1};
   EXPECT_EQ(TzAudio_FillWithSample(&kPcm8Stereo, bytes, &kFloatStereo, pair, 1), S_OK);
   EXPECT_EQ(bytes[0], 0x80);
@@ -121,93 +117,45 @@ TEST(ChannelOpsTest, FillWithSample) {
 TEST(ChannelOpsTest, MovingChannels) {
   using V = std::vector<int16_t>;
   const V quad{1, 2, 3, 4, 5, 6, 7, 8};
-  auto op = [&](const std::function<HRESULT(int16_t*)>& f, HRESULT want = S_OK) {
-    return run<int16_t>(quad, f, want);
-  };
-  EXPECT_EQ(op([](int16_t* b) { return TzAudio_CopyChannelToChannel(b, &kPcm16Quad, 3, 0, 2); }),
-            (V{4, 2, 3, 4, 8, 6, 7, 8}));
-  EXPECT_EQ(op([](int16_t* b) { return TzAudio_CopyChannelToChannel(b, &kPcm16Quad, 4, 0, 2); },
-               E_INVALIDARG),
-            quad);
-  EXPECT_EQ(op([](int16_t* b) { return TzAudio_CopyChannelToChannel(b, &kPcm16Mono, 0, 0, 2); }),
-            quad);
-  EXPECT_EQ(op([](int16_t* b) { return TzAudio_SwapStereoChannels(b, &kPcm16Quad, 2); }),
-            (V{2, 1, 3, 4, 6, 5, 7, 8}));
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_CopySwapStereoChannels(b, quad.data() + 4, &kPcm16Stereo, 2);
-            }),
-            (V{6, 5, 8, 7, 5, 6, 7, 8}));
+  const int16_t src[6] = {10, 20, 30, 40, 50, 60};
+  InPlace<int16_t> c{quad};
+  int16_t* const b = c.b;
   WAVEFORMATEX be = kPcm16Stereo;
   be.wFormatTag = TZ_WAVE_FORMAT_PCMBE;
-  EXPECT_EQ(op([&](int16_t* b) { return TzAudio_SwapStereoChannels(b, &be, 2); }, E_FAIL), quad);
+  const auto P16 = TZSAMPLETYPE_PCM16;
+  c.expect(TzAudio_CopyChannelToChannel(c.fresh(), &kPcm16Quad, 3, 0, 2), S_OK,
+           {4, 2, 3, 4, 8, 6, 7, 8});
+  c.expect(TzAudio_CopyChannelToChannel(c.fresh(), &kPcm16Quad, 4, 0, 2), E_INVALIDARG);
+  c.expect(TzAudio_CopyChannelToChannel(c.fresh(), &kPcm16Mono, 0, 0, 2), S_OK);
+  c.expect(TzAudio_SwapStereoChannels(c.fresh(), &kPcm16Quad, 2), S_OK, {2, 1, 3, 4, 6, 5, 7, 8});
+  c.expect(TzAudio_CopySwapStereoChannels(c.fresh(), quad.data() + 4, &kPcm16Stereo, 2), S_OK,
+           {6, 5, 8, 7, 5, 6, 7, 8});
+  c.expect(TzAudio_SwapStereoChannels(c.fresh(), &be, 2), E_FAIL);
   // One channel everywhere: in place from mono to four channels walks backward.
-  EXPECT_EQ(op([](int16_t* b) {
-              return TzAudio_CopyChannelToMultiMono2(b, 4, b, 1, 0, 2, TZSAMPLETYPE_PCM16);
-            }),
-            (V{1, 1, 1, 1, 2, 2, 2, 2}));
-  EXPECT_EQ(op([](int16_t* b) {
-              return TzAudio_CopyChannelToMultiMono2(b, 2, b, 4, 2, 2, TZSAMPLETYPE_PCM16);
-            }),
-            (V{3, 3, 7, 7, 5, 6, 7, 8}));
-  EXPECT_EQ(op(
-                [](int16_t* b) {
-                  return TzAudio_CopyChannelToMultiMono2(b, 2, b, 4, 2, 2, TZSAMPLETYPE_WIDE16);
-                },
-                E_INVALIDARG),
-            quad);
-  EXPECT_EQ(op(
-                [](int16_t* b) {
-                  return TzAudio_CopyChannelToMultiMono(b, &kPcm16Stereo, b, &kFloatStereo, 0, 1);
-                },
-                E_INVALIDARG),
-            quad);
-  EXPECT_EQ(op(
-                [](int16_t* b) {
-                  return TzAudio_CopyChannelToAll(b, b, &kFloatStereo, &kPcm16Stereo, 0, 1);
-                },
-                E_NOTIMPL),
-            quad);
-  const V source{10, 20, 30, 40, 50, 60};
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_CopyChannelToAll(b, source.data(), &kPcm16Stereo, &kPcm16Quad, 1, 2);
-            }),
-            (V{20, 20, 20, 20, 40, 40, 40, 40}));
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_CopyChannelToAll(b, source.data(), &kPcm16Stereo, &kPcm16Mono, 1, 3);
-            }),
-            (V{20, 40, 60, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_ExtractChannel(b, 2, source.data(), TZSAMPLETYPE_PCM16, 3, 2);
-            }),
-            (V{30, 60, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(
-      op([&](int16_t* b) { return TzAudio_ExtractChannel(b, 0, source.data(), &kPcm16Mono, 3); }),
-      (V{10, 20, 30, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(op(
-                [&](int16_t* b) {
-                  return TzAudio_ExtractChannel(b, 0, source.data(), TZSAMPLETYPE_WIDE24, 1, 3);
-                },
-                E_FAIL),
-            quad);
-  EXPECT_EQ(
-      op([&](int16_t* b) { return TzAudio_ExtractChannelPair(b, 1, quad.data(), &kPcm16Quad, 2); }),
-      (V{2, 3, 6, 7, 5, 6, 7, 8}));
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_ExtractChannelPair(b, 3, source.data(), &kPcm16Stereo, 3);
-            }),
-            (V{10, 20, 30, 40, 50, 60, 7, 8}));
-  EXPECT_EQ(
-      op([&](int16_t* b) { return TzAudio_ExtractChannelPair(b, 3, quad.data(), &kPcm16Quad, 1); },
-         E_INVALIDARG),
-      quad);
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_InsertChannel(b, TZSAMPLETYPE_PCM16, 4, 1, source.data(), 2);
-            }),
-            (V{1, 10, 3, 4, 5, 20, 7, 8}));
-  EXPECT_EQ(op([&](int16_t* b) {
-              return TzAudio_InsertChannel(b, TZSAMPLETYPE_PCM16, 1, 0, source.data(), 3);
-            }),
-            (V{10, 20, 30, 4, 5, 6, 7, 8}));
+  c.expect(TzAudio_CopyChannelToMultiMono2(c.fresh(), 4, b, 1, 0, 2, P16), S_OK,
+           {1, 1, 1, 1, 2, 2, 2, 2});
+  c.expect(TzAudio_CopyChannelToMultiMono2(c.fresh(), 2, b, 4, 2, 2, P16), S_OK,
+           {3, 3, 7, 7, 5, 6, 7, 8});
+  c.expect(TzAudio_CopyChannelToMultiMono2(c.fresh(), 2, b, 4, 2, 2, TZSAMPLETYPE_WIDE16),
+           E_INVALIDARG);
+  c.expect(TzAudio_CopyChannelToMultiMono(c.fresh(), &kPcm16Stereo, b, &kFloatStereo, 0, 1),
+           E_INVALIDARG);
+  c.expect(TzAudio_CopyChannelToAll(c.fresh(), b, &kFloatStereo, &kPcm16Stereo, 0, 1), E_NOTIMPL);
+  c.expect(TzAudio_CopyChannelToAll(c.fresh(), src, &kPcm16Stereo, &kPcm16Quad, 1, 2), S_OK,
+           {20, 20, 20, 20, 40, 40, 40, 40});
+  c.expect(TzAudio_CopyChannelToAll(c.fresh(), src, &kPcm16Stereo, &kPcm16Mono, 1, 3), S_OK,
+           {20, 40, 60, 4, 5, 6, 7, 8});
+  c.expect(TzAudio_ExtractChannel(c.fresh(), 2, src, P16, 3, 2), S_OK, {30, 60, 3, 4, 5, 6, 7, 8});
+  c.expect(TzAudio_ExtractChannel(c.fresh(), 0, src, &kPcm16Mono, 3), S_OK,
+           {10, 20, 30, 4, 5, 6, 7, 8});
+  c.expect(TzAudio_ExtractChannel(c.fresh(), 0, src, TZSAMPLETYPE_WIDE24, 1, 3), E_FAIL);
+  c.expect(TzAudio_ExtractChannelPair(c.fresh(), 1, quad.data(), &kPcm16Quad, 2), S_OK,
+           {2, 3, 6, 7, 5, 6, 7, 8});
+  c.expect(TzAudio_ExtractChannelPair(c.fresh(), 3, src, &kPcm16Stereo, 3), S_OK,
+           {10, 20, 30, 40, 50, 60, 7, 8});
+  c.expect(TzAudio_ExtractChannelPair(c.fresh(), 3, quad.data(), &kPcm16Quad, 1), E_INVALIDARG);
+  c.expect(TzAudio_InsertChannel(c.fresh(), P16, 4, 1, src, 2), S_OK, {1, 10, 3, 4, 5, 20, 7, 8});
+  c.expect(TzAudio_InsertChannel(c.fresh(), P16, 1, 0, src, 3), S_OK, {10, 20, 30, 4, 5, 6, 7, 8});
 }
 
 TEST(ChannelOpsTest, MixingChannels) {
@@ -215,16 +163,8 @@ TEST(ChannelOpsTest, MixingChannels) {
     return run<uint8_t>(
         in, [&](uint8_t* b) { return TzAudio_MonoChannel(b, b, f, 1); }, want);
   };
-  auto le16 = [](std::initializer_list<int16_t> v) {
-    Bytes b(v.size() * 2);
-    std::memcpy(b.data(), v.begin(), b.size());
-    return b;
-  };
-  auto le32 = [](std::initializer_list<int32_t> v) {
-    Bytes b(v.size() * 4);
-    std::memcpy(b.data(), v.begin(), b.size());
-    return b;
-  };
+  const auto le16 = bytesOf<int16_t>;
+  const auto le32 = bytesOf<int32_t>;
   EXPECT_EQ(mono(&kPcm16Stereo, le16({1, 2})), le16({1, 1}));
   EXPECT_EQ(mono(&kPcm16Stereo, le16({-1, -2})), le16({-1, -1}));
   EXPECT_EQ(mono(&kPcm32Stereo, le32({0x7FFFFFFF, 0x7FFFFFFF})), le32({0x7FFFFFFF, 0x7FFFFFFF}));
@@ -256,15 +196,10 @@ TEST(ChannelOpsTest, MixingChannels) {
   EXPECT_EQ(change(true, &kPcm8Stereo, 1, Bytes{0x00, 0x01}, 0),
             (Bytes{0x00, 0x01}));  // -127.5 rounds to even -128
   EXPECT_EQ(change(false, &kPcm8Stereo, 1, Bytes{0xC0, 0xC0}, 0), (Bytes{0xFF, 0xC0}));
-  const WAVEFORMATEX in32 = plainFormat(TZSAMPLETYPE_PCM24IN32, 2), floats = kFloatStereo;
+  const WAVEFORMATEX in32 = plainFormat(TZSAMPLETYPE_PCM24IN32, 2);
   EXPECT_EQ(change(false, &in32, 1, le32({1, 2}), 0, E_FAIL), le32({1, 2}));
-  Bytes twoFloats(8);
-  const float values[2] = {0.75f, 0.75f};
-  std::memcpy(twoFloats.data(), values, 8);
-  float sum;
-  const Bytes out = change(false, &floats, 1, twoFloats, 0);
-  std::memcpy(&sum, out.data(), 4);
-  EXPECT_EQ(sum, 1.5f);  // floats are not limited
+  EXPECT_EQ(change(false, &kFloatStereo, 1, bytesOf<float>({0.75f, 0.75f}), 0),
+            bytesOf<float>({1.5f, 0.75f}));  // floats are not limited
 }
 
 TEST(ChannelOpsTest, StereoSplitAndJoinInEveryVersion) {
@@ -304,45 +239,28 @@ TEST(ChannelOpsTest, StereoSplitAndJoinInEveryVersion) {
 // Every operation with 0 frames succeeds and writes nothing.
 TEST(ChannelOpsTest, ZeroFramesWriteNothing) {
   const int16_t source[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  const std::function<HRESULT(int16_t*)> ops[] = {
-      [](int16_t* b) { return TzAudio_FillSilence(&kPcm16Stereo, b, 0); },
-      [](int16_t* b) { return TzAudio_FillSilenceChannel(&kPcm16Stereo, b, 1, 0); },
-      [](int16_t* b) { return TzAudio_MuteChannel(b, &kPcm16Stereo, 1, 0); },
-      [&](int16_t* b) {
-        return TzAudio_FillWithSample(&kPcm16Stereo, b, &kFloatStereo, source, 0);
-      },
-      [](int16_t* b) { return TzAudio_CopyChannelToChannel(b, &kPcm16Stereo, 0, 1, 0); },
-      [](int16_t* b) { return TzAudio_SwapStereoChannels(b, &kPcm16Stereo, 0); },
-      [&](int16_t* b) { return TzAudio_CopySwapStereoChannels(b, source, &kPcm16Stereo, 0); },
-      [&](int16_t* b) {
-        return TzAudio_CopyChannelToMultiMono2(b, 4, source, 2, 1, 0, TZSAMPLETYPE_PCM16);
-      },
-      [&](int16_t* b) {
-        return TzAudio_CopyChannelToMultiMono(b, &kPcm16Quad, source, &kPcm16Stereo, 1, 0);
-      },
-      [&](int16_t* b) {
-        return TzAudio_CopyChannelToAll(b, source, &kPcm16Stereo, &kPcm16Quad, 1, 0);
-      },
-      [&](int16_t* b) { return TzAudio_ExtractChannel(b, 1, source, &kPcm16Stereo, 0); },
-      [&](int16_t* b) { return TzAudio_ExtractChannel(b, 0, source, TZSAMPLETYPE_PCM16, 1, 0); },
-      [&](int16_t* b) { return TzAudio_ExtractChannelPair(b, 1, source, &kPcm16Quad, 0); },
-      [&](int16_t* b) { return TzAudio_InsertChannel(b, TZSAMPLETYPE_PCM16, 2, 1, source, 0); },
-      [&](int16_t* b) { return TzAudio_MonoChannel(b, source, &kPcm16Stereo, 0); },
-      [&](int16_t* b) { return TzAudio_ChannelChange(b, 1, source, &kPcm16Stereo, 0); },
-      [&](int16_t* b) { return TzAudio_ChannelChangeAvg(b, 4, source, &kPcm16Mono, 0); },
-      [&](int16_t* b) {
-        return TzAudio_DeInterleaveStereo(b, b + 4, source, TZSAMPLETYPE_PCM16, 0);
-      },
-      [&](int16_t* b) {
-        return TzAudio_InterleaveStereo(b, source, source + 4, TZSAMPLETYPE_PCM16, 0);
-      },
-  };
-  int index = 0;
-  for (const auto& op : ops) {
-    std::vector<int16_t> buffer(8, -7);
-    EXPECT_EQ(op(buffer.data()), S_OK) << index;
-    EXPECT_EQ(buffer, std::vector<int16_t>(8, -7)) << index++;
-  }
+  const auto P16 = TZSAMPLETYPE_PCM16;
+  const WAVEFORMATEX *stereo = &kPcm16Stereo, *quad = &kPcm16Quad;
+  InPlace<int16_t> c{std::vector<int16_t>(8, -7)};
+  c.expect(TzAudio_FillSilence(stereo, c.fresh(), 0), S_OK);
+  c.expect(TzAudio_FillSilenceChannel(stereo, c.fresh(), 1, 0), S_OK);
+  c.expect(TzAudio_MuteChannel(c.fresh(), stereo, 1, 0), S_OK);
+  c.expect(TzAudio_FillWithSample(stereo, c.fresh(), &kFloatStereo, source, 0), S_OK);
+  c.expect(TzAudio_CopyChannelToChannel(c.fresh(), stereo, 0, 1, 0), S_OK);
+  c.expect(TzAudio_SwapStereoChannels(c.fresh(), stereo, 0), S_OK);
+  c.expect(TzAudio_CopySwapStereoChannels(c.fresh(), source, stereo, 0), S_OK);
+  c.expect(TzAudio_CopyChannelToMultiMono2(c.fresh(), 4, source, 2, 1, 0, P16), S_OK);
+  c.expect(TzAudio_CopyChannelToMultiMono(c.fresh(), quad, source, stereo, 1, 0), S_OK);
+  c.expect(TzAudio_CopyChannelToAll(c.fresh(), source, stereo, quad, 1, 0), S_OK);
+  c.expect(TzAudio_ExtractChannel(c.fresh(), 1, source, stereo, 0), S_OK);
+  c.expect(TzAudio_ExtractChannel(c.fresh(), 0, source, P16, 1, 0), S_OK);
+  c.expect(TzAudio_ExtractChannelPair(c.fresh(), 1, source, quad, 0), S_OK);
+  c.expect(TzAudio_InsertChannel(c.fresh(), P16, 2, 1, source, 0), S_OK);
+  c.expect(TzAudio_MonoChannel(c.fresh(), source, stereo, 0), S_OK);
+  c.expect(TzAudio_ChannelChange(c.fresh(), 1, source, stereo, 0), S_OK);
+  c.expect(TzAudio_ChannelChangeAvg(c.fresh(), 4, source, &kPcm16Mono, 0), S_OK);
+  c.expect(TzAudio_DeInterleaveStereo(c.fresh(), c.b + 4, source, P16, 0), S_OK);
+  c.expect(TzAudio_InterleaveStereo(c.fresh(), source, source + 4, P16, 0), S_OK);
 }
 
 // A null format or buffer is refused before anything is written.

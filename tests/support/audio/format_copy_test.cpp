@@ -11,6 +11,7 @@
 
 #include "support/audio/cpu_support_internal.h"
 #include "support/audio/format_copy.h"
+#include "tests/support/audio/wave_formats.h"
 #include "tz/cpu_support.h"
 
 namespace {
@@ -21,13 +22,6 @@ using tz::audio::DetectedCpu;
 _tzwaveformat format(TZSAMPLETYPE type, WORD channels = 1) {
   return {48000, type, 0, channels,
           static_cast<WORD>(TzAudio_BytesFromSampleType(type) * channels)};
-}
-
-template <class T>
-Bytes bytesOf(std::initializer_list<T> values) {
-  Bytes out(values.size() * sizeof(T));
-  std::memcpy(out.data(), values.begin(), out.size());
-  return out;
 }
 
 Bytes convert(TZSAMPLETYPE to, TZSAMPLETYPE from, const Bytes& in, float gain) {
@@ -137,21 +131,16 @@ TEST(FormatCopyTest, RoundTripsThroughFloatRoundHalfToEven) {
       }
       const Bytes floats = convert(b, a.type, ramp, 1.0f);
       EXPECT_EQ(convert(a.type, b, floats, 1.0f), ramp) << std::hex << a.type << " via " << b;
-      Bytes halfUp(floats.size());
-      const double half = std::ldexp(1.0, -a.bits);
-      for (size_t i = 0; i < values.size(); ++i) {
-        if (b == F32) {
-          float f;
-          std::memcpy(&f, &floats[i * 4], 4);
-          f = static_cast<float>(std::min(1.0, f + half));
-          std::memcpy(&halfUp[i * 4], &f, 4);
-        } else {
-          double d;
-          std::memcpy(&d, &floats[i * 8], 8);
-          d = std::min(1.0, d + half);
-          std::memcpy(&halfUp[i * 8], &d, 8);
+      Bytes halfUp = floats;
+      const auto addHalf = [&]<class F>(F) {
+        for (size_t i = 0; i < values.size(); ++i) {
+          F f;
+          std::memcpy(&f, &halfUp[i * sizeof f], sizeof f);
+          f = static_cast<F>(std::min(1.0, f + std::ldexp(1.0, -a.bits)));
+          std::memcpy(&halfUp[i * sizeof f], &f, sizeof f);
         }
-      }
+      };
+      b == F32 ? addHalf(0.0f) : addHalf(0.0);
       EXPECT_EQ(convert(a.type, b, halfUp, 1.0f), want) << std::hex << a.type << " via " << b;
     }
   }
@@ -181,13 +170,13 @@ TEST(FormatCopyTest, EveryPairConvertsInPlace) {
 }
 
 TEST(FormatCopyTest, PairsAndZeroFrames) {
-  int missing = 0;
+  int pairs = 0;
   for (DWORD d = 0; d < 0x90; ++d)
     for (DWORD s = 0; s < 0x90; ++s)
       if (TzAudio_GetCopyFunction2(static_cast<TZSAMPLETYPE>(d), static_cast<TZSAMPLETYPE>(s)) !=
           nullptr)
-        ++missing;
-  EXPECT_EQ(missing, 117);
+        ++pairs;
+  EXPECT_EQ(pairs, 117);
   const _tzwaveformat p24in32 = format(P24IN32), p16be = format(P16BE),
                       wide = format(TZSAMPLETYPE_WIDE16);
   uint8_t buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -226,60 +215,40 @@ TEST(FormatCopyTest, ClassTableAndFlagsChooseTheKernel) {
   namespace ta = tz::audio;
   const auto scalar = [](TZSAMPLETYPE d, TZSAMPLETYPE s) { return ta::scalarCopyKernel(d, s); };
   const DWORD class6 = TZCPU_MMX | TZCPU_SSE | TZCPU_SSE2 | TZCPU_DAZ | TZCPU_CMOV;
+  // Each row: the kernels for these pairs, in order.
+  const std::pair<TZSAMPLETYPE, TZSAMPLETYPE> pairs[] = {{P16, F32}, {P8, F64},  {P24, F64},
+                                                         {F32, P16}, {F64, P16}, {F64, F32}};
   const struct {
     const char* name;
     DetectedCpu cpu;
-    TZAUDIOCOPYPROC f32ToP16, f64ToP8, f64ToP24, p16ToF32, p16ToF64, f32ToF64;
+    TZAUDIOCOPYPROC want[6];
   } rows[] = {
       {"class 1",
        {1, 1, 0, 0, 0},
-       scalar(P16, F32),
-       scalar(P8, F64),
-       scalar(P24, F64),
-       scalar(F32, P16),
-       scalar(F64, P16),
-       scalar(F64, F32)},
+       {scalar(P16, F32), scalar(P8, F64), scalar(P24, F64), scalar(F32, P16), scalar(F64, P16),
+        scalar(F64, F32)}},
       {"class 3",
        {1, 3, TZCPU_CMOV, TZCPU_CMOV, 0},
-       ta::x87::float32ToPcm16,
-       ta::x87::float64ToPcm8,
-       ta::x87::float64ToPcm24,
-       scalar(F32, P16),
-       scalar(F64, P16),
-       scalar(F64, F32)},
+       {ta::x87::float32ToPcm16, ta::x87::float64ToPcm8, ta::x87::float64ToPcm24, scalar(F32, P16),
+        scalar(F64, P16), scalar(F64, F32)}},
       {"class 5",
        {1, 5, class6 & ~TZCPU_SSE2, class6, 0x30},
-       ta::sse::float32ToPcm16,
-       ta::x87::float64ToPcm8,
-       ta::x87::float64ToPcm24,
-       ta::sse::pcm16ToFloat32,
-       scalar(F64, P16),
-       scalar(F64, F32)},
+       {ta::sse::float32ToPcm16, ta::x87::float64ToPcm8, ta::x87::float64ToPcm24,
+        ta::sse::pcm16ToFloat32, scalar(F64, P16), scalar(F64, F32)}},
       {"class 6",
        {1, 6, class6, class6, 0x70},
-       ta::sse2::float32ToPcm16,
-       ta::sse2::float64ToPcm8,
-       ta::sse2::float64ToPcm24,
-       ta::sse2::pcm16ToFloat32,
-       ta::sse2::pcm16ToFloat64,
-       ta::sse2::float32ToFloat64},
+       {ta::sse2::float32ToPcm16, ta::sse2::float64ToPcm8, ta::sse2::float64ToPcm24,
+        ta::sse2::pcm16ToFloat32, ta::sse2::pcm16ToFloat64, ta::sse2::float32ToFloat64}},
       {"class 6 with SSE4.1",
        {1, 6, class6, class6 | TZCPU_SSE41, 0x270},
-       ta::sse2::float32ToPcm16,
-       ta::sse2::float64ToPcm8,
-       ta::sse2::float64ToPcm24,
-       ta::sse41::pcm16ToFloat32,
-       ta::sse2::pcm16ToFloat64,
-       ta::sse2::float32ToFloat64},
+       {ta::sse2::float32ToPcm16, ta::sse2::float64ToPcm8, ta::sse2::float64ToPcm24,
+        ta::sse41::pcm16ToFloat32, ta::sse2::pcm16ToFloat64, ta::sse2::float32ToFloat64}},
   };
   for (const auto& r : rows) {
     ta::resetCpuSupportForTesting(&r.cpu);
-    EXPECT_EQ(TzAudio_GetCopyFunction2(P16, F32), r.f32ToP16) << r.name;
-    EXPECT_EQ(TzAudio_GetCopyFunction2(P8, F64), r.f64ToP8) << r.name;
-    EXPECT_EQ(TzAudio_GetCopyFunction2(P24, F64), r.f64ToP24) << r.name;
-    EXPECT_EQ(TzAudio_GetCopyFunction2(F32, P16), r.p16ToF32) << r.name;
-    EXPECT_EQ(TzAudio_GetCopyFunction2(F64, P16), r.p16ToF64) << r.name;
-    EXPECT_EQ(TzAudio_GetCopyFunction2(F64, F32), r.f32ToF64) << r.name;
+    for (size_t i = 0; i < std::size(pairs); ++i)
+      EXPECT_EQ(TzAudio_GetCopyFunction2(pairs[i].first, pairs[i].second), r.want[i])
+          << r.name << ", pair " << i;
   }
   // Reducing what is allowed moves every choice down; a kernel obtained earlier keeps working.
   const DetectedCpu sse41 = rows[4].cpu;
