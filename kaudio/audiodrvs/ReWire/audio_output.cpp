@@ -217,6 +217,8 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
   callback_ = callback;
   cookie_ = cookie;
   leftFormat_ = rightFormat_ = {3, 1, rate, rate * 4, 4, 32, 0};
+  copyChannel_ = TzAudio_GetCopyChannelsFunction(&leftFormat_, &format_);
+  if (copyChannel_ == nullptr) return fail(E_UNEXPECTED);
   if (callback(this, kOutputOpening, cookie, 0, nullptr, 0, 0, nullptr) == 0)
     return fail(E_UNEXPECTED);
   state_.fetch_or(kOutputOpen);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "kaudio/audiodrvs/ReWire/com_support.h"
+#include "tz/channel_copy.h"
 
 namespace tz::rewire {
 
@@ -92,6 +93,9 @@ class CReWireAudioOutput final : public IAudioOut {
   WAVEFORMATEX leftFormat_{};
   WAVEFORMATEX rightFormat_{};
   float* staging_ = nullptr;
+  // The channel copy from the staging buffer's stereo frames into a mono slot, chosen at Open
+  // so that rendering makes no lookup.
+  TZAUDIOCOPYCHANNELSPROC copyChannel_ = nullptr;
   OUTPUTCALLBACK callback_ = nullptr;
   DWORD cookie_ = 0;
   DWORD property65_ = 0;

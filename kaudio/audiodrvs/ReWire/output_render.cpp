@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "kaudio/audiodrvs/ReWire/audio_output.h"
-#include "tz/channel_copy.h"
 
 namespace tz::rewire {
 
@@ -15,9 +14,6 @@ int64_t roundHalfUp(double x) {
   return static_cast<int64_t>(x + 0.5);
 }
 
-// Source channel 0 goes to the left slot, channel 1 to the right one.
-constexpr long kLeftMap[] = {0, -1};
-constexpr long kRightMap[] = {-1, 0};
 
 }  // namespace
 
@@ -57,11 +53,9 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
     if (written <= 0) break;
     // A host that claims more than was asked for never writes past the slots.
     const DWORD n = std::min({static_cast<DWORD>(written), frames - done, capacity});
-    if (left != nullptr)
-      TzAudio_CopyChannels(&leftFormat_, left, &format_, staging_, static_cast<long>(n), kLeftMap);
-    if (right != nullptr)
-      TzAudio_CopyChannels(&rightFormat_, right, &format_, staging_, static_cast<long>(n),
-                           kRightMap);
+    // Source channel 0 goes to the left slot, channel 1 to the right one.
+    if (left != nullptr) copyChannel_(left, 1, 0, staging_, 2, 0, static_cast<long>(n));
+    if (right != nullptr) copyChannel_(right, 1, 0, staging_, 2, 1, static_cast<long>(n));
     done += n;
     remaining -= n;
     chunk = next;
