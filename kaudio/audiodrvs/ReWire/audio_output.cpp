@@ -229,14 +229,13 @@ HRESULT CReWireAudioOutput::Close() {
   if (callback_ != nullptr && (state_ & kOutputOpen) != 0)
     callback_(this, kOutputClosing, cookie_, 0, nullptr, 0, 0, nullptr);
   // The worker renders under the device lock: the staging buffer goes only between blocks.
+  // (Without a device nothing was ever allocated.)
   if (device_ != nullptr) {
     std::lock_guard hold(device_->lock());
     delete[] staging_;
     staging_ = nullptr;
-    state_.fetch_and(~kOutputOpen);
-  } else {
-    state_.fetch_and(~kOutputOpen);
   }
+  state_.fetch_and(~kOutputOpen);
   return S_OK;
 }
 
