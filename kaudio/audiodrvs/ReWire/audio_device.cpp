@@ -8,6 +8,7 @@
 #include "kaudio/audiodrvs/ReWire/enumerators.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "kaudio/audiodrvs/ReWire/property_pages_provider.h"
+#include "kaudio/audiodrvs/ReWire/transport_record.h"
 
 namespace tz::rewire {
 
@@ -112,9 +113,7 @@ HRESULT CReWireAudioDevice::GetLatency(LONGLONG* latency, DWORD* unit, DWORD) {
   if (latency != nullptr) *latency = -1;
   if (!has(kDeviceAttached)) return E_UNEXPECTED;
   const uint32_t rate = sampleRate();
-  const LONGLONG oneBuffer =
-      rate == 0 ? 0 : static_cast<LONGLONG>(static_cast<double>(bufferFrames_) / rate * 1e7 + 0.5);
-  if (latency != nullptr) *latency = 2 * oneBuffer;
+  if (latency != nullptr) *latency = 2 * samplesToTime(bufferFrames_, rate);
   if (unit != nullptr) *unit = 2;
   return S_OK;
 }

@@ -1,17 +1,10 @@
 // The host's position queries: they take no lock and read the millisecond clock once,
 // interpolating from the latest mixer block.
 #include "kaudio/audiodrvs/ReWire/audio_device.h"
+#include "kaudio/audiodrvs/ReWire/transport_record.h"
 #include "support/platform/clock.h"
 
 namespace tz::rewire {
-
-namespace {
-
-int64_t roundHalfUp(double x) {
-  return static_cast<int64_t>(x + 0.5);
-}
-
-}  // namespace
 
 HRESULT CReWireAudioDevice::GetMusicalPosition(LONGLONG* position, DWORD* unit) {
   if (position == nullptr) return E_POINTER;
@@ -33,7 +26,7 @@ HRESULT CReWireAudioDevice::GetSamplePosition(LONGLONG* position) {
   if (startOffset == kNoPosition) return S_OK;
   const double elapsed = static_cast<double>(platform::tickCountMs() - cycleTimeStamp_.load());
   int64_t now = sampleCounter_.load() - startOffset +
-                roundHalfUp(elapsed * 10000.0 / 1e7 * sampleRate());
+                timeToSamples(static_cast<int64_t>(elapsed) * 10000, sampleRate());
   const int64_t last = lastReportedPosition_.load();
   if (now < 0) now = 0;
   if (last >= 0 && now < last) now = last;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "kaudio/audiodrvs/ReWire/audio_device.h"
+#include "kaudio/audiodrvs/ReWire/transport_record.h"
 
 namespace tz::rewire {
 
@@ -152,8 +153,7 @@ HRESULT CReWireAudioOutput::GetSamplePosition(LONGLONG* position) {
 HRESULT CReWireAudioOutput::GetLatency(LONGLONG* latency) {
   if (latency == nullptr) return E_POINTER;
   const DWORD rate = format_.nSamplesPerSec;
-  *latency = rate == 0 ? 0
-                       : static_cast<LONGLONG>(static_cast<double>(bufferFrames_) / rate * 1e7 + 0.5);
+  *latency = samplesToTime(bufferFrames_, rate);
   return S_OK;
 }
 
@@ -200,7 +200,7 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
   const DWORD rate = format_.nSamplesPerSec;
   const int64_t blockFrames = device_->bufferFrames();
   if (blockFrames == 0) return fail(E_UNEXPECTED);
-  int64_t frames = static_cast<int64_t>(static_cast<double>(*duration) / 1e7 * rate + 0.5);
+  int64_t frames = timeToSamples(*duration, rate);
   if (frames < blockFrames) frames = blockFrames;
   frames -= frames % blockFrames;
   const int64_t bytes = int64_t{format_.nBlockAlign} * frames * 2;

@@ -5,14 +5,11 @@
 #include <algorithm>
 
 #include "kaudio/audiodrvs/ReWire/audio_output.h"
+#include "kaudio/audiodrvs/ReWire/transport_record.h"
 
 namespace tz::rewire {
 
 namespace {
-
-int64_t roundHalfUp(double x) {
-  return static_cast<int64_t>(x + 0.5);
-}
 
 
 }  // namespace
@@ -26,7 +23,7 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
   TRANSPORTINFO next{};
   if (record.loopOn != 0 && record.beforeLoopEnd != 0) {
     const int64_t duration =
-        rate == 0 ? 0 : roundHalfUp(static_cast<double>(record.frames) / rate * 1e7);
+        samplesToTime(record.frames, rate);
     const double ticksPer100ns = record.ticksPerQuarterNote * record.tempo / 6e8;
     const auto blockTicks = static_cast<int64_t>(static_cast<double>(duration) * ticksPer100ns);
     if (ticksPer100ns > 0 && record.songPosition + blockTicks > record.loopEnd) {
@@ -34,12 +31,12 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
       next = record;
       const auto toEndTime = static_cast<int64_t>(static_cast<double>(toEnd) / ticksPer100ns);
       const auto firstFrames = static_cast<DWORD>(std::clamp<int64_t>(
-          roundHalfUp(static_cast<double>(toEndTime) / 1e7 * rate), 0, record.frames));
+          timeToSamples(toEndTime, rate), 0, record.frames));
       chunk.frames = firstFrames;
       chunk.atLoopRestart = 0;
       next.songPosition = record.loopStart;
       next.frames = record.frames - firstFrames;
-      if (rate != 0) next.playTime += roundHalfUp(static_cast<double>(next.frames) / rate * 1e7);
+      next.playTime += samplesToTime(next.frames, rate);
       next.atLoopRestart = 1;
     }
   }

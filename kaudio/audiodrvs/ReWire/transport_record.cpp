@@ -6,10 +6,6 @@ namespace tz::rewire {
 
 namespace {
 
-int64_t roundHalfUp(double x) {
-  return static_cast<int64_t>(x + 0.5);
-}
-
 bool test(const std::atomic<DWORD>& link, DWORD flag) {
   return (link.load() & flag) != 0;
 }

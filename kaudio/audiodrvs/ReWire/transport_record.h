@@ -11,8 +11,12 @@
 
 namespace tz::rewire {
 
-// Conversions; round(x) is x + 0.5 toward zero, in double precision. Tempo in beats per
-// minute; times in 100-ns units.
+// The driver's rounding: x + 0.5 toward zero, in double precision.
+inline int64_t roundHalfUp(double x) {
+  return static_cast<int64_t>(x + 0.5);
+}
+
+// Conversions with that rounding. Tempo in beats per minute; times in 100-ns units.
 int64_t ticksToTime(int64_t ticks15360, double tempo);   // 0 when the tempo is 0
 int64_t samplesToTime(int64_t samples, uint32_t rate);   // 0 when the rate is 0
 int64_t timeToSamples(int64_t time, uint32_t rate);
