@@ -64,8 +64,30 @@ LONG CReWireAudioDevice::transportNotice(uint32_t playMode) {
   }
 }
 
+namespace {
+
+// Marks the block the device asked for as answered once the cycle is over, whichever way it
+// ends: the device then knows the completion signal that follows is this block's.
+class AnswerOnExit {
+ public:
+  explicit AnswerOnExit(ExchangeSync* sync)
+      : sync_(sync), block_(sync != nullptr ? sync->requested.load(std::memory_order_acquire) : 0) {}
+  ~AnswerOnExit() {
+    if (sync_ != nullptr) sync_->answered.store(block_, std::memory_order_release);
+  }
+  AnswerOnExit(const AnswerOnExit&) = delete;
+  AnswerOnExit& operator=(const AnswerOnExit&) = delete;
+
+ private:
+  ExchangeSync* sync_;
+  uint32_t block_;
+};
+
+}  // namespace
+
 void CReWireAudioDevice::runAudioCycle() {
   ExchangeBlock& block = connection_.block;
+  const AnswerOnExit answer(block.sync());
   if (!block.isOpen() || callback_ == nullptr || outputs_ == nullptr || outputs_->itemCount == 0)
     return;
   cycleTimeStamp_ = platform::tickCountMs();

@@ -8,6 +8,7 @@
 #include "kaudio/audiodrvs/ReWire/device_instance.h"
 #include "kaudio/audiodrvs/ReWire/device_settings.h"
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
+#include "support/platform/clock.h"
 
 namespace tz::rewire {
 namespace {
@@ -79,6 +80,20 @@ void serveSilence(DriveAudioInput& input, uint32_t channelCount) {
       std::memset(input.buffers[c], 0, size_t{input.frames} * sizeof(float));
 }
 
+// Waits, within the instance's time-out, for the completion of this block: a completion for
+// an earlier one (its answer came after that block's wait had given up) is passed over.
+bool awaitAnswer(CReWireDeviceInstance& instance, const ExchangeSync& sync, uint32_t block) {
+  const uint32_t start = platform::tickCountMs();
+  for (;;) {
+    const uint32_t spent = platform::tickCountMs() - start;
+    if (spent >= instance.timeoutMs) return false;
+    if (instance.completionEvent.wait(instance.timeoutMs - spent) != platform::WaitResult::Signaled)
+      return false;
+    if (instance.closing.load() != 0 || sync.answered.load(std::memory_order_acquire) == block)
+      return true;
+  }
+}
+
 void exchange(CReWireDeviceInstance& instance, DriveAudioInput& input, DriveAudioOutput& output) {
   const DeviceApi& api = deviceApi();
   // A size field beyond the record would read past the mixer's record and write past the
@@ -90,11 +105,13 @@ void exchange(CReWireDeviceInstance& instance, DriveAudioInput& input, DriveAudi
   // panel has written this block.
   instance.completionEvent.wait(0);
   if (instance.closing.load() != 0) return;
+  ExchangeSync& sync = *instance.block.sync();
+  const uint32_t block = sync.requested.load(std::memory_order_relaxed) + 1;
+  sync.requested.store(block, std::memory_order_release);
   const uint8_t message = RWMSG_DRIVE_AUDIO;
   const RWSTATUS sent = api.comSend(instance.connection, 1, 1, &message);
   instance.requestEvent.set();
-  if (instance.completionEvent.wait(instance.timeoutMs) != platform::WaitResult::Signaled ||
-      instance.closing.load() != 0) {
+  if (!awaitAnswer(instance, sync, block) || instance.closing.load() != 0) {
     instance.requestEvent.set();
     return;
   }

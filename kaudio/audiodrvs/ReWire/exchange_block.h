@@ -5,6 +5,7 @@
 // slots are plain memory for the audio path.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,6 +35,19 @@ static_assert(offsetof(ExchangeHeader, sampleRate) == 4 &&
               offsetof(ExchangeHeader, maxFramesPerBlock) == 8 &&
               offsetof(ExchangeHeader, request) == 12);
 
+// Between the header and the audio area, in space neither side otherwise uses: the number of
+// the block the device last asked for and of the block the panel last answered. A completion
+// signal left over from a late answer (a panel that hung past the device's wait) then never
+// lets the device copy slots that the panel is still writing for an earlier block.
+struct ExchangeSync {
+  std::atomic<uint32_t> requested;
+  std::atomic<uint32_t> answered;
+};
+static_assert(std::atomic<uint32_t>::is_always_lock_free && sizeof(ExchangeSync) == 8);
+constexpr size_t kSyncOffset = kHeaderBytes;
+static_assert(kSyncOffset % alignof(ExchangeSync) == 0 &&
+              kSyncOffset + sizeof(ExchangeSync) <= kAudioAreaOffset);
+
 struct ExchangeBlock {
   platform::SharedSection section;
   platform::SectionView whole;
@@ -45,6 +59,12 @@ struct ExchangeBlock {
 
   bool isOpen() const { return headerView.data() != nullptr; }
   ExchangeHeader* header() const { return static_cast<ExchangeHeader*>(headerView.data()); }
+  // Null while not open. A new section starts as zeros, which both sides read as block 0.
+  ExchangeSync* sync() const {
+    return whole.data() != nullptr
+               ? reinterpret_cast<ExchangeSync*>(static_cast<uint8_t*>(whole.data()) + kSyncOffset)
+               : nullptr;
+  }
 };
 
 // Bytes of a block of `channels` slots of `maxFrames` frames, rounded up to the granularity;

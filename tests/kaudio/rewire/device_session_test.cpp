@@ -18,7 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tz::rewire;
 using tz::test::kBlockName, tz::test::rendered;
-using tz::test::kRender, tz::test::kSendTransport, tz::test::kStayMute, tz::test::kReportStopped;
+using tz::test::kRender, tz::test::kSendTransport, tz::test::kStayMute, tz::test::kReportStopped,
+    tz::test::kAnswerLate;
 
 // One mixer block of 12 buffers (two beyond the device's channels) filled with 7s. Buffers
 // and events live on the heap, so that their addresses survive a move.
@@ -121,7 +122,9 @@ TEST_F(DeviceSession, StartedPanelServesRequestedChannelsAndTransportRequestsUnt
   EXPECT_TRUE(odd.served(0) && !odd.served(1));
   const auto header = tz::platform::SharedSection::open(kBlockName).section.map(0, 8192);
   const auto* bytes = static_cast<const uint8_t*>(header.view.data());
-  EXPECT_TRUE(std::all_of(bytes + 1128, bytes + 5128, [](uint8_t b) { return b == 0; }));
+  // Past the header only the block numbers of the hand-over are written.
+  EXPECT_TRUE(std::all_of(bytes + kSyncOffset + sizeof(ExchangeSync), bytes + 5128,
+                          [](uint8_t b) { return b == 0; }));
 
   // A block without channels still reaches the panel, whose requests come with the next.
   EXPECT_EQ(0u, drive({64, {}, kSendTransport}).output.servedChannels.words[0]);
@@ -154,6 +157,14 @@ TEST_F(DeviceSession, StartedPanelServesRequestedChannelsAndTransportRequestsUnt
   const MixerBlock answered = drive({64, {0}});
   EXPECT_TRUE(answered.served(0));
   EXPECT_EQ(rendered(answered.input, 0, 63), answered.at(0, 63));
+  // A block answered after its wait gave up: that late completion does not release the next
+  // block's wait, whose slots would still hold the late block's audio.
+  EXPECT_FALSE(drive({64, {0}, kAnswerLate}).served(0));
+  MixerBlock after(64, {0});
+  after.input.songPosition = 9000;
+  after = drive(std::move(after));
+  EXPECT_TRUE(after.served(0));
+  EXPECT_EQ(rendered(after.input, 0, 63), after.at(0, 63));
 
   panel->kill9();  // gone without a word: the idle call learns it from the engine
   EXPECT_TRUE(tz::test::eventually([&] {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <thread>
 
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
 #include "kaudio/audiodrvs/ReWire/exchange_block.h"
@@ -18,7 +19,9 @@ using tz::platform::NamedEvent;
 
 constexpr char kBlockName[] = "Halvard.Loopra7.ReWireDevice";
 // What the test panel does with a block: the record's tempo field tells it.
-enum Command : uint32_t { kRender, kSendTransport, kStayMute, kReportStopped };
+// kAnswerLate: it renders the block only after the device has given up waiting for it,
+// signals completion at once, and only then turns to the next block's request.
+enum Command : uint32_t { kRender, kSendTransport, kStayMute, kReportStopped, kAnswerLate };
 
 inline float rendered(const DriveAudioInput& request, uint32_t c, uint32_t i) {
   return static_cast<float>(request.songPosition + 1000 * static_cast<int32_t>(c) + i);
@@ -33,10 +36,13 @@ struct TestPanel {
   void send(uint8_t id) { send(&id, 1); }
   bool mapBlock() { return openExchangeBlock(block, kBlockName, 5, nullptr, nullptr) == 0; }
 
-  // Renders a drive message's block; true when told not to answer it.
-  bool serve() {
-    const DriveAudioInput& request = block.header()->request;
+  // Renders a drive message's block as it was asked for; true when told not to answer it.
+  bool serve(NamedEvent& completion) {
+    ExchangeSync& sync = *block.sync();
+    const uint32_t number = sync.requested.load();
+    const DriveAudioInput request = block.header()->request;
     if (request.tempo == kStayMute) return true;
+    if (request.tempo == kAnswerLate) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     if (request.tempo == kReportStopped) send(RWMSG_PANEL_STOPPED);
     if (request.tempo == kSendTransport) {  // the short ones, 7 and 11 come to nothing
       const uint32_t reposition[2] = {RWMSG_REPOSITION, 777},
@@ -48,6 +54,12 @@ struct TestPanel {
     for (uint32_t c = 0; c < block.slotCount && request.frames <= block.maxFrames; ++c)
       for (uint32_t i = 0; channelSetHas(request.requestedChannels, c) && i < request.frames; ++i)
         block.slots[c][i] = rendered(request, c, i);
+    sync.answered.store(number);
+    if (request.tempo == kAnswerLate) {
+      completion.set();
+      // Busy a while before it turns to the next request, which is already waiting.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
     return false;
   }
 
@@ -73,7 +85,7 @@ struct TestPanel {
       while (api.comRead(handle, 0, &size, message) == kRWSuccess && size > 0)
         if (message[0] == RWMSG_QUIT_PANEL) return send(RWMSG_PANEL_STOPPED), 0;
       while (woken && api.comRead(handle, 1, &size, message) == kRWSuccess && size > 0) {
-        if (message[0] == RWMSG_DRIVE_AUDIO) mute = serve();
+        if (message[0] == RWMSG_DRIVE_AUDIO) mute = serve(completion.event);
         if (message[0] == RWMSG_AUDIO_INFO_CHANGED && !mapBlock()) return 13;
       }
       if (woken && !mute) completion.event.set();
