@@ -125,8 +125,7 @@ void AudioLoop::driveBlock() {
   const int64_t start = tz::platform::highResCounter();
   setup_.device.driveAudio(&input_, &output_);
   const int64_t end = tz::platform::highResCounter();
-  times_.add(static_cast<uint64_t>(end - start));
-  countBlock(panelConnected && end - start >= kTimeoutCallNs);
+  countBlock(end - start, panelConnected);
   // The position moves on before the device's requests apply, so that a reposition names
   // where the next block starts; advance() only moves it back by wrapping into the loop.
   const int32_t before = transport_.position();
@@ -159,13 +158,14 @@ void AudioLoop::prepareRecords(float* channels, uint32_t stride) {
                                       options_.eventCapacity, events_.data()};
 }
 
-void AudioLoop::countBlock(bool waitedForPanel) {
+void AudioLoop::countBlock(int64_t driveNs, bool panelConnected) {
   uint32_t served = 0;
   for (uint32_t c = 0; c < setup_.channels; ++c) served += channelSetHas(output_.servedChannels, c);
   ++counters_.blocks;
+  times_.add(static_cast<uint64_t>(driveNs), served != 0);
   if (served == 0) {
     ++counters_.notServed;
-    if (waitedForPanel) ++counters_.timeouts;
+    if (panelConnected && driveNs >= kTimeoutCallNs) ++counters_.timeouts;
   } else {
     ++counters_.served;
     if (served < setup_.channels) ++counters_.partial;

@@ -53,7 +53,7 @@ class AudioLoop {
   void changeAudioInfo(uint32_t rate, uint32_t block);
   void driveBlock();
   void prepareRecords(float* channels, uint32_t stride);
-  void countBlock(bool waitedForPanel);
+  void countBlock(int64_t driveNs, bool panelConnected);
   void countEvents(const DriveAudioOutput& output);
   void mark(MarkKind kind, int32_t value = 0, int32_t detail = 0, uint8_t on = 0);
   double mixerSeconds() const {

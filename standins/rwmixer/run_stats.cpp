@@ -1,4 +1,5 @@
-// Percentiles by selection rather than a full sort: the summary wants three values.
+// Each set is sorted on its own, which keeps them apart in the one array; a figure of every
+// block is then read from the two sorted ranges as if merged.
 #include "standins/rwmixer/run_stats.h"
 
 #include <algorithm>
@@ -7,15 +8,42 @@
 #include <cstddef>
 
 namespace tz::mixer {
+namespace {
 
-uint32_t DriveTimes::percentile(double p) {
-  if (samples_.empty()) return 0;
-  const double rank = std::ceil(p / 100.0 * static_cast<double>(samples_.size()));
-  const size_t index =
-      std::clamp<size_t>(rank < 1 ? 1 : static_cast<size_t>(rank), 1, samples_.size()) - 1;
-  std::nth_element(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(index),
-                   samples_.end());
-  return samples_[index];
+// The sample of rank `index` (from 0) in the merge of two sorted ranges; index < a + b.
+uint32_t mergedAt(std::span<const uint32_t> a, std::span<const uint32_t> b, size_t index) {
+  size_t i = 0;
+  size_t j = 0;
+  for (;;) {
+    const bool fromA = j == b.size() || (i < a.size() && a[i] <= b[j]);
+    if (i + j == index) return fromA ? a[i] : b[j];
+    if (fromA) {
+      ++i;
+    } else {
+      ++j;
+    }
+  }
+}
+
+void printDriveTimes(std::FILE* out, const char* name, DriveTimes& times, DriveSet set) {
+  std::fprintf(out, "%s: p50 %.1f, p99 %.1f, max %.1f (%zu blocks)\n", name,
+               times.percentile(set, 50) / 1000.0, times.percentile(set, 99) / 1000.0,
+               times.percentile(set, 100) / 1000.0, times.count(set));
+}
+
+}  // namespace
+
+uint32_t DriveTimes::percentile(DriveSet set, double p) {
+  const size_t n = count(set);
+  if (n == 0) return 0;
+  if (!sorted_) {
+    std::sort(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(servedEnd_));
+    std::sort(samples_.begin() + static_cast<std::ptrdiff_t>(unservedBegin_), samples_.end());
+    sorted_ = true;
+  }
+  const double rank = std::ceil(p / 100.0 * static_cast<double>(n));
+  const size_t index = std::clamp<size_t>(rank < 1 ? 1 : static_cast<size_t>(rank), 1, n) - 1;
+  return set == DriveSet::Served ? served()[index] : mergedAt(served(), unserved(), index);
 }
 
 void printSummary(std::FILE* out, const RunCounters& counters, DriveTimes& times) {
@@ -31,11 +59,13 @@ void printSummary(std::FILE* out, const RunCounters& counters, DriveTimes& times
                "events: play %" PRIu64 ", stop %" PRIu64 ", reposition %" PRIu64 ", loop %" PRIu64
                ", other %" PRIu64 ", beyond capacity %" PRIu64 "\n",
                e.play, e.stop, e.reposition, e.loop, e.other, e.beyondCapacity);
-  const uint32_t p50 = times.percentile(50);
-  const uint32_t p99 = times.percentile(99);
-  const uint32_t max = times.percentile(100);
-  std::fprintf(out, "drive time us: p50 %.1f, p99 %.1f, max %.1f\n", p50 / 1000.0, p99 / 1000.0,
-               max / 1000.0);
+  printDriveTimes(out, "drive time us", times, DriveSet::All);
+  // Figures of zero would read as a fast device rather than one that served nothing.
+  if (times.count(DriveSet::Served) == 0) {
+    std::fprintf(out, "drive time served us: none\n");
+  } else {
+    printDriveTimes(out, "drive time served us", times, DriveSet::Served);
+  }
 }
 
 }  // namespace tz::mixer

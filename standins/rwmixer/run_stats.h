@@ -1,39 +1,60 @@
 // What a run counts: blocks by outcome, events by type, and the duration of every drive
-// call. The audio thread records; the summary reads after the audio thread has ended.
+// call, served or not. The audio thread records; the summary reads after it has ended.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 namespace tz::mixer {
 
-// Drive-call durations in nanoseconds, kept in an array sized before the run.
+// Which drive times a figure covers: every block's, or only those of blocks the device served.
+// They differ most when no host is there: the device then gives every block up at once.
+enum class DriveSet { All, Served };
+
+// Drive-call durations in nanoseconds, in one array sized before the run: the served blocks'
+// fill it from the front, the unserved ones' from the back, so that each set is one range
+// and neither needs an array of its own.
 class DriveTimes {
  public:
-  // Not for the audio thread: allocates.
-  explicit DriveTimes(size_t capacity) { samples_.reserve(capacity); }
+  // Not for the audio thread: allocates and touches the whole array.
+  explicit DriveTimes(size_t capacity) : samples_(capacity), unservedBegin_(capacity) {}
 
   // Audio thread: no allocation, no lock. Samples beyond the capacity are counted only.
-  void add(uint64_t nanoseconds) {
-    if (samples_.size() < samples_.capacity()) {
-      samples_.push_back(nanoseconds > UINT32_MAX ? UINT32_MAX
-                                                  : static_cast<uint32_t>(nanoseconds));
-    } else {
+  void add(uint64_t nanoseconds, bool served) {
+    if (servedEnd_ == unservedBegin_) {
       ++dropped_;
+      return;
+    }
+    const uint32_t ns = nanoseconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(nanoseconds);
+    sorted_ = false;
+    if (served) {
+      samples_[servedEnd_++] = ns;
+    } else {
+      samples_[--unservedBegin_] = ns;
     }
   }
 
-  size_t count() const { return samples_.size(); }
-  const std::vector<uint32_t>& samples() const { return samples_; }
+  size_t count(DriveSet set) const {
+    return servedEnd_ + (set == DriveSet::All ? samples_.size() - unservedBegin_ : 0);
+  }
   uint64_t dropped() const { return dropped_; }
-  // The nearest-rank percentile (0 < p ≤ 100) of the samples; 0 when there are none.
-  // Reorders the samples.
-  uint32_t percentile(double p);
+  std::span<const uint32_t> served() const { return {samples_.data(), servedEnd_}; }
+  std::span<const uint32_t> unserved() const {
+    return {samples_.data() + unservedBegin_, samples_.size() - unservedBegin_};
+  }
+  // The nearest-rank percentile (0 < p ≤ 100) of the set; 0 when it is empty. Not while the
+  // audio thread runs: the first call after an add() sorts each set in place.
+  uint32_t percentile(DriveSet set, double p);
 
  private:
   std::vector<uint32_t> samples_;
+  size_t servedEnd_ = 0;
+  size_t unservedBegin_;
   uint64_t dropped_ = 0;
+  bool sorted_ = false;
 };
 
 struct EventCounts {
@@ -56,7 +77,8 @@ struct RunCounters {
   EventCounts events;
 };
 
-// The summary lines, one "name: value" each, so that scripts can pick them out.
+// The summary lines, one "name: value" each, so that scripts can pick them out. The drive
+// times are given for every block and for the served ones apart.
 void printSummary(std::FILE* out, const RunCounters& counters, DriveTimes& times);
 
 }  // namespace tz::mixer

@@ -73,13 +73,23 @@ void SessionPicture::widen() {
 DriveHistogram driveHistogram(DriveTimes& times) {
   DriveHistogram histogram;
   const auto* bounds = DriveHistogram::kUpperNs;
-  for (const uint32_t ns : times.samples()) {
-    ++histogram
-          .counts[std::upper_bound(bounds, bounds + DriveHistogram::kBuckets - 1, ns) - bounds];
+  const auto tally = [&](std::span<const uint32_t> samples) {
+    for (const uint32_t ns : samples) {
+      ++histogram
+            .counts[std::upper_bound(bounds, bounds + DriveHistogram::kBuckets - 1, ns) - bounds];
+    }
+  };
+  const bool anyServed = times.count(DriveSet::Served) != 0;
+  histogram.shown = anyServed ? DriveSet::Served : DriveSet::All;
+  tally(times.served());
+  if (anyServed) {
+    histogram.leftOut = times.unserved().size();
+  } else {
+    tally(times.unserved());
   }
-  histogram.p50 = times.percentile(50);
-  histogram.p99 = times.percentile(99);
-  histogram.max = times.percentile(100);
+  histogram.p50 = times.percentile(histogram.shown, 50);
+  histogram.p99 = times.percentile(histogram.shown, 99);
+  histogram.max = times.percentile(histogram.shown, 100);
   return histogram;
 }
 

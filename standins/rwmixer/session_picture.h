@@ -56,7 +56,8 @@ class SessionPicture {
 };
 
 // Drive times in buckets of 1-2-5 steps from 10 µs to 2 s, with the percentiles the summary
-// prints.
+// prints. It shows the served blocks when there are any, since a block given up at once says
+// nothing of the device's speed, and every block otherwise.
 struct DriveHistogram {
   static constexpr uint32_t kBuckets = 18;
   // Bucket i holds times below kUpperNs[i] (and at or above the bound before); the last one
@@ -68,9 +69,11 @@ struct DriveHistogram {
   uint32_t p50 = 0;  // nanoseconds
   uint32_t p99 = 0;
   uint32_t max = 0;
+  DriveSet shown = DriveSet::All;
+  uint64_t leftOut = 0;  // unserved blocks not counted when only the served ones are shown
 };
 
-// Reorders the samples, as percentile() does.
+// Sorts the samples, as percentile() does.
 DriveHistogram driveHistogram(DriveTimes& times);
 
 }  // namespace tz::mixer

@@ -196,8 +196,16 @@ void drawHistogram(std::string& svg, const DriveHistogram& histogram, int top) {
   const uint64_t* counts = histogram.counts;
   const uint64_t most = *std::max_element(counts, counts + DriveHistogram::kBuckets);
   uint64_t total = 0;
+  const bool servedOnly = histogram.shown == DriveSet::Served;
+  std::string heading = servedOnly ? "drive time per served block" : "drive time per block";
+  if (servedOnly && histogram.leftOut != 0) {
+    heading += "; " + std::to_string(histogram.leftOut) + " unserved block" +
+               (histogram.leftOut == 1 ? "" : "s") + " not shown";
+  } else if (!servedOnly) {
+    heading += "; no block was served";
+  }
   svg += "<text x=\"" + std::to_string(L::kPlotLeft) + "\" y=\"" + std::to_string(top - 18) +
-         "\">drive time per block</text>\n";
+         "\">" + heading + "</text>\n";
   const int base = top + kBarHeight;
   for (uint32_t i = 0; i < DriveHistogram::kBuckets; ++i) {
     total += counts[i];
@@ -227,9 +235,10 @@ void drawHistogram(std::string& svg, const DriveHistogram& histogram, int top) {
            "</text>\n";
   }
   const int statsX = L::kPlotLeft + DriveHistogram::kBuckets * kBarPitch + 30;
-  const std::string lines[] = {
-      "p50 " + durationText(histogram.p50), "p99 " + durationText(histogram.p99),
-      "max " + durationText(histogram.max), std::to_string(total) + " blocks"};
+  const std::string lines[] = {"p50 " + durationText(histogram.p50),
+                               "p99 " + durationText(histogram.p99),
+                               "max " + durationText(histogram.max),
+                               std::to_string(total) + (servedOnly ? " served blocks" : " blocks")};
   for (int k = 0; k < 4; ++k) {
     svg += "<text x=\"" + std::to_string(statsX) + "\" y=\"" + std::to_string(top + 14 + 18 * k) +
            "\">" + escaped(lines[k]) + "</text>\n";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -68,16 +69,31 @@ TEST(SessionPictureTest, ColumnsHoldMinAndMaxAndWidenWhenTheSessionOutgrowsThem)
   expect(0, 4, 0, 5, false);
 }
 
+// Every block's times while none was served; the served blocks' alone once one was.
 TEST(SessionPictureTest, DriveTimesFallIntoOneTwoFiveBuckets) {
   DriveTimes times(8);
-  for (const uint64_t ns : {9999u, 10000u, 19999u, 1500000u, 1500000u, 3000000000u}) times.add(ns);
+  for (const uint64_t ns : {9999u, 10000u, 19999u, 1500000u, 1500000u, 3000000000u})
+    times.add(ns, false);
   const DriveHistogram histogram = driveHistogram(times);
   const uint64_t expected[DriveHistogram::kBuckets] = {1, 2, 0, 0, 0, 0, 0, 2, 0,
                                                        0, 0, 0, 0, 0, 0, 0, 0, 1};
   for (uint32_t i = 0; i < DriveHistogram::kBuckets; ++i)
     EXPECT_EQ(expected[i], histogram.counts[i]) << "bucket " << i;
+  EXPECT_EQ(DriveSet::All, histogram.shown);
   EXPECT_EQ(19999u, histogram.p50);
   EXPECT_EQ(3000000000u, histogram.max);
+  EXPECT_NE(std::string::npos, sessionSvg(SessionPicture({"L"}, 0.001), {}, histogram)
+                                   .find(">drive time per block; no block was served<"));
+
+  times.add(150000, true);
+  const DriveHistogram served = driveHistogram(times);
+  EXPECT_EQ(DriveSet::Served, served.shown);
+  EXPECT_EQ(1u, served.counts[4]);
+  EXPECT_EQ(1u,
+            std::accumulate(served.counts, served.counts + DriveHistogram::kBuckets, uint64_t{0}));
+  EXPECT_EQ(6u, served.leftOut);
+  EXPECT_EQ(150000u, served.p50);
+  EXPECT_EQ(150000u, served.max);
 }
 
 TEST(SessionPictureTest, SvgHasALanePerChannelAndAPlacedLabelPerMark) {
@@ -88,7 +104,8 @@ TEST(SessionPictureTest, SvgHasALanePerChannelAndAPlacedLabelPerMark) {
                                    {137, 0.55, MarkKind::HostLoop, 1, 99000, 102000},
                                    {217, 0.87, MarkKind::Tempo, 0, 97250}};
   DriveTimes times(4);
-  times.add(15000);
+  times.add(15000, true);
+  times.add(3000, false);
   const std::string svg = sessionSvg(picture, {&marks, 2}, driveHistogram(times));
 
   EXPECT_EQ(0u, svg.rfind("<svg ", 0));
@@ -113,6 +130,8 @@ TEST(SessionPictureTest, SvgHasALanePerChannelAndAPlacedLabelPerMark) {
   EXPECT_EQ(DriveHistogram::kBuckets, count(svg, "<rect class=\"bar\""));
   EXPECT_EQ(1u, count(svg, "10 µs to 20 µs: 1 blocks"));
   EXPECT_NE(std::string::npos, svg.find(">p50 15 µs<"));
+  EXPECT_EQ(1u, count(svg, ">drive time per served block; 1 unserved block not shown<"));
+  EXPECT_EQ(1u, count(svg, ">1 served blocks<"));
 }
 
 }  // namespace
