@@ -47,10 +47,17 @@ double secondsSince(int64_t start) {
 const char* runUntilQuit(const HostOptions& options, HostSession& session, const CallbackLog& log) {
   RequestSchedule schedule(options.requests);
   const int64_t start = platform::highResCounter();
+  bool quitNoted = false;
   for (;;) {
     const double now = secondsSince(start);
     while (const TransportRequest* request = schedule.next(now)) session.request(*request);
-    if (log.quitRequested()) return "the mixer asked the host to quit";
+    // The driver also asks when the mixer went away without a word. A host the mixer
+    // launched has no other reason to live; one started by hand keeps running.
+    if (log.quitRequested() && options.launchedByDevice) return "the mixer asked the host to quit";
+    if (log.quitRequested() && !quitNoted) {
+      printLine(stdout, "quit request: started by hand, the host keeps running");
+      quitNoted = true;
+    }
     if (signalled) return "signal";
     if (options.seconds > 0 && now >= options.seconds) return "time is up";
     platform::sleepMs(kPollMs);

@@ -20,10 +20,11 @@ constexpr DWORD kBlockArgument = 3;
 }  // namespace
 
 void CReWireAudioDevice::buildRecord(const DriveAudioInput& drive) {
-  const DWORD changes =
-      buildTransportRecord(current_, previous_, drive, stereoFormat_, tickMode24576(), connectionFlags_);
+  const DWORD changes = buildTransportRecord(current_, previous_, drive, stereoFormat_,
+                                             tickMode24576(), connectionFlags_);
   publishedSongPosition_ = current_.songPosition;
   publishedTempo_ = current_.tempo;
+  publishLoop();
   if (changes != 0 && has(kDeviceRunning)) notify(kEventTransportChanged, changes, &current_);
 }
 
@@ -71,7 +72,8 @@ namespace {
 class AnswerOnExit {
  public:
   explicit AnswerOnExit(ExchangeSync* sync)
-      : sync_(sync), block_(sync != nullptr ? sync->requested.load(std::memory_order_acquire) : 0) {}
+      : sync_(sync),
+        block_(sync != nullptr ? sync->requested.load(std::memory_order_acquire) : 0) {}
   ~AnswerOnExit() {
     if (sync_ != nullptr) sync_->answered.store(block_, std::memory_order_release);
   }
@@ -85,15 +87,21 @@ class AnswerOnExit {
 
 }  // namespace
 
-void CReWireAudioDevice::runAudioCycle() {
+bool CReWireAudioDevice::runAudioCycle() {
   ExchangeBlock& block = connection_.block;
-  const AnswerOnExit answer(block.sync());
-  if (!block.isOpen() || callback_ == nullptr || outputs_ == nullptr || outputs_->itemCount == 0)
-    return;
+  ExchangeSync* sync = block.sync();
+  // Without a block (the device is making a new one) or for a block already answered (a
+  // message left over from before a stop) there is nothing to render.
+  if (sync == nullptr || sync->requested.load(std::memory_order_acquire) ==
+                             sync->answered.load(std::memory_order_relaxed))
+    return false;
+  const AnswerOnExit answer(sync);
+  if (callback_ == nullptr || outputs_ == nullptr || outputs_->itemCount == 0) return true;
   cycleTimeStamp_ = platform::tickCountMs();
-  const DriveAudioInput& drive = block.header()->request;
+  // One read of the mixer's record: the shared copy may change under us.
+  const DriveAudioInput drive = block.header()->request;
   buildRecord(drive);
-  if (transportNotice(drive.playMode) != 0 || drive.playMode > 2) return;
+  if (transportNotice(drive.playMode) != 0 || drive.playMode > 2) return true;
 
   int64_t noOffset = kNoPosition;
   sampleStartOffset_.compare_exchange_strong(noOffset, 0);
@@ -106,12 +114,10 @@ void CReWireAudioDevice::runAudioCycle() {
   const bool running = has(kDeviceRunning);
   bool first = true;
   for (LONG i = 0; i < outputs_->itemCount; ++i) {
-    auto* output = static_cast<CReWireAudioOutput*>(
-        static_cast<IAudioOut*>(static_cast<void**>(outputs_->slots)[i]));
+    CReWireAudioOutput* output = outputAt(i);
     if (output == nullptr) break;
     const auto slotFor = [&](uint32_t channel) -> float* {
-      return running && channel < block.slotCount &&
-                     channelSetHas(drive.requestedChannels, channel)
+      return running && channel < block.slotCount && channelSetHas(drive.requestedChannels, channel)
                  ? block.slots[channel]
                  : nullptr;
     };
@@ -128,24 +134,78 @@ void CReWireAudioDevice::runAudioCycle() {
   sampleCounter_ += drive.frames;
   notify(kEventBlockEnds, kBlockArgument, &current_);
   setConnectionFlag(kRepositionEcho | kLoopEcho, false);
+  return true;
+}
+
+CReWireAudioOutput* CReWireAudioDevice::outputAt(LONG index) const {
+  return static_cast<CReWireAudioOutput*>(
+      static_cast<IAudioOut*>(static_cast<void**>(outputs_->slots)[index]));
+}
+
+void CReWireAudioDevice::releaseBlock() {
+  if (!connection_.block.isOpen()) return;
+  if (callback_ != nullptr && !formatChanging_) {
+    notify(kEventFormatChanging);
+    formatChanging_ = true;
+  }
+  closeExchangeBlock(connection_.block);
+}
+
+bool CReWireAudioDevice::mapBlock() {
+  const uint32_t oldRate = sampleRate();
+  const DWORD oldFrames = bufferFrames_;
+  uint32_t rate = 0;
+  uint32_t frames = 0;
+  if (openExchangeBlock(connection_.block,
+                        platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
+                        outputCount, &rate, &frames) != 0)
+    return false;
+  bufferFrames_ = frames;
+  setFormats(rate);
+  if (outputs_ != nullptr)
+    for (LONG i = 0; i < outputs_->itemCount; ++i)
+      if (CReWireAudioOutput* output = outputAt(i)) output->fitBlockFrames(frames);
+  const bool changed = formatChanging_ || rate != oldRate || frames != oldFrames;
+  if (changed && callback_ != nullptr) {
+    if (!formatChanging_) notify(kEventFormatChanging);
+    WAVEFORMATEX format = stereoFormat_;
+    notify(kEventFormatChanged, 0, &format);
+    current_.format = stereoFormat_;
+    notify(kEventTransportChanged, TRANSPORT_CHANGED_FORMAT, &current_);
+  }
+  formatChanging_ = false;
+  return true;
 }
 
 void CReWireAudioDevice::changeFormat() {
-  if (callback_ == nullptr) return;
-  notify(kEventFormatChanging);
   ExchangeBlock& block = connection_.block;
-  closeExchangeBlock(block);
-  uint32_t rate = 0;
-  uint32_t frames = 0;
-  if (openExchangeBlock(block, platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
-                        outputCount, &rate, &frames) == 0) {
-    bufferFrames_ = frames;
-    setFormats(rate);
+  // Without a host to tell, a block that is still the device's stays mapped.
+  if (callback_ == nullptr && block.isOpen() && !block.retired()) return;
+  // A block given up is let go at once; the device then makes the new one and says so with
+  // a second message, which maps it.
+  releaseBlock();
+  mapBlock();
+}
+
+void CReWireAudioDevice::publishLoop() {
+  // A sequence word around the three values: odd while they change.
+  publishedLoopSequence_.fetch_add(1, std::memory_order_acq_rel);
+  publishedLoopStart_.store(current_.loopStart, std::memory_order_relaxed);
+  publishedLoopEnd_.store(current_.loopEnd, std::memory_order_relaxed);
+  publishedLoopOn_.store(current_.loopOn, std::memory_order_relaxed);
+  publishedLoopSequence_.fetch_add(1, std::memory_order_release);
+}
+
+CReWireAudioDevice::PublishedLoop CReWireAudioDevice::publishedLoop() const {
+  for (;;) {
+    const uint32_t before = publishedLoopSequence_.load(std::memory_order_acquire);
+    const PublishedLoop loop{publishedLoopStart_.load(std::memory_order_relaxed),
+                             publishedLoopEnd_.load(std::memory_order_relaxed),
+                             publishedLoopOn_.load(std::memory_order_relaxed)};
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((before & 1) == 0 && publishedLoopSequence_.load(std::memory_order_relaxed) == before)
+      return loop;
   }
-  WAVEFORMATEX format = stereoFormat_;
-  notify(kEventFormatChanged, 0, &format);
-  current_.format = stereoFormat_;
-  notify(kEventTransportChanged, TRANSPORT_CHANGED_FORMAT, &current_);
 }
 
 void CReWireAudioDevice::requestQuit() {

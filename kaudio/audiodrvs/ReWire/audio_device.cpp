@@ -30,6 +30,9 @@ HRESULT CReWireAudioDevice::create() {
 }
 
 void* CReWireAudioDevice::ScalarDeletingDestructor(UINT flags) {
+  // A host that lets go of the device without Detach (or whose shut-down stopped half-way)
+  // must not leave the worker waiting, nor rendering through outputs about to go.
+  disconnectPanel();
   releaseOutputs();
   if (provider_ != nullptr) provider_->Release();
   delete[] connection_.channel0;
@@ -69,19 +72,24 @@ HRESULT CReWireAudioDevice::GetDriverClass(const IID& riid, void** out) {
   return owner_->QueryInterface(riid, out);
 }
 
+// The mixer's rate as the mapped block gives it; 0 while no block is mapped (detached, or
+// the device is making a new one). Under the lock: a format change replaces the block.
+uint32_t CReWireAudioDevice::mappedSampleRate() {
+  std::lock_guard hold(lock_);
+  return connection_.block.isOpen() ? sampleRate() : 0;
+}
+
 HRESULT CReWireAudioDevice::IsFormatSupported(const WAVEFORMATEX* format, DWORD) {
-  // The rate lives in the exchange block's header, which is mapped only while attached.
-  if (!connection_.block.isOpen()) return E_UNEXPECTED;
+  const uint32_t rate = mappedSampleRate();
+  if (rate == 0) return E_UNEXPECTED;
   if (format == nullptr) return E_POINTER;
-  return format->nSamplesPerSec == connection_.block.header()->sampleRate
-             ? S_OK
-             : TZ_E_FORMAT_NOT_SUPPORTED;
+  return format->nSamplesPerSec == rate ? S_OK : TZ_E_FORMAT_NOT_SUPPORTED;
 }
 
 HRESULT CReWireAudioDevice::GetFormat(WAVEFORMATEX* format) {
-  if (!connection_.block.isOpen()) return E_UNEXPECTED;
+  const uint32_t rate = mappedSampleRate();
+  if (rate == 0) return E_UNEXPECTED;
   if (format == nullptr) return E_POINTER;
-  const uint32_t rate = connection_.block.header()->sampleRate;
   *format = {3, 2, rate, rate * 8, 8, 32, 0};
   return S_OK;
 }

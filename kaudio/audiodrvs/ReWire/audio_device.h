@@ -10,7 +10,7 @@
 #include "kaudio/audiodrvs/ReWire/com_support.h"
 #include "kaudio/audiodrvs/ReWire/exchange_block.h"
 #include "support/platform/named_event.h"
-#include "support/platform/recursive_lock.h"
+#include "support/platform/priority_lock.h"
 #include "support/platform/thread.h"
 #include "tz/list.h"
 
@@ -43,6 +43,7 @@ constexpr DWORD kLoopEcho = 0x40;
 constexpr DWORD kRepositionSent = 0x80;
 constexpr DWORD kLoopSent = 0x100;
 constexpr DWORD kReportAll = 0x200;
+constexpr DWORD kDeviceHalfGone = 0x400;  // the worker let go of a device half that went away
 
 // Device callback codes.
 enum DeviceEvent : DWORD {
@@ -112,8 +113,7 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   HRESULT TZ_COM GetPortCounts(DWORD* outputs, DWORD* inputs) override;
   HRESULT TZ_COM GetLatency(LONGLONG* latency, DWORD* unit, DWORD) override;
   HRESULT TZ_COM Slot19(DWORD, DWORD, DWORD) override { return S_FALSE; }
-  HRESULT TZ_COM GetBufferSizes(DWORD* first, DWORD* second, DWORD* third,
-                                DWORD* fourth) override;
+  HRESULT TZ_COM GetBufferSizes(DWORD* first, DWORD* second, DWORD* third, DWORD* fourth) override;
   HRESULT TZ_COM Slot21(DWORD) override { return S_FALSE; }
   HRESULT TZ_COM Slot22() override { return S_OK; }
   HRESULT TZ_COM Open(WAVEFORMATEX* format, DEVICECALLBACK callback, DWORD cookie) override;
@@ -147,8 +147,8 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   LONG TZ_COM RequestStop(DWORD first, DWORD second, DWORD source, DWORD flags) override;
   LONG TZ_COM RequestLocate(LONGLONG position, LONGLONG loopStart, LONGLONG loopLength,
                             DWORD source, LONG loopOn, DWORD flags) override;
-  // Slot 51: releases the outputs and the provider, frees the buffers, the object when bit 0
-  // of flags is set. It does not disconnect; Detach does.
+  // Slot 51: disconnects if still connected, releases the outputs and the provider, frees
+  // the buffers, the object when bit 0 of flags is set.
   virtual void* TZ_COM ScalarDeletingDestructor(UINT flags);
 
   // --- The connection to the device half (panel_connection.cpp) ---
@@ -158,7 +158,8 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   HRESULT sendPanelStopped();
 
   // --- The worker's work, under the device lock (audio_cycle.cpp) ---
-  void runAudioCycle();
+  // False when there was no block to answer.
+  bool runAudioCycle();
   void changeFormat();
   void requestQuit();
 
@@ -178,7 +179,7 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   const WAVEFORMATEX& monoFormat() const { return monoFormat_; }
   const TRANSPORTINFO& currentRecord() const { return current_; }
   tTZLIST* outputs() const { return outputs_; }
-  platform::RecursiveLock& lock() { return lock_; }
+  platform::PriorityLock& lock() { return lock_; }
 
  private:
   ~CReWireAudioDevice() = default;
@@ -204,7 +205,27 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   void releaseOutputs();
   void setFormats(uint32_t sampleRate);
   uint32_t sampleRate() const { return stereoFormat_.nSamplesPerSec; }
+  uint32_t mappedSampleRate();
   static uint32_t workerMain(void* device);
+  // One pass of the worker; false once the device half has gone and the worker let go.
+  bool workerPass();
+  void letGoOfDeviceHalf();
+  // Writes silence into the slots of a block the device asked for and no pass answered, and
+  // marks it answered. True when there was one.
+  bool answerPendingBlock();
+  // Lets go of the block, telling a registered host that the format is about to change.
+  void releaseBlock();
+  // Maps the device's current block; tells a registered host the new format when it changed.
+  bool mapBlock();
+  CReWireAudioOutput* outputAt(LONG index) const;
+  // The loop of the latest record, for RequestLocate on the host's threads without the lock.
+  struct PublishedLoop {
+    int64_t start;
+    int64_t end;
+    DWORD on;
+  };
+  void publishLoop();
+  PublishedLoop publishedLoop() const;
   void pumpChannel1();
   void pumpChannel0();
   void sendMessage(const void* bytes, uint32_t size);
@@ -212,7 +233,9 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   LONG transportNotice(uint32_t playMode);
 
   RefCount refCount_;
-  platform::RecursiveLock lock_;
+  // Taken by the real-time worker and by the host's threads: it lends the worker's priority
+  // to a host thread that holds it.
+  platform::PriorityLock lock_;
   DWORD userData_ = 0;
   CReWireAudioClass* owner_;
   CSpecifyPropertyPages* provider_ = nullptr;
@@ -230,6 +253,11 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   // The song position and tempo of the latest block, for the position queries.
   std::atomic<int64_t> publishedSongPosition_{0};
   std::atomic<double> publishedTempo_{0.0};
+  std::atomic<uint32_t> publishedLoopSequence_{0};
+  std::atomic<int64_t> publishedLoopStart_{0};
+  std::atomic<int64_t> publishedLoopEnd_{0};
+  std::atomic<DWORD> publishedLoopOn_{0};
+  bool formatChanging_ = false;  // code 12 told, the new format not yet
   WCHAR name_[kNameCapacity] = {};
   DEVICECALLBACK callback_ = nullptr;
   DWORD cookie_ = 0;

@@ -14,6 +14,11 @@ HRESULT CReWireAudioDevice::Open(WAVEFORMATEX* format, DEVICECALLBACK callback, 
   if (!has(kDeviceAttached)) return E_UNEXPECTED;
   if (has(kDeviceOpen)) return S_OK;
   if (format == nullptr || callback == nullptr) return E_POINTER;
+  // The mixer of the last session went away: this session connects afresh.
+  if ((connectionFlags_.load() & kDeviceHalfGone) != 0) {
+    disconnectPanel();
+    connectPanel();
+  }
   callback_ = callback;
   cookie_ = cookie;
   const DWORD link = connectionFlags_.load();

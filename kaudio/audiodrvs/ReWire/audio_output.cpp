@@ -108,7 +108,7 @@ HRESULT CReWireAudioOutput::GetSecondLabel(WCHAR* buffer, LONG length) {
 HRESULT CReWireAudioOutput::GetCustomPortName(WCHAR* buffer, LONG length) {
   if (buffer == nullptr || length == 0) return E_INVALIDARG;
   return customPortName_[0] != u'\0' ? copyName(customPortName_, buffer, length)
-                                      : GetPortName(buffer, length);
+                                     : GetPortName(buffer, length);
 }
 
 HRESULT CReWireAudioOutput::SetCustomPortName(const WCHAR* text) {
@@ -160,27 +160,55 @@ HRESULT CReWireAudioOutput::GetLatency(LONGLONG* latency) {
 HRESULT CReWireAudioOutput::GetProperty(DWORD id, DWORD* value) {
   if (value == nullptr) return E_POINTER;
   switch (id) {
-    case 0: *value = index_; return S_OK;
-    case 22: *value = 1; return S_OK;
-    case 23: *value = 0; return S_OK;
-    case 26: *value = 2; return S_OK;
-    case 27: *value = device_ != nullptr ? device_->bufferFrames() / 2 : 0; return S_OK;
-    case 28: *value = 2; return S_OK;
-    case 48: *value = state_.load(); return S_OK;
-    case 65: *value = property65_; return S_OK;
-    case 69: *value = property69_; return S_OK;
-    default: return S_FALSE;
+    case 0:
+      *value = index_;
+      return S_OK;
+    case 22:
+      *value = 1;
+      return S_OK;
+    case 23:
+      *value = 0;
+      return S_OK;
+    case 26:
+      *value = 2;
+      return S_OK;
+    case 27:
+      *value = device_ != nullptr ? device_->bufferFrames() / 2 : 0;
+      return S_OK;
+    case 28:
+      *value = 2;
+      return S_OK;
+    case 48:
+      *value = state_.load();
+      return S_OK;
+    case 65:
+      *value = property65_;
+      return S_OK;
+    case 69:
+      *value = property69_;
+      return S_OK;
+    default:
+      return S_FALSE;
   }
 }
 
 HRESULT CReWireAudioOutput::SetProperty(DWORD id, DWORD* value) {
   if (value == nullptr) return E_POINTER;
   switch (id) {
-    case 28: property28_ = *value; return S_OK;
-    case 65: property65_ = *value; return S_OK;
-    case 67: property67_ = *value; return S_OK;
-    case 68: property68_ = *value; return S_OK;
-    default: return S_FALSE;
+    case 28:
+      property28_ = *value;
+      return S_OK;
+    case 65:
+      property65_ = *value;
+      return S_OK;
+    case 67:
+      property67_ = *value;
+      return S_OK;
+    case 68:
+      property68_ = *value;
+      return S_OK;
+    default:
+      return S_FALSE;
   }
 }
 
@@ -211,8 +239,9 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
     std::lock_guard hold(device_->lock());
     delete[] staging_;
     staging_ = staging;
+    stagingFrames_ = static_cast<DWORD>(frames * 2);
+    bufferFrames_ = frames;
   }
-  bufferFrames_ = frames;
   if ((device_->flags() & kDeviceOpen) == 0) return fail(E_UNEXPECTED);
   callback_ = callback;
   cookie_ = cookie;
@@ -225,6 +254,23 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
   return S_OK;
 }
 
+void CReWireAudioOutput::fitBlockFrames(DWORD blockFrames) {
+  if (staging_ == nullptr || blockFrames == 0) return;
+  int64_t frames = bufferFrames_ < blockFrames ? int64_t{blockFrames}
+                                               : bufferFrames_ - bufferFrames_ % blockFrames;
+  if (frames * 2 > stagingFrames_) {
+    const int64_t bytes = int64_t{format_.nBlockAlign} * frames * 2;
+    float* grown = bytes > kMaxStagingBytes
+                       ? nullptr
+                       : new (std::nothrow) float[static_cast<size_t>(bytes) / sizeof(float)]();
+    if (grown == nullptr) return;
+    delete[] staging_;
+    staging_ = grown;
+    stagingFrames_ = static_cast<DWORD>(frames * 2);
+  }
+  bufferFrames_ = frames;
+}
+
 HRESULT CReWireAudioOutput::Close() {
   if (callback_ != nullptr && (state_ & kOutputOpen) != 0)
     callback_(this, kOutputClosing, cookie_, 0, nullptr, 0, 0, nullptr);
@@ -234,6 +280,7 @@ HRESULT CReWireAudioOutput::Close() {
     std::lock_guard hold(device_->lock());
     delete[] staging_;
     staging_ = nullptr;
+    stagingFrames_ = 0;
   }
   state_.fetch_and(~kOutputOpen);
   return S_OK;

@@ -77,6 +77,10 @@ class CReWireAudioOutput final : public IAudioOut {
   // frames frames, split in two calls where the loop end falls inside the block. E_FAIL when
   // not open and started. On the worker thread, under the device lock; allocates nothing.
   HRESULT render(float* left, float* right, DWORD frames, bool first, const TRANSPORTINFO& record);
+  // After a format change, on the worker under the device lock (allocates; not per block):
+  // grants at least one block of `blockFrames` and grows the staging buffer to two of the
+  // granted buffers. A failed allocation keeps the old buffer, which rendering never overruns.
+  void fitBlockFrames(DWORD blockFrames);
   bool openAndStarted() const {
     return (state_.load() & (kOutputOpen | kOutputStarted)) == (kOutputOpen | kOutputStarted);
   }
@@ -93,6 +97,7 @@ class CReWireAudioOutput final : public IAudioOut {
   WAVEFORMATEX leftFormat_{};
   WAVEFORMATEX rightFormat_{};
   float* staging_ = nullptr;
+  DWORD stagingFrames_ = 0;  // stereo frames the staging buffer holds; changed under the lock
   // The channel copy from the staging buffer's stereo frames into a mono slot, chosen at Open
   // so that rendering makes no lookup.
   TZAUDIOCOPYCHANNELSPROC copyChannel_ = nullptr;

@@ -1,12 +1,13 @@
-// A change of sample rate or maximum block size: the block is made again for the new F and
-// the panel is told to map it anew. It runs under the instance lock, so no drive step uses
-// the block while it is replaced; drive steps meanwhile serve silence.
+// A change of sample rate or maximum block size. The block is made again for the new F in two
+// steps, so that the new block is always a fresh one laid out for the new F: the device gives
+// the old block up and tells a started panel, which lets go of it; then the device makes the
+// new block under the same name and tells the panel to map it. A panel that is not started
+// lets go on its own when it sees the old block retired. It runs under the instance lock, so
+// no drive step uses the block while it is replaced; drive steps meanwhile serve silence.
 #include <new>
 
 #include "kaudio/audiodrvs/ReWire/device_instance.h"
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
-#include "kaudio/audiodrvs/ReWire/module_strings.h"
-#include "support/platform/text_encoding.h"
 
 namespace tz::rewire {
 namespace {
@@ -24,29 +25,43 @@ void tellPanel(CReWireDeviceInstance& instance) {
     instance.requestEvent.set();
 }
 
-void changeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info) {
-  // Without a block (an earlier re-creation failed) every change tries to make it again.
-  const ExchangeHeader* header = instance.block.header();
-  if (header != nullptr && header->sampleRate == info.sampleRate &&
-      header->maxFramesPerBlock == info.maxFramesPerBlock)
-    return;
-  instance.sampleRate = info.sampleRate;
-  instance.maxFrames = info.maxFramesPerBlock;
-  closeExchangeBlock(instance.block);
-  // A panel still holding the old block keeps it alive, and a block too small for the new
-  // F fails here; the device then serves silence until a later change succeeds.
-  if (createExchangeBlock(instance.block,
-                          platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
-                          instance.channelCount, info.maxFramesPerBlock) != 0)
-    return;
-  ExchangeHeader* fresh = instance.block.header();
-  fresh->audioInfoSize = info.size;
-  fresh->sampleRate = info.sampleRate;
-  fresh->maxFramesPerBlock = info.maxFramesPerBlock;
+AudioInfo currentAudioInfo(const CReWireDeviceInstance& instance) {
+  return {instance.audioInfoSize, instance.sampleRate, instance.maxFrames};
+}
+
+void makeAndAnnounce(CReWireDeviceInstance& instance, bool wait) {
+  const AudioInfo info = currentAudioInfo(instance);
+  if (!makeExchangeBlock(instance, info, wait)) return;
+  writeAudioInfo(instance, info);
   tellPanel(instance);
 }
 
+void changeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info) {
+  // The instance's own values decide: the shared header is the panel's to read, not ours.
+  if (instance.block.isOpen() && instance.sampleRate == info.sampleRate &&
+      instance.maxFrames == info.maxFramesPerBlock)
+    return;
+  instance.audioInfoSize = info.size;
+  instance.sampleRate = info.sampleRate;
+  instance.maxFrames = info.maxFramesPerBlock;
+  if (instance.block.isOpen()) {
+    retireExchangeBlock(instance.block);
+    tellPanel(instance);
+  }
+  // A panel that holds the old block past the wait leaves the device without one; the idle
+  // call then tries again until the panel has let go.
+  makeAndAnnounce(instance, true);
+}
+
 }  // namespace
+
+void remakeMissingBlock(CReWireDeviceInstance& instance) {
+  if (instance.block.isOpen()) return;
+  try {
+    makeAndAnnounce(instance, false);
+  } catch (const std::bad_alloc&) {
+  }
+}
 
 void setAudioInfo(const AudioInfo* info) {
   CReWireDeviceInstance* instance = currentInstance();

@@ -19,6 +19,33 @@ namespace {
 std::atomic<CReWireDeviceInstance*> gInstance{nullptr};
 
 constexpr char kSignature[] = "QRX7";
+// How long a create waits for a panel of an earlier session (or of the block being replaced)
+// to let go of an object of the same name; such a panel checks every 250 ms.
+constexpr uint32_t kStaleHolderWaitMs = 1500;
+constexpr uint32_t kStaleHolderPollMs = 20;
+
+// Calls make() until it succeeds or the wait for stale holders is over.
+template <typename Make>
+bool retryWhileHeld(Make make) {
+  const uint32_t start = platform::tickCountMs();
+  for (;;) {
+    if (make()) return true;
+    if (platform::tickCountMs() - start >= kStaleHolderWaitMs) return false;
+    platform::sleepMs(kStaleHolderPollMs);
+  }
+}
+
+// An event another process still holds may carry its signals and its waiters: a device only
+// uses events it made itself.
+bool makeFreshEvent(platform::NamedEvent& event, uint32_t nameId) {
+  const std::string name = platform::utf8FromUtf16(moduleString(nameId));
+  return retryWhileHeld([&] {
+    auto made = platform::NamedEvent::create(name);
+    if (!succeeded(made.error) || made.existed) return false;
+    event = std::move(made.event);
+    return true;
+  });
+}
 
 void releaseInstance(CReWireDeviceInstance* instance) {
   instance->completionEvent.close();
@@ -29,28 +56,14 @@ void releaseInstance(CReWireDeviceInstance* instance) {
   delete instance;
 }
 
-// The engine binding, the block, the events and the message connection; the first status
-// other than 1 stops it, leaving the caller to release what was made.
+// The engine binding first, then the message connection: the engine refuses a second device
+// of this signature (6) before anything shared is touched. Then the block and the events,
+// each made afresh; the first status other than 1 stops it, leaving the caller to release
+// what was made.
 RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   const RWSTATUS bound = openDeviceApi();
   if (bound != kRWSuccess) return bound;
   instance.deviceApiOpen = true;
-  if (createExchangeBlock(instance.block,
-                          platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME)).c_str(),
-                          instance.channelCount, info.maxFramesPerBlock) != 0)
-    return kRWOutOfMemory;
-  ExchangeHeader* header = instance.block.header();
-  std::memset(header, 0, sizeof *header);
-  header->audioInfoSize = info.size;
-  header->sampleRate = info.sampleRate;
-  header->maxFramesPerBlock = info.maxFramesPerBlock;
-  auto request =
-      platform::NamedEvent::create(platform::utf8FromUtf16(moduleString(IDS_REQUEST_EVENT_NAME)));
-  auto completion = platform::NamedEvent::create(
-      platform::utf8FromUtf16(moduleString(IDS_COMPLETION_EVENT_NAME)));
-  if (!succeeded(request.error) || !succeeded(completion.error)) return kRWOutOfMemory;
-  instance.requestEvent = std::move(request.event);
-  instance.completionEvent = std::move(completion.event);
   const RWChannelRecord channels[2] = {{12, kMessageBufferBytes, kMessageBufferBytes},
                                        {12, kMessageBufferBytes, kMessageBufferBytes}};
   uint32_t handle = 0;
@@ -59,10 +72,34 @@ RWSTATUS openShared(CReWireDeviceInstance& instance, const AudioInfo& info) {
   // Success without a connection would leave the device deaf to its panel for good.
   if (handle == 0) return kRWGeneralFailure;
   instance.connection = handle;
+  if (!makeExchangeBlock(instance, info, true)) return kRWOutOfMemory;
+  std::memset(static_cast<void*>(instance.block.header()), 0, sizeof(ExchangeHeader));
+  writeAudioInfo(instance, info);
+  if (!makeFreshEvent(instance.requestEvent, IDS_REQUEST_EVENT_NAME) ||
+      !makeFreshEvent(instance.completionEvent, IDS_COMPLETION_EVENT_NAME))
+    return kRWOutOfMemory;
   return kRWSuccess;
 }
 
 }  // namespace
+
+bool makeExchangeBlock(CReWireDeviceInstance& instance, const AudioInfo& info, bool wait) {
+  const std::string name = platform::utf8FromUtf16(moduleString(IDS_EXCHANGE_BLOCK_NAME));
+  if (!wait)
+    return createExchangeBlock(instance.block, name.c_str(), instance.channelCount,
+                               info.maxFramesPerBlock) == 0;
+  return retryWhileHeld([&] {
+    return createExchangeBlock(instance.block, name.c_str(), instance.channelCount,
+                               info.maxFramesPerBlock) == 0;
+  });
+}
+
+void writeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info) {
+  ExchangeHeader* header = instance.block.header();
+  header->audioInfoSize = info.size;
+  header->sampleRate = info.sampleRate;
+  header->maxFramesPerBlock = info.maxFramesPerBlock;
+}
 
 void InstanceLock::enter() {
   while (!tryEnter()) platform::sleepMs(1);
@@ -90,6 +127,7 @@ RWSTATUS openDevice(const OpenDeviceParams* params) {
         buildPanelCommandLine(instance->libraryPath, instance->commandLine);
     instance->sampleRate = params->audioInfo.sampleRate;
     instance->maxFrames = params->audioInfo.maxFramesPerBlock;
+    instance->audioInfoSize = params->audioInfo.size;
     status = openShared(*instance, params->audioInfo);
   } catch (const std::bad_alloc&) {
   }

@@ -36,6 +36,7 @@ struct CReWireDeviceInstance {
   uint32_t channelCount = 0;
   uint32_t sampleRate = 0;
   uint32_t maxFrames = 0;
+  uint32_t audioInfoSize = 0;
   std::string libraryPath;
   std::u16string commandLine;  // empty when it could not be built
   CommandLineResult commandLineResult = CommandLineResult::NoLibraryPath;
@@ -66,6 +67,15 @@ class InstanceLock {
 InstanceLock& instanceLock();
 // The open instance; null while the device is closed.
 CReWireDeviceInstance* currentInstance();
+
+// Makes the instance's block afresh for the F of `info`; with `wait`, waits a while for a
+// panel that still holds an earlier block of the name to let it go. False: no block.
+bool makeExchangeBlock(CReWireDeviceInstance& instance, const AudioInfo& info, bool wait);
+// Without a block (a panel held the old one past the wait), makes it again and tells a
+// started panel; one attempt, no wait. Control threads, under the instance lock.
+void remakeMissingBlock(CReWireDeviceInstance& instance);
+// Writes the three audio-info words into the block's header.
+void writeAudioInfo(CReWireDeviceInstance& instance, const AudioInfo& info);
 
 // The device entry points' work (device_exports.cpp is their C face).
 RWSTATUS openDevice(const OpenDeviceParams* params);

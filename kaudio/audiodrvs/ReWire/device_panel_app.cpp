@@ -55,6 +55,12 @@ bool isCloseOK() {
 void idle() {
   CReWireDeviceInstance* instance = currentInstance();
   if (instance == nullptr || instance->connection == 0) return;
+  if (!instance->block.isOpen()) {
+    InstanceLock& lock = instanceLock();
+    lock.enter();
+    remakeMissingBlock(*instance);
+    lock.leave();
+  }
   const DeviceApi& api = deviceApi();
   const RWSTATUS status = api.comCheckConnection(instance->connection);
   if (status == kRWPanelGone) instance->state.fetch_and(~kStatePanelRunning);

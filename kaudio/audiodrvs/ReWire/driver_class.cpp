@@ -24,21 +24,22 @@ HRESULT CReWireAudioClass::create(IAudioClass** out) {
 
   HRESULT status = driverClass->prepareReWirePanel();
   if (status == S_OK) status = driverClass->addDevice();
-  if (status == S_OK) return driverClass->QueryInterface(IID_IAudioClass, reinterpret_cast<void**>(out));
+  if (status == S_OK)
+    return driverClass->QueryInterface(IID_IAudioClass, reinterpret_cast<void**>(out));
   driverClass->releaseReWirePanel();
   driverClass->ScalarDeletingDestructor(kDeleteObject);
   return status;
 }
 
 HRESULT CReWireAudioClass::addDevice() {
-  const HRESULT created =
-      TzList_CreateExZ(&devices_, 4, 0, 0, TZLIST_OPT_ANYTHREAD, 0, 0, 0);
+  const HRESULT created = TzList_CreateExZ(&devices_, 4, 0, 0, TZLIST_OPT_ANYTHREAD, 0, 0, 0);
   if (FAILED(created)) return created;
   // A device that cannot be allocated leaves the class without one: enumeration is empty.
   auto* device = new (std::nothrow) CReWireAudioDevice(this);
   if (device == nullptr) return S_OK;
+  // S_FALSE too (the device half could not be reached): no device, and so no class.
   const HRESULT status = device->create();
-  if (FAILED(status)) {
+  if (status != S_OK) {
     device->ScalarDeletingDestructor(kDeleteObject);
     return status;
   }

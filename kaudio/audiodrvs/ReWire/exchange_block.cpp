@@ -1,6 +1,6 @@
 // Creating, opening and closing the exchange block. The slots are laid out only after the
-// section's real size has been checked: a section joined by name keeps the size it was made
-// with, which may be smaller than the slots now need.
+// section's real size has been checked: a section opened by name keeps the size it was made
+// with, whatever its header says.
 #include "kaudio/audiodrvs/ReWire/exchange_block.h"
 
 #include <utility>
@@ -51,7 +51,7 @@ uint32_t createExchangeBlock(ExchangeBlock& block, const char* name, uint32_t ch
   const size_t bytes = exchangeBlockBytes(channels, maxFrames);
   if (bytes == 0) return 1;
   auto created = SharedSection::create(name, bytes);
-  if (!succeeded(created.error)) return 1;
+  if (!succeeded(created.error) || created.existed) return 1;
   block.section = std::move(created.section);
   if (mapViews(block, channels, maxFrames)) return 0;
   closeExchangeBlock(block);
@@ -74,13 +74,18 @@ uint32_t openExchangeBlock(ExchangeBlock& block, const char* name, uint32_t outp
   const uint32_t rate = words->sampleRate;
   const uint32_t frames = words->maxFramesPerBlock;
   header.view.unmap();
-  if (!mapViews(block, 2 * outputCount, frames)) {
+  if (!mapViews(block, 2 * outputCount, frames) || block.retired()) {
     closeExchangeBlock(block);
     return 1;
   }
   if (sampleRate != nullptr) *sampleRate = rate;
   if (maxFrames != nullptr) *maxFrames = frames;
   return 0;
+}
+
+void retireExchangeBlock(ExchangeBlock& block) {
+  if (ExchangeSync* sync = block.sync()) sync->retired.store(1, std::memory_order_release);
+  closeExchangeBlock(block);
 }
 
 void closeExchangeBlock(ExchangeBlock& block) {

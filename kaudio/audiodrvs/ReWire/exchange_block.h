@@ -39,11 +39,14 @@ static_assert(offsetof(ExchangeHeader, sampleRate) == 4 &&
 // the block the device last asked for and of the block the panel last answered. A completion
 // signal left over from a late answer (a panel that hung past the device's wait) then never
 // lets the device copy slots that the panel is still writing for an earlier block.
+// `retired` is set by the device when it gives the block up (a new F or rate): the panel then
+// lets go of it too, so that the device can make the next block afresh under the same name.
 struct ExchangeSync {
   std::atomic<uint32_t> requested;
   std::atomic<uint32_t> answered;
+  std::atomic<uint32_t> retired;
 };
-static_assert(std::atomic<uint32_t>::is_always_lock_free && sizeof(ExchangeSync) == 8);
+static_assert(std::atomic<uint32_t>::is_always_lock_free && sizeof(ExchangeSync) == 12);
 constexpr size_t kSyncOffset = kHeaderBytes;
 static_assert(kSyncOffset % alignof(ExchangeSync) == 0 &&
               kSyncOffset + sizeof(ExchangeSync) <= kAudioAreaOffset);
@@ -58,6 +61,10 @@ struct ExchangeBlock {
   float* slots[kMaxChannels] = {};
 
   bool isOpen() const { return headerView.data() != nullptr; }
+  bool retired() const {
+    const ExchangeSync* s = sync();
+    return s != nullptr && s->retired.load(std::memory_order_acquire) != 0;
+  }
   ExchangeHeader* header() const { return static_cast<ExchangeHeader*>(headerView.data()); }
   // Null while not open. A new section starts as zeros, which both sides read as block 0.
   ExchangeSync* sync() const {
@@ -71,15 +78,20 @@ struct ExchangeBlock {
 // 0 when F is 0 or above kMaxFramesPerBlock, or channels is 0 or above kMaxChannels.
 size_t exchangeBlockBytes(uint32_t channels, uint32_t maxFrames);
 
-// Device side: creates the block named `name` for `channels` slots of F frames (or joins the
-// one that a panel still holds) and maps it. 0 on success; 1 on failure, with nothing left
-// open, also when a joined block is too small for the slots.
+// Device side: creates the block named `name` for `channels` slots of F frames and maps it.
+// 0 on success; 1 on failure, with nothing left open, also when a live process still holds a
+// block of that name: the device never writes into a block it did not make (another mixer's,
+// or the one a panel has not let go of yet).
 uint32_t createExchangeBlock(ExchangeBlock& block, const char* name, uint32_t channels,
                              uint32_t maxFrames);
 
+// Device side: marks the block given up, so that a panel still holding it lets it go, and
+// closes it.
+void retireExchangeBlock(ExchangeBlock& block);
+
 // Panel side: opens the block by name, reads the sample rate and F from its header and lays
-// out 2 × outputCount slots. 0 on success; 1 on failure (no block, or one too small for the
-// slots that its header describes), with nothing left open.
+// out 2 × outputCount slots. 0 on success; 1 on failure (no block, a retired one, or one too
+// small for the slots that its header describes), with nothing left open.
 uint32_t openExchangeBlock(ExchangeBlock& block, const char* name, uint32_t outputCount,
                            uint32_t* sampleRate, uint32_t* maxFrames);
 

@@ -9,11 +9,6 @@
 
 namespace tz::rewire {
 
-namespace {
-
-
-}  // namespace
-
 HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool first,
                                    const TRANSPORTINFO& record) {
   if (staging_ == nullptr || !openAndStarted()) return E_FAIL;
@@ -22,16 +17,15 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
   TRANSPORTINFO chunk = record;
   TRANSPORTINFO next{};
   if (record.loopOn != 0 && record.beforeLoopEnd != 0) {
-    const int64_t duration =
-        samplesToTime(record.frames, rate);
+    const int64_t duration = samplesToTime(record.frames, rate);
     const double ticksPer100ns = record.ticksPerQuarterNote * record.tempo / 6e8;
     const auto blockTicks = static_cast<int64_t>(static_cast<double>(duration) * ticksPer100ns);
     if (ticksPer100ns > 0 && record.songPosition + blockTicks > record.loopEnd) {
       const int64_t toEnd = record.loopEnd - record.songPosition;
       next = record;
       const auto toEndTime = static_cast<int64_t>(static_cast<double>(toEnd) / ticksPer100ns);
-      const auto firstFrames = static_cast<DWORD>(std::clamp<int64_t>(
-          timeToSamples(toEndTime, rate), 0, record.frames));
+      const auto firstFrames =
+          static_cast<DWORD>(std::clamp<int64_t>(timeToSamples(toEndTime, rate), 0, record.frames));
       chunk.frames = firstFrames;
       chunk.atLoopRestart = 0;
       next.songPosition = record.loopStart;
@@ -40,16 +34,19 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
       next.atLoopRestart = 1;
     }
   }
-  // The staging buffer holds at least two mixer blocks of stereo frames.
-  const auto capacity = static_cast<DWORD>(std::min<int64_t>(bufferFrames_ * 2, frames));
   DWORD done = 0;
   DWORD remaining = 2 * frames;
   while (done < frames) {
-    const LONG written = callback_(this, code, cookie_, 0, staging_, chunk.frames, remaining, &chunk);
+    // The host is never asked for more than the staging buffer holds or the slots take,
+    // whatever the record says (a block grown by a format change, a damaged header).
+    const DWORD ask = std::min({chunk.frames, stagingFrames_, frames - done});
+    chunk.frames = ask;
+    const LONG written = callback_(this, code, cookie_, 0, staging_, ask, remaining, &chunk);
     code &= ~kOutputFirstOfBlock;
     if (written <= 0) break;
     // A host that claims more than was asked for never writes past the slots.
-    const DWORD n = std::min({static_cast<DWORD>(written), frames - done, capacity});
+    const DWORD n = std::min(static_cast<DWORD>(written), ask);
+    if (n == 0) break;
     // Source channel 0 goes to the left slot, channel 1 to the right one.
     if (left != nullptr) copyChannel_(left, 1, 0, staging_, 2, 0, static_cast<long>(n));
     if (right != nullptr) copyChannel_(right, 1, 0, staging_, 2, 1, static_cast<long>(n));

@@ -8,12 +8,15 @@
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/clock.h"
 #include "support/platform/text_encoding.h"
+#include "support/platform/this_thread.h"
+#include "tz/channel_ops.h"
 
 namespace tz::rewire {
 
 namespace {
 
 constexpr uint32_t kStopPauseMs = 100;
+constexpr uint32_t kWorkerWaitMs = 250;
 
 std::string moduleText8(uint32_t id) {
   return platform::utf8FromUtf16(moduleString(id));
@@ -35,20 +38,17 @@ HRESULT CReWireAudioDevice::connectPanel() {
   const HRESULT joined = mapReWireError(api.comConnect(signature, &link.handle));
   if (joined != S_OK) return joined;
   setConnectionFlag(kConnected, true);
+  setConnectionFlag(kDeviceHalfGone, false);
 
-  uint32_t rate = 0;
-  uint32_t frames = 0;
-  if (openExchangeBlock(link.block, moduleText8(IDS_EXCHANGE_BLOCK_NAME).c_str(), outputCount,
-                        &rate, &frames) != 0) {
+  if (!mapBlock()) {
     disconnectPanel();
     return S_FALSE;
   }
-  bufferFrames_ = frames;
-  setFormats(rate);
   // The first block after a connect compares with an empty record, so that it reports every
   // field that is set.
   current_ = {};
   previous_ = {};
+  publishLoop();
 
   // Without both events or the worker the device half would time out on every block: report
   // the failure rather than a connection that cannot serve.
@@ -75,8 +75,14 @@ void CReWireAudioDevice::disconnectPanel() {
   PanelConnection& link = connection_;
   if (!connected()) return;
   setConnectionFlag(kConnected, false);
-  link.requestEvent.set();
+  {
+    // The worker may be letting go of the events itself (the device half went away).
+    std::lock_guard hold(lock_);
+    link.requestEvent.set();
+  }
   if (link.worker.started()) link.worker.join();
+  // A block the device still waits for gets silence rather than the device's time-out.
+  answerPendingBlock();
   closeExchangeBlock(link.block);
   if (panelApi().comDisconnect != nullptr) panelApi().comDisconnect(link.handle);
   link.handle = 0;
@@ -85,29 +91,72 @@ void CReWireAudioDevice::disconnectPanel() {
   link.completionEvent.set();
   link.requestEvent.close();
   link.completionEvent.close();
+  setConnectionFlag(kDeviceHalfGone, false);
 }
 
 uint32_t CReWireAudioDevice::workerMain(void* context) {
   auto& device = *static_cast<CReWireAudioDevice*>(context);
   PanelConnection& link = device.connection_;
-  link.requestEvent.wait(platform::NamedEvent::Infinite);
-  while (device.connected()) {
-    link.requestEvent.wait(platform::NamedEvent::Infinite);
+  // The device lock keys on the thread's id: ask for it before the first block needs it.
+  platform::currentThreadId();
+  bool deviceHalfAlive = true;
+  // Bounded waits: a device half that went away without a word (a mixer that crashed) is
+  // noticed within one step, and no wake-up lost on the way can stall the worker for good.
+  while (deviceHalfAlive && device.connected()) {
+    link.requestEvent.wait(kWorkerWaitMs);
     if (!device.connected()) break;
     std::lock_guard hold(device.lock_);
-    device.pumpChannel1();
-    device.pumpChannel0();
+    deviceHalfAlive = device.workerPass();
   }
-  link.completionEvent.set();
+  if (deviceHalfAlive) link.completionEvent.set();
   return 0;
+}
+
+bool CReWireAudioDevice::workerPass() {
+  PanelConnection& link = connection_;
+  if (panelApi().comCheckConnection(link.handle) == kRWNotConnected) {
+    letGoOfDeviceHalf();
+    return false;
+  }
+  // The device gave the block up for one of a new size: let go, so that it can make the
+  // new one afresh under the same name, also while this panel is not started.
+  if (link.block.retired()) releaseBlock();
+  if ((connectionFlags_.load() & kPanelStarted) == 0) {
+    // A block asked for just before the stop was sent is answered, with silence.
+    if (answerPendingBlock()) link.completionEvent.set();
+    return true;
+  }
+  pumpChannel1();
+  pumpChannel0();
+  return true;
+}
+
+void CReWireAudioDevice::letGoOfDeviceHalf() {
+  PanelConnection& link = connection_;
+  // Nothing of that session may answer or swallow a request of the next one: the block and
+  // both events go now, and the host hears that the mixer is gone as a quit request.
+  closeExchangeBlock(link.block);
+  link.requestEvent.close();
+  link.completionEvent.close();
+  setConnectionFlag(kDeviceHalfGone, true);
+  requestQuit();
+}
+
+bool CReWireAudioDevice::answerPendingBlock() {
+  ExchangeBlock& block = connection_.block;
+  ExchangeSync* sync = block.sync();
+  if (sync == nullptr) return false;
+  const uint32_t requested = sync->requested.load(std::memory_order_acquire);
+  if (requested == sync->answered.load(std::memory_order_relaxed)) return false;
+  for (uint32_t c = 0; c < block.slotCount; ++c)
+    TzAudio_FillSilence(&monoFormat_, block.slots[c], static_cast<long>(block.maxFrames));
+  sync->answered.store(requested, std::memory_order_release);
+  return true;
 }
 
 void CReWireAudioDevice::pumpChannel1() {
   const PanelApi& api = panelApi();
   PanelConnection& link = connection_;
-  if (api.comCheckConnection(link.handle) == kRWNotConnected ||
-      (connectionFlags_.load() & kPanelStarted) == 0)
-    return;
   // Completion is signalled only for a pass that answered a block or a format change: a
   // signal left pending by an empty pass would release the device's next wait before the
   // slots are written.
@@ -117,8 +166,7 @@ void CReWireAudioDevice::pumpChannel1() {
     if (api.comRead(link.handle, 1, &size, link.channel1) != kRWSuccess || size == 0) break;
     switch (link.channel1[0]) {
       case RWMSG_DRIVE_AUDIO:
-        runAudioCycle();
-        answered = true;
+        answered = runAudioCycle() || answered;
         break;
       case RWMSG_AUDIO_INFO_CHANGED:
         changeFormat();
@@ -137,9 +185,6 @@ void CReWireAudioDevice::pumpChannel1() {
 void CReWireAudioDevice::pumpChannel0() {
   const PanelApi& api = panelApi();
   PanelConnection& link = connection_;
-  if (api.comCheckConnection(link.handle) == kRWNotConnected ||
-      (connectionFlags_.load() & kPanelStarted) == 0)
-    return;
   for (;;) {
     uint16_t size = 0;
     if (api.comRead(link.handle, 0, &size, link.channel0) != kRWSuccess || size == 0) break;
@@ -159,17 +204,24 @@ HRESULT CReWireAudioDevice::sendPanelStarted() {
   sendMessage(&message, 1);
   sampleCounter_ = 0;
   setConnectionFlag(kPanelStarted, true);
+  // Under the lock: the worker closes the events when the device half goes away.
+  std::lock_guard hold(lock_);
   connection_.requestEvent.set();
   return S_OK;
 }
 
 HRESULT CReWireAudioDevice::sendPanelStopped() {
   if ((connectionFlags_.load() & kPanelStarted) == 0) return S_OK;
-  std::lock_guard hold(lock_);
-  const uint8_t message = RWMSG_PANEL_STOPPED;
-  sendMessage(&message, 1);
-  setConnectionFlag(kPanelStarted, false);
-  connection_.requestEvent.set();
+  {
+    // The lock waits out a block in progress, so the next pass sees the panel stopped; that
+    // pass answers a block the device asked for meanwhile. No pause is made under the lock,
+    // where it would hold up the worker and with it the mixer.
+    std::lock_guard hold(lock_);
+    const uint8_t message = RWMSG_PANEL_STOPPED;
+    sendMessage(&message, 1);
+    setConnectionFlag(kPanelStarted, false);
+    connection_.requestEvent.set();
+  }
   platform::sleepMs(kStopPauseMs);
   return S_OK;
 }

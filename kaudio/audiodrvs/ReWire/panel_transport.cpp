@@ -82,18 +82,17 @@ LONG CReWireAudioDevice::RequestLocate(LONGLONG position, LONGLONG loopStart, LO
   if (start < 0 && length < 0 && loopOn == -1) return 0;
   if (!ready()) return 0;
   if ((connectionFlags_.fetch_and(~kLoopEcho) & kLoopEcho) != 0) return 0;
-  TRANSPORTINFO record;
-  {
-    std::lock_guard hold(lock_);  // the worker builds the record under this lock
-    record = current_;
-  }
-  if (start < 0 && length < 0 && (loopOn < 0 || static_cast<DWORD>(loopOn) == record.loopOn))
-    return 0;
+  // Read without the device lock: the worker calls the host back while it holds the lock,
+  // and a host calling from under its own transport lock must never wait for it.
+  const PublishedLoop loop = publishedLoop();
+  if (start < 0 && length < 0 && (loopOn < 0 || static_cast<DWORD>(loopOn) == loop.on)) return 0;
   // The record's loop is in the host's ticks in 24576 mode.
-  const auto current = [this](int64_t ticks) { return tickMode24576() ? toMixerTicks(ticks) : ticks; };
-  const int64_t loopStartTicks = start >= 0 ? start : current(record.loopStart);
-  const int64_t loopEndTicks = length >= 0 ? loopStartTicks + length : current(record.loopEnd);
-  const uint32_t on = loopOn >= 0 ? static_cast<uint32_t>(loopOn) : record.loopOn;
+  const auto current = [this](int64_t ticks) {
+    return tickMode24576() ? toMixerTicks(ticks) : ticks;
+  };
+  const int64_t loopStartTicks = start >= 0 ? start : current(loop.start);
+  const int64_t loopEndTicks = length >= 0 ? loopStartTicks + length : current(loop.end);
+  const uint32_t on = loopOn >= 0 ? static_cast<uint32_t>(loopOn) : loop.on;
   const LoopMessage message{RWMSG_SET_LOOP, static_cast<int32_t>(loopStartTicks),
                             static_cast<int32_t>(loopEndTicks), on};
   sendMessage(&message, sizeof message);

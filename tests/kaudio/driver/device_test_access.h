@@ -22,7 +22,11 @@ class DeviceTestAccess {
     attach(device, frames, rate);
     return device.createOutputs() == S_OK;
   }
-  static void runCycle(CReWireAudioDevice& device) { device.runAudioCycle(); }
+  // Asks for the next block, as the device half does, and runs the cycle that answers it.
+  static void runCycle(CReWireAudioDevice& device) {
+    device.connection_.block.sync()->requested.fetch_add(1);
+    device.runAudioCycle();
+  }
   static std::atomic<DWORD>& link(CReWireAudioDevice& device) { return device.connectionFlags_; }
   static void unmapBlock(CReWireAudioDevice& device) {
     device.releaseOutputs();

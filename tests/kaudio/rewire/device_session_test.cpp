@@ -174,21 +174,21 @@ TEST_F(DeviceSession, StartedPanelServesRequestedChannelsAndTransportRequestsUnt
   EXPECT_EQ(0.0f, drive({16, {0}}).at(0, 0)) << "silence, not another wait";
 }
 
-// The panel keeps the old block until told to map the new one, so a block grown beyond the
-// old one's size cannot be made while it holds it; the device then serves silence.
-TEST_F(DeviceSession, AudioInfoChangeRemakesTheBlockThatThePanelMapsAnew) {
+// Every change of F gives a fresh block laid out for the new F, which the panel maps once it
+// has let go of the old one: growing far beyond the old block's size and shrinking again, each
+// block after a change is served exactly as rendered.
+TEST_F(DeviceSession, AudioInfoChangesServeEveryBlockSizeAfterTheChange) {
   startPanel();
-  setAudioInfo(1024);
-  const MixerBlock block = drive({1024, {0, 9}});
-  EXPECT_TRUE(block.served(9));
-  EXPECT_EQ(rendered(block.input, 9, 1023), block.at(9, 1023));
+  for (const uint32_t frames : {1024u, 8192u, 64u, 4096u}) {
+    setAudioInfo(frames);
+    const MixerBlock block = drive({frames, {0, 9}});
+    EXPECT_TRUE(block.served(9)) << frames;
+    EXPECT_EQ(rendered(block.input, 9, frames - 1), block.at(9, frames - 1)) << frames;
+    EXPECT_EQ(rendered(block.input, 0, 0), block.at(0, 0)) << frames;
+  }
   setAudioInfo(0);  // refused, the block stays
-  EXPECT_TRUE(drive({1024, {0}}).served(0));
-  EXPECT_EQ(0.0f, drive({1025, {0}}).at(0, 1024)) << "more frames than a slot holds";
-  setAudioInfo(8192);
-  const MixerBlock silent = drive({1024, {0}});
-  EXPECT_FALSE(silent.served(0));
-  EXPECT_EQ(0.0f, silent.at(0, 1023));
+  EXPECT_TRUE(drive({4096, {0}}).served(0));
+  EXPECT_EQ(0.0f, drive({4097, {0}}).at(0, 4096)) << "more frames than a slot holds";
   quitPanel();
   drive({16, {}});  // learns that the panel stopped, so that nothing waits for it below
   setAudioInfo(8192);

@@ -84,9 +84,14 @@ struct TestPanel {
       if (api.comCheckConnection(handle) == kRWNotConnected) return 20;
       while (api.comRead(handle, 0, &size, message) == kRWSuccess && size > 0)
         if (message[0] == RWMSG_QUIT_PANEL) return send(RWMSG_PANEL_STOPPED), 0;
+      // A block the device gave up is let go at once; the next one is mapped when the device
+      // says so, or when a block is asked for.
+      if (block.retired()) closeExchangeBlock(block);
       while (woken && api.comRead(handle, 1, &size, message) == kRWSuccess && size > 0) {
-        if (message[0] == RWMSG_DRIVE_AUDIO) mute = serve(completion.event);
-        if (message[0] == RWMSG_AUDIO_INFO_CHANGED && !mapBlock()) return 13;
+        if (message[0] == RWMSG_AUDIO_INFO_CHANGED) closeExchangeBlock(block), mapBlock();
+        if (message[0] != RWMSG_DRIVE_AUDIO) continue;
+        if (!block.isOpen() && !mapBlock()) return 13;
+        mute = serve(completion.event);
       }
       if (woken && !mute) completion.event.set();
       if (woken && !started) send(RWMSG_PANEL_STARTED), started = true;

@@ -190,7 +190,8 @@ TEST_F(Loopra70Test, TheMixerLaunchesTheHostAndTheyExchangeTransport) {
 }
 
 // Host first: the mixer serves silence once the panel is gone. Mixer first: the host's worker
-// finds the connection down and the host still closes cleanly.
+// finds the connection down, the host that the mixer launched hears it as a quit request and
+// closes cleanly, long before its own time is up.
 TEST_F(Loopra70Test, TeardownInEitherOrder) {
   const Outcome hostFirst = session("--quiet --seconds 0.5", "--seconds 2");
   expectCleanHost(hostFirst);
@@ -198,11 +199,51 @@ TEST_F(Loopra70Test, TeardownInEitherOrder) {
   EXPECT_NE("0", field(hostFirst.out, "not served")) << "the blocks after the host left";
   EXPECT_EQ("0", field(hostFirst.out, "time-outs"));
 
-  const Outcome mixerFirst = session("--quiet --seconds 2", "--seconds 0.5");
+  const Outcome mixerFirst = session("--quiet --seconds 20", "--seconds 0.5");
   expectCleanHost(mixerFirst);
-  EXPECT_EQ("time is up", field(mixerFirst.out, "quit"));
+  EXPECT_EQ("the mixer asked the host to quit", field(mixerFirst.out, "quit"));
   EXPECT_EQ("0", field(mixerFirst.out, "time-outs"));
   EXPECT_EQ(leading(field(mixerFirst.out, "served")), field(mixerFirst.out, "blocks seen"));
+}
+
+// A mixer killed in the middle of a session: the launched host notices within a few seconds
+// that its device half is gone, lets go of everything shared and quits, and the next mixer's
+// session is whole, with no stale worker taking its wake-ups.
+TEST_F(Loopra70Test, AKilledMixerLeavesNoHostAndTheNextSessionIsWhole) {
+  setenv("TZ_LOOPRA70_OPTIONS", "--quiet --seconds 60", 1);
+  const std::string out = (dir_ / "out").string();
+  run("sh -c '" + std::string(RWMIXER_PATH) + " --launch --wait-panel 20 --seconds 60 & m=$!; " +
+      "i=0; until grep -q \"^running:\" " + out + " || [ $i -ge 300 ]; do sleep 0.1; " +
+      "i=$((i+1)); done; kill -9 $m'");
+  const std::string killed = readFile(dir_ / "out");
+  ASSERT_NE(std::string::npos, killed.find("running:")) << killed;
+  const std::string pid = field(killed, "host");
+  hostPid_ = pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
+  ASSERT_GT(hostPid_, 0) << killed;
+  EXPECT_EQ(0, waitForHost(10000)) << "the host outlived its mixer";
+  const std::string host = readFile(dir_ / "out");
+  EXPECT_EQ("the mixer asked the host to quit", field(host, "quit")) << host;
+
+  const Outcome next = session("--quiet --seconds 20", "--seconds 1.5 --play --verify");
+  expectCleanHost(next);
+  EXPECT_EQ("0", field(next.out, "time-outs"));
+  EXPECT_NE("0", leading(field(next.out, "served")));
+}
+
+// The mixer's block grows eightfold and fourfold again, shrinks to 64 frames and grows back
+// while the host plays: after every change the host renders into the new block, never past its
+// own buffers, and every served sample is the test signal's.
+TEST_F(Loopra70Test, BlockSizeChangesKeepTheSessionExact) {
+  const Outcome o = session("--quiet --seconds 20",
+                            "--block 128 --seconds 3 --play --verify --quit-panel-at 2.8 "
+                            "--audio-info-at 0.5:44100:1024 --audio-info-at 1:44100:4096 "
+                            "--audio-info-at 1.5:44100:64 --audio-info-at 2:48000:512");
+  expectCleanHost(o);
+  const std::string verify = field(o.out, "verify");
+  EXPECT_EQ(0u, verify.rfind("passed;", 0)) << verify;
+  EXPECT_NE(std::string::npos, verify.find("lost 0, wrong samples 0")) << verify;
+  EXPECT_EQ("0", field(o.out, "time-outs"));
+  EXPECT_EQ(4u, linesOf(o.out, "callback 13 ").size()) << "one new format per change";
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// The kernel's priority-inheriting futex: the word holds the owner's thread id, and the
+// kernel sets its waiters bit and boosts the owner while a thread sleeps on it.
+#include "support/platform/priority_lock.h"
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "support/platform/this_thread.h"
+
+namespace tz::platform {
+namespace {
+
+static_assert(std::atomic_ref<uint32_t>::is_always_lock_free);
+
+long futexPi(uint32_t* word, int operation) {
+  return syscall(SYS_futex, word, operation | FUTEX_PRIVATE_FLAG, 0, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+bool PriorityLock::tryLock() {
+  const uint32_t me = currentThreadId();
+  std::atomic_ref<uint32_t> word(word_);
+  if ((word.load(std::memory_order_relaxed) & FUTEX_TID_MASK) == me) {
+    ++depth_;
+    return true;
+  }
+  uint32_t expected = 0;
+  if (!word.compare_exchange_strong(expected, me, std::memory_order_acquire)) return false;
+  depth_ = 1;
+  return true;
+}
+
+void PriorityLock::lock() {
+  if (tryLock()) return;
+  // The kernel takes the lock for us, or fails only on a signal (retry) or a dead owner
+  // (a thread of this process cannot die holding it without the process dying too).
+  while (futexPi(&word_, FUTEX_LOCK_PI) != 0 && errno == EINTR) {
+  }
+  depth_ = 1;
+}
+
+void PriorityLock::unlock() {
+  if (--depth_ != 0) return;
+  uint32_t expected = currentThreadId();
+  // With the waiters bit set the kernel hands the lock over to the best waiter.
+  if (!std::atomic_ref<uint32_t>(word_).compare_exchange_strong(expected, 0,
+                                                                std::memory_order_release))
+    futexPi(&word_, FUTEX_UNLOCK_PI);
+}
+
+}  // namespace tz::platform
