@@ -235,6 +235,7 @@ int runMixer(const MixerOptions& options) {
       !session.open(options.rate, options.block, error)) {
     return fail(error);
   }
+  std::printf("opened: %u Hz, %u frames per block\n", options.rate, options.block);
   const RWMDeviceEntryPoints& device = session.entries();
   if (options.launch) std::printf("launch panel: status %d\n", device.launchPanelApp());
   if (options.waitPanelSeconds > 0 && !idleUntil(device, options.waitPanelSeconds, [&] {
@@ -253,6 +254,8 @@ int runMixer(const MixerOptions& options) {
 
 int main(int argc, char** argv) {
   using namespace tz::mixer;
+  // Line by line, also into a file, so that whoever watches sees each step as it happens.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   try {
     const ParsedOptions parsed = parseOptions(argc, argv);
     if (parsed.help) {

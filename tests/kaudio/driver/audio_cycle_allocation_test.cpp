@@ -124,6 +124,12 @@ TEST(AudioCycle, RendersOpenOutputsAndSilenceWithoutAllocating) {
     EXPECT_EQ(expected[c], mixerSide.slots[c][0]) << "channel " << c;
     EXPECT_EQ(expected[c], mixerSide.slots[c][511]) << "channel " << c;
   }
+  // The format comes from what the device mapped, not from the header a peer may rewrite.
+  header.sampleRate = 96000;
+  WAVEFORMATEX mapped{};
+  EXPECT_EQ(S_OK, device->GetFormat(&mapped));
+  EXPECT_EQ(44100u, mapped.nSamplesPerSec);
+  EXPECT_EQ(S_OK, device->IsFormatSupported(&mapped, 0));
   device->Close();
   DeviceTestAccess::unmapBlock(*device);
   device->Release();

@@ -2,8 +2,12 @@
 // against the binary interface calls them, without a mixer.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kaudio/audiodrvs/ReWire/audio_device.h"
@@ -77,7 +81,8 @@ TEST(DeviceSlots, TheStateMachineAnnouncesEveryStepInOrder) {
   EXPECT_EQ(S_OK, slot<Step>(device, 28)(device)) << "Halt";
   EXPECT_EQ(S_OK, slot<Step>(device, 26)(device)) << "Stop";
   EXPECT_EQ(S_OK, slot<Step>(device, 24)(device)) << "Close";
-  EXPECT_EQ((std::vector<DWORD>{0, 1, 2, 4, 5, 2, 3, 6, 7, 8, 9, 10, 11, 4, 5, 18}), recorder.codes);
+  EXPECT_EQ((std::vector<DWORD>{0, 1, 2, 4, 5, 2, 3, 6, 7, 8, 9, 10, 11, 4, 5, 18}),
+            recorder.codes);
 
   // Settings-free slots.
   using Latency = HRESULT(TZ_COM*)(void*, LONGLONG*, DWORD*, DWORD);
@@ -135,10 +140,14 @@ TEST(OutputSlots, PortsAreNamedFromTheDevicesChannelCounts) {
     const char16_t* left;
     DWORD mask;
   };
-  const Port ports[] = {{u"Master-L/Master-R", u"Master-L", 0x3}, {u"Rear-L/Rear-R", u"Rear-L", 0x30},
-                        {u"Center/LFE", u"Center", 0xC},           {u"Stereo Port A", u"", 0},
-                        {u"Stereo Port B", u"", 0},                 {u"Mono Port 1/Mono Port 2", u"", 0},
-                        {u"Mono Port 3/Mono Port 4", u"", 0},       {u"Unknown Port 7", u"", 0}};
+  const Port ports[] = {{u"Master-L/Master-R", u"Master-L", 0x3},
+                        {u"Rear-L/Rear-R", u"Rear-L", 0x30},
+                        {u"Center/LFE", u"Center", 0xC},
+                        {u"Stereo Port A", u"", 0},
+                        {u"Stereo Port B", u"", 0},
+                        {u"Mono Port 1/Mono Port 2", u"", 0},
+                        {u"Mono Port 3/Mono Port 4", u"", 0},
+                        {u"Unknown Port 7", u"", 0}};
   using Name = HRESULT(TZ_COM*)(void*, WCHAR*, LONG);
   using Names = HRESULT(TZ_COM*)(void*, WCHAR*, LONG, WCHAR*, LONG);
   using Mask = DWORD(TZ_COM*)(void*);
@@ -276,6 +285,78 @@ TEST(OutputSlots, OpenGrantsWholeBlocksAndRenderingSplitsAtTheLoopEnd) {
   EXPECT_EQ(E_FAIL, output->render(left.data(), right.data(), 256, true, record));
   output->Release();
   device->Close();
+  device->Release();
+}
+
+// A block larger than the output was opened for (the mixer's block grew): the host is asked
+// for no more than the staging buffer holds, in as many calls as it takes, until the format
+// change grows the buffer; then one call fills the block.
+TEST(OutputSlots, RenderingNeverAsksForMoreThanTheStagingBufferHolds) {
+  auto* device = new CReWireAudioDevice(nullptr);
+  device->AddRef();
+  DeviceTestAccess::attach(*device, 128, 44100);
+  Recorder recorder;
+  WAVEFORMATEX format{};
+  ASSERT_EQ(S_OK, device->Open(&format, Recorder::device, recorder.cookie()));
+  auto* output = new CReWireAudioOutput(0, device);
+  output->AddRef();
+  output->Initialize();
+  Renderer renderer;
+  LONGLONG duration = 0;  // one block of 128: room for 256 frames
+  const DWORD cookie = static_cast<DWORD>(reinterpret_cast<uintptr_t>(&renderer));
+  ASSERT_EQ(S_OK, output->Open(&format, 0, 0, 0, &duration, Renderer::output, cookie));
+  ASSERT_EQ(S_OK, output->Start(0));
+  TRANSPORTINFO record{};
+  record.frames = 1024;
+  std::vector<float> left(1024, 9.f), right(1024, 9.f);
+  ASSERT_EQ(S_OK, output->render(left.data(), right.data(), 1024, true, record));
+  ASSERT_FALSE(renderer.calls.empty());
+  for (const auto& call : renderer.calls) EXPECT_LE(call.frames, 256u);
+  EXPECT_EQ(1000.f, left[0]) << "the first call fills the first frames";
+
+  renderer.calls.clear();
+  {
+    std::lock_guard hold(device->lock());
+    output->fitBlockFrames(1024);
+  }
+  ASSERT_EQ(S_OK, output->render(left.data(), right.data(), 1024, true, record));
+  ASSERT_EQ(1u, renderer.calls.size());
+  EXPECT_EQ(1024u, renderer.calls[0].frames);
+  EXPECT_EQ(2023.f, left[1023]);
+  LONGLONG latency = 0;
+  output->GetLatency(&latency);
+  EXPECT_EQ(232200, latency) << "1024 frames granted at 44100 Hz";
+  output->Close();
+  output->Release();
+  device->Close();
+  device->Release();
+}
+
+// Requests come from the host's threads, which may hold the host's own transport lock while
+// the worker, holding the device lock, calls the host back: a loop request must never wait
+// for the device lock.
+TEST(DeviceTransport, ALoopRequestNeverWaitsForTheDeviceLock) {
+  auto* device = new CReWireAudioDevice(nullptr);
+  device->AddRef();
+  DeviceTestAccess::attach(*device, 512, 44100);
+  device->SetTransportSync(1);
+  DeviceTestAccess::link(*device) |= kConnected;
+  std::promise<void> held, release;
+  std::thread worker([&] {
+    std::lock_guard hold(device->lock());
+    held.set_value();
+    release.get_future().wait();
+  });
+  held.get_future().wait();
+  auto request =
+      std::async(std::launch::async, [&] { return device->RequestLocate(-1, 0, 24576, 2, 1, 0); });
+  const bool returned = request.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  release.set_value();
+  worker.join();
+  EXPECT_TRUE(returned) << "the request waited for the device lock";
+  EXPECT_EQ(0, request.get());
+  EXPECT_NE(0u, DeviceTestAccess::link(*device) & kLoopSent);
+  DeviceTestAccess::link(*device) &= ~kConnected;
   device->Release();
 }
 

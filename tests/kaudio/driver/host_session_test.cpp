@@ -4,6 +4,7 @@
 #include "tests/kaudio/driver/host_session.h"
 
 #include "standins/test_signal/test_signal.h"
+#include "tz/rewire_engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,11 +37,13 @@ LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void*
   if (hangMs > 0 && (code & 0x8000) != 0 && ++blocks == 30)
     std::this_thread::sleep_for(std::chrono::milliseconds(hangMs));
   const int64_t ticks = signal::mixerTicks(record->songPosition, record->ticksPerQuarterNote);
-  const int64_t start = signal::songFrame(ticks, static_cast<uint32_t>(std::llround(record->tempo * 1000)),
-                                          record->format.nSamplesPerSec);
+  const int64_t start =
+      signal::songFrame(ticks, static_cast<uint32_t>(std::llround(record->tempo * 1000)),
+                        record->format.nSamplesPerSec);
   auto* samples = static_cast<float*>(buffer);
   for (DWORD f = 0; f < frames; ++f)
-    for (DWORD side = 0; side < 2; ++side) samples[2 * f + side] = signal::sample(2 * output + side, start + f);
+    for (DWORD side = 0; side < 2; ++side)
+      samples[2 * f + side] = signal::sample(2 * output + side, start + f);
   return static_cast<LONG>(frames);
 }
 
@@ -148,7 +151,8 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   EXPECT_GE(log.counts[21], 1) << "stop";
   bool sawTempo140 = false, sawAllFields = false;
   for (const auto& entry : entries) {
-    if (entry.code == 23 && (entry.argument & TRANSPORT_CHANGED_TEMPO) && entry.record.tempo == 140.0)
+    if (entry.code == 23 && (entry.argument & TRANSPORT_CHANGED_TEMPO) &&
+        entry.record.tempo == 140.0)
       sawTempo140 = true;
     if (entry.code == 23 && entry.argument == 0xF0) sawAllFields = true;
   }
@@ -199,7 +203,8 @@ TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
   EXPECT_LT(codeAt(12), codeAt(13));
   bool smallBlocks = false;
   for (const auto& entry : entries)
-    if (entry.code == 27 && entry.record.frames == 256 && entry.record.format.nSamplesPerSec == 48000)
+    if (entry.code == 27 && entry.record.frames == 256 &&
+        entry.record.format.nSamplesPerSec == 48000)
       smallBlocks = true;
   EXPECT_TRUE(smallBlocks);
   LONGLONG latency = 0;
@@ -240,15 +245,23 @@ TEST_F(HostSession, PeerHost) {
   ASSERT_NE(nullptr, device);
   ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
   std::ofstream(getenv("TZ_HOST_MARKER")) << "running\n";
+  if (getenv("TZ_HOST_RELEASE_ONLY") != nullptr) {
+    // A host that lets go of its objects in an unusual order: no Detach, no Terminate.
+    device->Release();
+    driverClass->Release();
+    return;
+  }
   within(60000, [&] { return log.counts[24] > 0; });
   shutDown(device, driverClass);
 }
 
 // Starts the peer host and waits until it runs.
-bool startPeerHost(std::unique_ptr<PeerProcess>& host, const fs::path& marker, int hangMs = 0) {
-  host = std::make_unique<PeerProcess>(
-      "HostSession.PeerHost", std::vector<std::string>{"TZ_HOST_MARKER=" + marker.string(),
-                                                       "TZ_HOST_HANG_MS=" + std::to_string(hangMs)});
+bool startPeerHost(std::unique_ptr<PeerProcess>& host, const fs::path& marker, int hangMs = 0,
+                   bool releaseOnly = false) {
+  std::vector<std::string> environment{"TZ_HOST_MARKER=" + marker.string(),
+                                       "TZ_HOST_HANG_MS=" + std::to_string(hangMs)};
+  if (releaseOnly) environment.push_back("TZ_HOST_RELEASE_ONLY=1");
+  host = std::make_unique<PeerProcess>("HostSession.PeerHost", environment);
   return host->started() && within(10000, [&] { return fs::exists(marker); });
 }
 
@@ -312,6 +325,71 @@ TEST_F(HostSession, AnOutputClosedAndReopenedWhileTheMixerRuns) {
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
   for (IAudioOut* output : list) output->Release();
   shutDown(device, driverClass);
+}
+
+// The device's destructor stops the worker itself: a host that never detaches still ends.
+TEST_F(HostSession, ReleasingTheClassWithoutDetachEndsTheHost) {
+  startMixer({"--seconds", "3", "--wait-panel", "10", "--play"});
+  std::unique_ptr<PeerProcess> host;
+  ASSERT_TRUE(startPeerHost(host, dir / "host.running", 0, true));
+  EXPECT_EQ(0, host->wait(10000)) << "the host hangs in its last Release";
+  EXPECT_EQ(0, waitMixer());
+}
+
+// The host stops while the mixer waits for a block: the halt holds the device lock while the
+// host's code-10 callback is busy, and the host closes the device from inside it. That block is
+// answered at once with silence, instead of costing the mixer its whole wait.
+TEST_F(HostSession, AStopWhileABlockIsPendingCostsTheMixerNoWait) {
+  startMixer({"--seconds", "2", "--wait-panel", "10", "--play"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log, true);
+  ASSERT_NE(nullptr, device);
+  ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
+  log.answer = [&](DWORD code) {
+    if (code == 10) {
+      // Busy long enough for the mixer's next block to be asked for (blocks come every 12 ms).
+      std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      device->Close();
+    }
+    return 0;
+  };
+  EXPECT_EQ(S_OK, device->Halt());
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
+  EXPECT_EQ(S_OK, device->Detach());
+  device->Release();
+  EXPECT_EQ(S_OK, driverClass->Terminate());
+  EXPECT_EQ(0u, driverClass->Release());
+}
+
+// A device half that the engine knows but whose block is not there (it is still being made,
+// or was never made): the device cannot be reached, so no class is made and nothing stays.
+TEST_F(HostSession, ADeviceHalfWithoutItsBlockMakesNoClass) {
+  void* engine = dlopen("ReWire.dll", RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, engine) << dlerror();
+  const auto function = [&](const char* name) { return dlsym(engine, name); };
+  const auto setMixerRunning =
+      reinterpret_cast<int32_t (*)(uint8_t)>(function("RWMSetMixerRunning"));
+  const auto openDevices = reinterpret_cast<RWDOpenImpProc>(function("RWDOpenImp"));
+  const auto create = reinterpret_cast<RWDComCreateImpProc>(function("RWDComCreateImp"));
+  const auto destroy = reinterpret_cast<RWDComDestroyImpProc>(function("RWDComDestroyImp"));
+  const auto closeDevices = reinterpret_cast<RWDCloseImpProc>(function("RWDCloseImp"));
+  ASSERT_TRUE(setMixerRunning && openDevices && create && destroy && closeDevices);
+  ASSERT_EQ(1, openDevices(1000000));
+  ASSERT_EQ(1, setMixerRunning(1));
+  const RWChannelRecord channels[2] = {{12, 8192, 8192}, {12, 8192, 8192}};
+  uint32_t handle = 0;
+  ASSERT_EQ(1, create("QRX7", 2, channels, &handle));
+
+  IAudioClass* created = reinterpret_cast<IAudioClass*>(uintptr_t{1});
+  EXPECT_EQ(S_FALSE, createDriverClass(&created, 0));
+  EXPECT_EQ(nullptr, created);
+  destroy(handle);
+  setMixerRunning(0);
+  closeDevices();
+  dlclose(engine);
 }
 
 }  // namespace

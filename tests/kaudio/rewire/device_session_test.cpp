@@ -186,6 +186,16 @@ TEST_F(DeviceSession, AudioInfoChangesServeEveryBlockSizeAfterTheChange) {
     EXPECT_EQ(rendered(block.input, 9, frames - 1), block.at(9, frames - 1)) << frames;
     EXPECT_EQ(rendered(block.input, 0, 0), block.at(0, 0)) << frames;
   }
+  {
+    // What the shared header says does not decide: the device's own values do.
+    auto section = tz::platform::SharedSection::open(kBlockName);
+    auto header = section.section.map(0, kHeaderBytes);
+    ASSERT_NE(nullptr, header.view.data());
+    static_cast<ExchangeHeader*>(header.view.data())->maxFramesPerBlock = 8192;
+  }
+  setAudioInfo(8192);
+  EXPECT_TRUE(drive({8192, {0}}).served(0)) << "the block was made again for 8192 frames";
+  setAudioInfo(4096);
   setAudioInfo(0);  // refused, the block stays
   EXPECT_TRUE(drive({4096, {0}}).served(0));
   EXPECT_EQ(0.0f, drive({4097, {0}}).at(0, 4096)) << "more frames than a slot holds";

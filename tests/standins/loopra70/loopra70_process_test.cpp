@@ -246,4 +246,24 @@ TEST_F(Loopra70Test, BlockSizeChangesKeepTheSessionExact) {
   EXPECT_EQ(4u, linesOf(o.out, "callback 13 ").size()) << "one new format per change";
 }
 
+// A second mixer opens the same device while the first one waits for its host: the engine
+// refuses it before anything shared is touched, so the host that comes next finds the first
+// mixer's rate and block size and the session is exact.
+TEST_F(Loopra70Test, ASecondMixersFailedOpenLeavesTheSessionAlone) {
+  const std::string out = (dir_ / "out").string();
+  const std::string second = (dir_ / "second").string();
+  const Outcome o = run(
+      "sh -c '" + std::string(RWMIXER_PATH) +
+      " --wait-panel 20 --seconds 2 --play --verify & m=$!; " + "i=0; until grep -q \"^opened:\" " +
+      out + " || [ $i -ge 300 ]; do sleep 0.1; " + "i=$((i+1)); done; " + RWMIXER_PATH +
+      " --rate 48000 --block 256 --seconds 0.2 >" + second + " 2>&1; echo \"second mixer: $?\"; " +
+      hostCommand("--quiet --seconds 3") + "; wait $m'");
+  expectCleanHost(o);
+  EXPECT_EQ(0, o.status) << o.out;
+  EXPECT_EQ("1", field(o.out, "second mixer")) << readFile(second);
+  EXPECT_EQ("tag=3 channels=2 rate=44100 bits=32", field(o.out, "format"));
+  const std::string verify = field(o.out, "verify");
+  EXPECT_NE(std::string::npos, verify.find("lost 0, wrong samples 0")) << verify;
+}
+
 }  // namespace
