@@ -222,11 +222,16 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
   if (format == nullptr || callback == nullptr || duration == nullptr) return fail(E_POINTER);
   if ((state_ & kOutputOpen) != 0) return fail(TZ_E_OUTPUT_ALREADY_OPEN);
 
-  // The host always gets stereo 32-bit float at the mixer's rate, whatever it asked for.
-  format_ = device_->stereoFormat();
+  // The host always gets stereo 32-bit float at the mixer's rate, whatever it asked for. The
+  // format and the block size are read under the device lock, which a format change holds.
+  int64_t blockFrames = 0;
+  {
+    std::lock_guard hold(device_->lock());
+    format_ = device_->stereoFormat();
+    blockFrames = device_->bufferFrames();
+  }
   *format = format_;
   const DWORD rate = format_.nSamplesPerSec;
-  const int64_t blockFrames = device_->bufferFrames();
   if (blockFrames == 0) return fail(E_UNEXPECTED);
   int64_t frames = timeToSamples(*duration, rate);
   if (frames < blockFrames) frames = blockFrames;
@@ -241,6 +246,8 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
     staging_ = staging;
     stagingFrames_ = static_cast<DWORD>(frames * 2);
     bufferFrames_ = frames;
+    // A format change between the two holds found no buffer to grow yet.
+    fitBlockFrames(device_->bufferFrames());
   }
   if ((device_->flags() & kDeviceOpen) == 0) return fail(E_UNEXPECTED);
   callback_ = callback;
