@@ -4,13 +4,10 @@
 #include "standins/rewire_engine/connection.h"
 
 #include <atomic>
-
-#include "support/platform/clock.h"
+#include <utility>
 
 namespace tz::rewire {
 namespace {
-
-constexpr uint32_t kPeerCheckMs = 50;
 
 uint32_t load(uint32_t& word) {
   return std::atomic_ref<uint32_t>(word).load(std::memory_order_acquire);
@@ -32,32 +29,36 @@ Connection::~Connection() {
   }
 }
 
+// The marks are asked through watches opened off this path: asking the namespace itself
+// (NamedMark::isHeld) waits for a folder lock that any process of the user may keep for as
+// long as it likes, which stalled the panel's audio worker.
 RWSTATUS Connection::state() {
   ConnectionHeader& header = this->header();
   if (side_ == Side::Panel) {
     if (load(directoryRecord().currentEpoch) != epoch_ || load(header.deviceAlive) == 0)
       return kRWNotConnected;
-    return peerHeld() ? kRWSuccess : kRWNotConnected;
+    return peerWatch_.held() ? kRWSuccess : kRWNotConnected;
   }
   if (load(header.panelConnects) == 0) return kRWSuccess;
   if (load(header.panelConnected) == 0) return kRWPanelGone;
-  return peerHeld() ? kRWPanelConnected : kRWPanelGone;
+  return panelHeld() ? kRWPanelConnected : kRWPanelGone;
 }
 
-// The device's mark for this epoch never returns once gone, so the panel side keeps that
-// answer; the device side asks again whenever another panel has connected.
-bool Connection::peerHeld() {
-  const uint32_t key = side_ == Side::Device ? load(header().panelConnects) : 0;
-  const uint32_t now = platform::tickCountMs();
+// Every panel holds the same name, but each one that finds it unheld makes a new mark, which
+// the watch of the one before never shows: the panel count says when to open it again. A
+// panel holds its mark before it counts itself, so the watch opened here sees it.
+bool Connection::panelHeld() {
   const std::lock_guard guard(peerLock_);
-  const bool settled = side_ == Side::Panel && peerChecked_ && !peerWasHeld_;
-  if (settled || (peerChecked_ && key == peerKey_ && now - peerCheckedMs_ < kPeerCheckMs))
-    return peerWasHeld_;
-  peerWasHeld_ = platform::NamedMark::isHeld(peerMark_);
-  peerChecked_ = true;
-  peerKey_ = key;
-  peerCheckedMs_ = now;
-  return peerWasHeld_;
+  const uint32_t connects = load(header().panelConnects);
+  if (connects != watchedConnects_) {
+    auto opened = platform::MarkWatch::open(peerMark_);
+    // Another failure (no descriptor left, say) reads as gone this time and is tried again.
+    if (opened.error == platform::PlatformError::Success ||
+        opened.error == platform::PlatformError::FileNotFound)
+      watchedConnects_ = connects;
+    peerWatch_ = std::move(opened.watch);
+  }
+  return peerWatch_.held();
 }
 
 MessageRing* Connection::ring(int32_t channel, bool outgoing) {

@@ -40,7 +40,10 @@ class Connection {
 
   // Device side: 111 while a panel is connected, 112 once a panel that was connected has
   // gone (left or died), else 1. Panel side: 110 once the device side is gone (destroyed,
-  // died, or replaced), else 1. A process's death shows within about 50 ms.
+  // died, or replaced), else 1. A process's death shows at the next call. Neither side
+  // waits for a lock another process can hold. Panel side, audio path: no allocation, no
+  // lock, one system call. Device side, control threads: after a new panel connected, one
+  // call opens that panel's mark, under a lock among this process's own threads.
   RWSTATUS state();
 
   // The channel functions; 9 for a bad channel or pointer. Audio path: no allocation, no
@@ -57,7 +60,7 @@ class Connection {
                        int32_t channelCount);
   RWSTATUS openSection(const std::string& name);
   RWSTATUS attachRings();
-  bool peerHeld();
+  bool panelHeld();
   void dropIncoming();  // panel side: every message pending from the device
   MessageRing* ring(int32_t channel, bool outgoing);
 
@@ -67,13 +70,16 @@ class Connection {
   uint32_t channelCount_ = 0;
   platform::SectionView directory_, section_;
   platform::NamedMark signatureMark_, liveMark_;  // device: both; panel: liveMark_ only
-  std::string peerMark_;
   MessageRing rings_[2 * kMaxChannels];
   std::mutex ringLocks_[2 * kMaxChannels];
 
-  std::mutex peerLock_;  // the peer's liveness, asked of the system at most every 50 ms
-  uint32_t peerKey_ = 0, peerCheckedMs_ = 0;
-  bool peerChecked_ = false, peerWasHeld_ = false;
+  // The other side's mark. The panel side opens the device's at connect and never changes
+  // it, so its state() only asks, with no lock. The device side opens the panel's anew,
+  // under peerLock_, whenever the panel count moves.
+  platform::MarkWatch peerWatch_;
+  std::string peerMark_;  // device side: the name every panel of this connection holds
+  std::mutex peerLock_;
+  uint32_t watchedConnects_ = 0;  // the panel count when peerWatch_ was opened
 
   DirectoryRecord& directoryRecord() const {
     return *static_cast<DirectoryRecord*>(directory_.data());

@@ -156,15 +156,17 @@ RWSTATUS Connection::connect(const char* signature, std::unique_ptr<Connection>&
   if (const RWSTATUS s = connection->openSection(sectionName(signature, epoch)); s != kRWSuccess)
     return s;
   ConnectionHeader& header = connection->header();
-  if (load(header.deviceAlive) == 0 ||
-      !NamedMark::isHeld(sectionName(signature, epoch) + "/device"))
-    return kRWNotConnected;
+  if (load(header.deviceAlive) == 0) return kRWNotConnected;
+  // Opened once, here, so that state() on the panel's audio worker only asks it.
+  auto device = platform::MarkWatch::open(sectionName(signature, epoch) + "/device");
+  if (device.error == PlatformError::FileNotFound) return kRWNotConnected;
+  if (device.error != PlatformError::Success) return statusOf(device.error);
+  connection->peerWatch_ = std::move(device.watch);
 
   auto live = NamedMark::hold(sectionName(signature, epoch) + "/panel");
   if (live.error != PlatformError::Success) return statusOf(live.error);
   if (live.existed) return kRWAlreadyOpen;
   connection->liveMark_ = std::move(live.mark);
-  connection->peerMark_ = sectionName(signature, epoch) + "/device";
   // A panel that left dropped what was pending for it; one that died could not, and what
   // the device sent it (a quit, say) is not this panel's business.
   if (load(header.panelConnected) != 0) connection->dropIncoming();

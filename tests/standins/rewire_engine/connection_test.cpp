@@ -5,6 +5,7 @@
 
 #include "support/platform/named_event.h"
 #include "tests/standins/rewire_engine/engine_client.h"
+#include "tests/support/platform/namespace_locker.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST_F(EngineConnectionTest, DeviceSeesPanelsComeAndGo) {
     EXPECT_EQ(kRWPanelConnected, state());
     EXPECT_EQ(kRWAlreadyOpen, engine_.RWPComConnectImp("QRX7", &none)) << "one panel at a time";
     first.kill9();
-    EXPECT_TRUE(eventually([&] { return state() == kRWPanelGone; }));
+    EXPECT_EQ(kRWPanelGone, state()) << "a death shows at the next check";
   }
   PeerProcess second("EngineConnectionTest.PanelPeerStaysWhileItsDeviceLives");
   EXPECT_EQ("hello", next(engine_.RWDComReadImp, device, 1));
@@ -120,8 +121,7 @@ TEST_F(EngineConnectionTest, PanelSeesItsDeviceGoAndNotItsSuccessor) {
   panels_.push_back(panel);
   EXPECT_EQ(kRWSuccess, engine_.RWPComCheckConnectionImp(panel));
   device.kill9();
-  EXPECT_TRUE(
-      eventually([&] { return engine_.RWPComCheckConnectionImp(panel) == kRWNotConnected; }));
+  EXPECT_EQ(kRWNotConnected, engine_.RWPComCheckConnectionImp(panel)) << "at the next check";
   const uint32_t successor = createDevice();
   EXPECT_EQ(kRWNotConnected, engine_.RWPComCheckConnectionImp(panel));
   const uint32_t fresh = connectPanel();
@@ -129,6 +129,41 @@ TEST_F(EngineConnectionTest, PanelSeesItsDeviceGoAndNotItsSuccessor) {
   EXPECT_EQ(kRWPanelConnected, engine_.RWDComCheckConnectionImp(successor));
   EXPECT_EQ(kRWSuccess, engine_.RWDComDestroyImp(successor));
   EXPECT_EQ(kRWNotConnected, engine_.RWPComCheckConnectionImp(fresh));
+}
+
+TEST_F(EngineConnectionTest, PeerLocksTheNamespace) {
+  TZ_PEER_ONLY();
+  tz::test::lockNamespaceUntilReleased();
+}
+
+// A process that creates a large section, or a `flock -x` on the user's object folder, keeps
+// the folder locked for as long as it likes; a panel's worker checks its connection on every
+// block, and the device library from its control threads.
+TEST_F(EngineConnectionTest, PanelSeesItsDeviceDieWhileAnotherProcessLocksTheNamespace) {
+  auto never = tz::platform::NamedEvent::create("never").event;
+  PeerProcess device("EngineConnectionTest.DevicePeerStaysUntilKilled");
+  uint32_t panel = 0;
+  ASSERT_TRUE(eventually([&] { return engine_.RWPComConnectImp("QRX7", &panel) == kRWSuccess; }));
+  panels_.push_back(panel);
+  tz::test::NamespaceLocker locker("EngineConnectionTest.PeerLocksTheNamespace");
+  ASSERT_TRUE(locker.holding());
+  EXPECT_EQ(kRWSuccess, engine_.RWPComCheckConnectionImp(panel));
+  device.kill9();
+  EXPECT_EQ(kRWNotConnected, engine_.RWPComCheckConnectionImp(panel));
+  EXPECT_EQ(0, locker.release()) << "the checks returned while the folder stayed locked";
+}
+
+TEST_F(EngineConnectionTest, DeviceSeesItsPanelDieWhileAnotherProcessLocksTheNamespace) {
+  const uint32_t device = createDevice();
+  PeerProcess panel("EngineConnectionTest.PanelPeerStaysWhileItsDeviceLives");
+  ASSERT_EQ("hello", next(engine_.RWDComReadImp, device, 1));
+  tz::test::NamespaceLocker locker("EngineConnectionTest.PeerLocksTheNamespace");
+  ASSERT_TRUE(locker.holding());
+  const auto state = [&] { return engine_.RWDComCheckConnectionImp(device); };
+  EXPECT_EQ(kRWPanelConnected, state()) << "the first check since this panel connected";
+  panel.kill9();
+  EXPECT_EQ(kRWPanelGone, state());
+  EXPECT_EQ(0, locker.release()) << "the checks returned while the folder stayed locked";
 }
 
 TEST_F(EngineConnectionTest, FullDirectionRefusesUntilReadAndKeepsOrderAcrossItsEnd) {
