@@ -1,8 +1,12 @@
 // An auto-reset event shared by name between processes. A set releases exactly one waiter;
 // with nobody waiting the event stays set for the next wait, and a further set adds
 // nothing. A name lives while some live process holds the event; events left by a crashed
-// process count as gone. A waiter killed in the middle of a wait stays counted while the
-// event lives, so a set may go to it and be left over for the next wait.
+// process count as gone. A set handed to a waiter whose process died in its wait is not
+// lost: the next wait or poll takes it, at once when the process is gone, after about two
+// seconds when it still answers for its id (a zombie its parent has not reaped). The shared
+// record is checked and repaired as it is used: damage written into it by another process
+// may show as a spurious signal or hold a set back for those seconds, but never keeps a
+// wait past its time-out, never loses a later set and never crashes.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +43,12 @@ class NamedEvent {
   PlatformError set();
 
   // Waits until the event is set, then clears it, or until timeoutMs pass (0 only polls).
-  // Failed when not open or when waiters are beyond count (32767).
+  // Failed when not open or when waiters are beyond count (1023).
   // Audio path: no allocation, no lock; no system call when the event is already set or
-  // timeoutMs is 0, otherwise one futex wait per wake-up.
+  // timeoutMs is 0, otherwise one futex wait per wake-up, a blocked waiter also waking every
+  // half second to check the record. Recovery: a wait or poll that finds a set handed to
+  // another waiter not yet returned (never so with one waiter per event) first asks whether
+  // each waiting process still lives, one system call per process.
   WaitResult wait(uint32_t timeoutMs);
 
   // Only when no call on this object is in progress.
