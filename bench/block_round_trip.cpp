@@ -23,9 +23,9 @@ constexpr int kEventWarmUp = 2000;
 constexpr int kEventTrips = 20000;
 
 bool mixerTimes(const std::string& out, double& p50, double& p99) {
-  const size_t at = out.find("drive time us: p50 ");
+  const size_t at = out.find("drive time served us: p50 ");
   return at != std::string::npos && out.find("verify: passed") != std::string::npos &&
-         sscanf(out.c_str() + at, "drive time us: p50 %lf, p99 %lf", &p50, &p99) == 2;
+         sscanf(out.c_str() + at, "drive time served us: p50 %lf, p99 %lf", &p50, &p99) == 2;
 }
 
 // Runs the session and returns the mixer's output.
