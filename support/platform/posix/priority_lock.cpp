@@ -3,6 +3,7 @@
 #include "support/platform/priority_lock.h"
 
 #include <linux/futex.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -37,11 +38,16 @@ bool PriorityLock::tryLock() {
 
 void PriorityLock::lock() {
   if (tryLock()) return;
-  // The kernel takes the lock for us, or fails only on a signal (retry) or a dead owner
-  // (a thread of this process cannot die holding it without the process dying too).
-  while (futexPi(&word_, FUTEX_LOCK_PI) != 0 && errno == EINTR) {
+  // The kernel takes the lock for us; a signal or an owner on its way out means try again.
+  for (;;) {
+    if (futexPi(&word_, FUTEX_LOCK_PI) == 0) {
+      depth_ = 1;
+      return;
+    }
+    if (errno != EINTR && errno != EAGAIN) break;
   }
-  depth_ = 1;
+  // A kernel that refuses the call: take the lock without inheritance rather than not at all.
+  while (!tryLock()) sched_yield();
 }
 
 void PriorityLock::unlock() {

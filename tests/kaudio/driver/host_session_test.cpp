@@ -392,5 +392,34 @@ TEST_F(HostSession, ADeviceHalfWithoutItsBlockMakesNoClass) {
   dlclose(engine);
 }
 
+// The mixer ends without a word: the device tells the host with a quit request and lets go of
+// the session. A host that stays reopens the device once the next mixer runs, which connects
+// it afresh, and the blocks flow again.
+TEST_F(HostSession, AfterItsMixerWentAwayTheDeviceConnectsToTheNextOne) {
+  startMixer({"--seconds", "1", "--wait-panel", "10"});
+  IAudioClass* driverClass = this->driverClass();
+  ASSERT_NE(nullptr, driverClass);
+  CallbackLog log;
+  IAudioDevice2* device = runDevice(driverClass, log);
+  ASSERT_NE(nullptr, device);
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_TRUE(within(5000, [&] { return log.counts[24] > 0; })) << "no quit request";
+  EXPECT_EQ(S_OK, device->Halt());
+  EXPECT_EQ(S_OK, device->Stop());
+  EXPECT_EQ(S_OK, device->Close());
+
+  startMixer({"--seconds", "2", "--wait-panel", "10"});
+  ASSERT_TRUE(within(10000, [&] { return mixerOutput().find("opened:") != std::string::npos; }));
+  WAVEFORMATEX format{};
+  ASSERT_EQ(S_OK, device->Open(&format, CallbackLog::callback, log.cookie()));
+  ASSERT_EQ(S_OK, device->Start());
+  ASSERT_EQ(S_OK, device->PrepareAndRun());
+  const int blocks = log.counts[27];
+  EXPECT_TRUE(within(5000, [&] { return log.counts[27] > blocks + 10; })) << "no blocks";
+  EXPECT_EQ(0, waitMixer());
+  EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
+  shutDown(device, driverClass);
+}
+
 }  // namespace
 }  // namespace tz::test
