@@ -1,0 +1,34 @@
+#include "kaudio/audiodrvs/ReWire/host/property_pages_provider.h"
+
+#include <cstdlib>
+
+namespace tz::rewire {
+
+HRESULT CSpecifyPropertyPages::QueryInterface(const IID& riid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  if (riid == IID_IUnknown || riid == IID_ISpecifyPropertyPages) {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG CSpecifyPropertyPages::Release() {
+  const ULONG count = refCount_.release();
+  if (count == 0) delete this;
+  return count;
+}
+
+HRESULT CSpecifyPropertyPages::GetPages(CAUUID* pages) {
+  if (device_ == nullptr) return E_UNEXPECTED;
+  if (pages == nullptr) return E_POINTER;
+  auto* elements = static_cast<GUID*>(calloc(1, sizeof(GUID)));
+  if (elements == nullptr) return E_OUTOFMEMORY;
+  pages->cElems = 1;
+  pages->pElems = elements;
+  return S_OK;
+}
+
+}  // namespace tz::rewire

@@ -1,0 +1,44 @@
+#include "kaudio/audiodrvs/ReWire/exchange_block.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
+
+namespace {
+
+using namespace tz::rewire;
+
+constexpr char kName[] = "Halvard.Loopra7.ReWireDevice";
+
+TEST(ExchangeBlock, SizeIsTheRoundedHeaderPlusSlotsRoundedToTheGranularity) {
+  EXPECT_EQ(131072u, exchangeBlockBytes(10, 512));
+  EXPECT_EQ(65536u + 1507328u, exchangeBlockBytes(90, 4096));
+  EXPECT_EQ(0u, exchangeBlockBytes(10, 0));
+  EXPECT_EQ(0u, exchangeBlockBytes(10, kMaxFramesPerBlock + 1));
+  EXPECT_EQ(0u, exchangeBlockBytes(257, 512));
+}
+
+// The re-creation of a block that a panel still holds is in the device session tests.
+TEST(ExchangeBlock, PanelMapsOnlyWhatTheHeaderDescribesAndTheSectionHolds) {
+  tz::test::RewireTestEnv env;
+  ExchangeBlock device, panel;
+  uint32_t rate = 0, frames = 0;
+  EXPECT_EQ(1u, openExchangeBlock(panel, kName, 5, &rate, &frames)) << "nothing to open yet";
+  EXPECT_EQ(1u, createExchangeBlock(device, kName, 10, 0));
+  ASSERT_EQ(0u, createExchangeBlock(device, kName, 10, 512));
+  EXPECT_EQ(nullptr, device.slots[10]);
+  device.header()->sampleRate = 44100;
+  device.header()->maxFramesPerBlock = 512;
+  device.slots[9][511] = 1.5f;
+  ASSERT_EQ(0u, openExchangeBlock(panel, kName, 5, &rate, &frames));
+  EXPECT_EQ(44100u, rate);
+  EXPECT_EQ(512u, frames);
+  EXPECT_EQ(1.5f, panel.slots[9][511]);
+  device.header()->maxFramesPerBlock = 1 << 16;
+  EXPECT_EQ(1u, openExchangeBlock(panel, kName, 5, nullptr, nullptr)) << "slots past the end";
+  EXPECT_FALSE(panel.isOpen());
+  device.header()->maxFramesPerBlock = 512;
+  EXPECT_EQ(1u, openExchangeBlock(panel, kName, 129, nullptr, nullptr)) << "258 channels";
+}
+
+}  // namespace
