@@ -75,11 +75,21 @@ struct TRANSPORTINFO {
   DWORD reserved180;
 };
 static_assert(sizeof(TRANSPORTINFO) == 184);
-static_assert(offsetof(TRANSPORTINFO, samplePosition) == 16 && offsetof(TRANSPORTINFO, format) == 40);
+static_assert(offsetof(TRANSPORTINFO, samplePosition) == 16 &&
+              offsetof(TRANSPORTINFO, format) == 40);
 static_assert(offsetof(TRANSPORTINFO, outputCount) == 80 && offsetof(TRANSPORTINFO, tempo) == 96);
 static_assert(offsetof(TRANSPORTINFO, ticksPerQuarterNote) == 112);
-static_assert(offsetof(TRANSPORTINFO, loopStartTime) == 120 && offsetof(TRANSPORTINFO, loopOn) == 136);
-static_assert(offsetof(TRANSPORTINFO, songPosition) == 152 && offsetof(TRANSPORTINFO, built) == 176);
+static_assert(offsetof(TRANSPORTINFO, loopStartTime) == 120 &&
+              offsetof(TRANSPORTINFO, loopOn) == 136);
+static_assert(offsetof(TRANSPORTINFO, songPosition) == 152 &&
+              offsetof(TRANSPORTINFO, built) == 176);
+
+// What every record the driver builds carries in `kind` and `validMask`.
+constexpr DWORD TRANSPORTINFO_KIND = 2;
+constexpr DWORD TRANSPORTINFO_VALID = 0xF0;
+// The host's musical positions when the device's 24576 tick mode is on (the default); the
+// mixer's are kRWTicksPerQuarterNote.
+constexpr DWORD TRANSPORT_TICKS_24576 = 24576;
 
 // Change flags of device callback code 23.
 constexpr DWORD TRANSPORT_CHANGED_TEMPO = 0x10;
@@ -108,9 +118,9 @@ struct IEnumAudioIn;
 typedef LONG(TZ_CALLBACK* DEVICECALLBACK)(IAudioDevice* device, DWORD code, DWORD cookie,
                                           DWORD argument, void* pointer);
 // Output rendering: (output, code, cookie, 0, buffer, frames, remaining, record) → frames.
-typedef LONG(TZ_CALLBACK* OUTPUTCALLBACK)(IAudioOut* output, DWORD code, DWORD cookie,
-                                          DWORD zero, void* buffer, DWORD frames,
-                                          DWORD remaining, TRANSPORTINFO* record);
+typedef LONG(TZ_CALLBACK* OUTPUTCALLBACK)(IAudioOut* output, DWORD code, DWORD cookie, DWORD zero,
+                                          void* buffer, DWORD frames, DWORD remaining,
+                                          TRANSPORTINFO* record);
 
 struct CAUUID {
   ULONG cElems;

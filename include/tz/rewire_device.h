@@ -35,6 +35,14 @@ struct OpenDeviceParams {
 };
 static_assert(sizeof(OpenDeviceParams) == 16 && offsetof(OpenDeviceParams, audioInfo) == 4);
 
+// Musical positions between the mixer and the device: ticks per quarter note.
+constexpr int32_t kRWTicksPerQuarterNote = 15360;
+
+// DriveAudioInput's play mode.
+constexpr uint32_t kRWPlayModeStopped = 0;
+constexpr uint32_t kRWPlayModePlaying = 1;
+constexpr uint32_t kRWPlayModeStarting = 2;  // starts, or restarts where the song position is
+
 // Event types that a device hands to the mixer.
 constexpr uint16_t kRWEventReposition = 11;
 constexpr uint16_t kRWEventLoop = 14;

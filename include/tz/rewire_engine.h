@@ -20,6 +20,25 @@ constexpr RWSTATUS kRWPanelConnected = 111;   // device side: a panel is connect
 constexpr RWSTATUS kRWPanelGone = 112;        // device side: the panel has gone
 constexpr RWSTATUS kRWLibraryUnusable = 113;  // engine library file unusable
 
+// Every status a panel may get, by what it tells the host (Success, and 114, a connection that
+// is not usable yet, are the two answers that are not failures).
+constexpr RWSTATUS kRWStatusesOutOfMemory[] = {2, kRWOutOfMemory};
+constexpr RWSTATUS kRWStatusesAlreadyOpen[] = {4, kRWAlreadyOpen, 7};
+constexpr RWSTATUS kRWStatusesFailed[] = {5,
+                                          kRWGeneralFailure,
+                                          kRWFunctionMissing,
+                                          105,
+                                          106,
+                                          107,
+                                          108,
+                                          109,
+                                          kRWNotConnected,
+                                          kRWPanelConnected,
+                                          kRWPanelGone,
+                                          kRWLibraryUnusable,
+                                          202};
+constexpr RWSTATUS kRWNotYet = 114;
+
 // The version number both sides pass to the open calls.
 constexpr int32_t kRWEngineVersion = 1000000;
 

@@ -48,6 +48,13 @@ struct WAVEFORMATEX {
   WORD cbSize;  // bytes that follow this record; 22 for the extensible form
 };
 
+// 32-bit IEEE float at `rate`, interleaved `channels`: the format of the host's outputs (2) and
+// of the mixer's channel slots (1).
+constexpr WAVEFORMATEX floatWaveFormat(DWORD rate, WORD channels) {
+  return {WAVE_FORMAT_IEEE_FLOAT,          channels, rate, rate * 4u * channels,
+          static_cast<WORD>(4 * channels), 32,       0};
+}
+
 struct WAVEFORMATEXTENSIBLE {
   WAVEFORMATEX Format;
   union {

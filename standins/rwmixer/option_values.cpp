@@ -1,6 +1,8 @@
 // The mixer's own value readers; the common ones keep them independent of the locale.
 #include "standins/rwmixer/option_values.h"
 
+#include "tz/rewire_device.h"
+
 namespace tz::mixer {
 
 std::optional<uint32_t> readTempo(std::string_view text) {
@@ -36,7 +38,7 @@ std::optional<int32_t> resolvePosition(WrittenPosition position, uint32_t numera
                                        uint32_t denominator) {
   if (!position.bars) return static_cast<int32_t>(position.value);
   if (denominator == 0) return {};
-  const int64_t barTicks = int64_t{numerator} * 15360 * 4 / denominator;
+  const int64_t barTicks = int64_t{numerator} * kRWTicksPerQuarterNote * 4 / denominator;
   // Bars stay below 2^31 and bar lengths below 2^26, so the product fits 64 bits.
   const int64_t ticks = (position.value - 1) * barTicks;
   if (ticks > INT32_MAX) return {};

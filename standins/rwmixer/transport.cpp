@@ -74,7 +74,7 @@ void Transport::advance(uint32_t frames, uint32_t rate) {
   }
   // ticks = frames / rate × beats per second × 15360 = frames × tempo × 15360 / (60000 × rate)
   const uint64_t unitsPerTick = uint64_t{60000} * rate;
-  const uint64_t units = fraction_ + uint64_t{frames} * settings_.tempo * 15360;
+  const uint64_t units = fraction_ + uint64_t{frames} * settings_.tempo * kRWTicksPerQuarterNote;
   const int64_t before = ticks_;
   int64_t after = before + static_cast<int64_t>(units / unitsPerTick);
   fraction_ = units % unitsPerTick;

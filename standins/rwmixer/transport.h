@@ -10,7 +10,11 @@
 namespace tz::mixer {
 
 // The play mode of a block's record: stopped, playing on, or (re)starting at this position.
-enum class PlayMode : uint32_t { Stopped = 0, Playing = 1, Starting = 2 };
+enum class PlayMode : uint32_t {
+  Stopped = kRWPlayModeStopped,
+  Playing = kRWPlayModePlaying,
+  Starting = kRWPlayModeStarting
+};
 
 struct TransportSettings {
   uint32_t tempo = 120000;  // beats per minute × 1000

@@ -9,9 +9,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "tz/rewire_device.h"
+
 namespace tz::signal {
 
-constexpr int64_t kTicksPerQuarter = 15360;
+constexpr int64_t kTicksPerQuarter = kRWTicksPerQuarterNote;
 constexpr uint32_t kRampFrames = 65536;  // the ramp repeats after this many frames
 constexpr uint32_t kChannelOffset = 4096;
 

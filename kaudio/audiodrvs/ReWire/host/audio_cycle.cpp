@@ -5,8 +5,8 @@
 
 #include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
-#include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "kaudio/audiodrvs/ReWire/host/transport_record.h"
+#include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/clock.h"
 #include "support/platform/text_encoding.h"
 #include "tz/channel_ops.h"
@@ -33,14 +33,14 @@ LONG CReWireAudioDevice::transportNotice(uint32_t playMode) {
   const bool playing = (connectionFlags_.load() & kPlaying) != 0;
   LONG result = 0;
   switch (playMode) {
-    case 0:
+    case kRWPlayModeStopped:
       if (playing) {
         setConnectionFlag(kStopNoticed, true);
         result = notify(kEventTransportStopped, 0, &current_);
       }
       setConnectionFlag(kPlaying | kStopNoticed, false);
       return result;
-    case 1:
+    case kRWPlayModePlaying:
       if (!playing) {
         current_.playTime = 0;
         setConnectionFlag(kStarting, true);
@@ -49,7 +49,7 @@ LONG CReWireAudioDevice::transportNotice(uint32_t playMode) {
       setConnectionFlag(kStarting | kPlaying, false);
       if (result == 0) setConnectionFlag(kPlaying, true);
       return result;
-    case 2:
+    case kRWPlayModeStarting:
       current_.playTime = 0;
       if (!playing) {
         setConnectionFlag(kStarting, true);
@@ -101,7 +101,7 @@ bool CReWireAudioDevice::runAudioCycle() {
   // One read of the mixer's record: the shared copy may change under us.
   const DriveAudioInput drive = block.header()->request;
   buildRecord(drive);
-  if (transportNotice(drive.playMode) != 0 || drive.playMode > 2) return true;
+  if (transportNotice(drive.playMode) != 0 || drive.playMode > kRWPlayModeStarting) return true;
 
   int64_t noOffset = kNoPosition;
   sampleStartOffset_.compare_exchange_strong(noOffset, 0);

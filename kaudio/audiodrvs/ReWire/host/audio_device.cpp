@@ -6,9 +6,9 @@
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
 #include "kaudio/audiodrvs/ReWire/host/driver_class.h"
 #include "kaudio/audiodrvs/ReWire/host/enumerators.h"
-#include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "kaudio/audiodrvs/ReWire/host/property_pages_provider.h"
 #include "kaudio/audiodrvs/ReWire/host/transport_record.h"
+#include "kaudio/audiodrvs/ReWire/module_strings.h"
 
 namespace tz::rewire {
 
@@ -90,7 +90,7 @@ HRESULT CReWireAudioDevice::GetFormat(WAVEFORMATEX* format) {
   const uint32_t rate = mappedSampleRate();
   if (rate == 0) return E_UNEXPECTED;
   if (format == nullptr) return E_POINTER;
-  *format = {3, 2, rate, rate * 8, 8, 32, 0};
+  *format = floatWaveFormat(rate, 2);
   return S_OK;
 }
 

@@ -11,7 +11,7 @@ HRESULT CReWireAudioDevice::GetMusicalPosition(LONGLONG* position, DWORD* unit) 
   const double elapsed =
       static_cast<double>(platform::tickCountMs() - cycleTimeStamp_.load()) * 10000.0;
   // In the tick unit of the current mode, the one the song position is in.
-  const double ticksPerQuarter = tickMode24576() ? 24576.0 : 15360.0;
+  const double ticksPerQuarter = tickMode24576() ? TRANSPORT_TICKS_24576 : kRWTicksPerQuarterNote;
   const int64_t ticks = roundHalfUp(elapsed * publishedTempo_.load() / 6e8 * ticksPerQuarter);
   *position = publishedSongPosition_.load() + (ticks > 0 ? ticks : 0);
   if (unit != nullptr) *unit = 2;

@@ -252,7 +252,7 @@ HRESULT CReWireAudioOutput::Open(WAVEFORMATEX* format, DWORD, DWORD, DWORD, LONG
   if ((device_->flags() & kDeviceOpen) == 0) return fail(E_UNEXPECTED);
   callback_ = callback;
   cookie_ = cookie;
-  leftFormat_ = rightFormat_ = {3, 1, rate, rate * 4, 4, 32, 0};
+  leftFormat_ = rightFormat_ = floatWaveFormat(rate, 1);
   copyChannel_ = TzAudio_GetCopyChannelsFunction(&leftFormat_, &format_);
   if (copyChannel_ == nullptr) return fail(E_UNEXPECTED);
   if (callback(this, kOutputOpening, cookie, 0, nullptr, 0, 0, nullptr) == 0)

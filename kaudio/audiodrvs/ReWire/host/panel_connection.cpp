@@ -3,8 +3,8 @@
 // answers the device's requests under the device lock.
 #include <mutex>
 
-#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
+#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 #include "support/platform/clock.h"
 #include "support/platform/text_encoding.h"
@@ -25,8 +25,8 @@ std::string moduleText8(uint32_t id) {
 }  // namespace
 
 void CReWireAudioDevice::setFormats(uint32_t rate) {
-  stereoFormat_ = {3, 2, rate, rate * 8, 8, 32, 0};
-  monoFormat_ = {3, 1, rate, rate * 4, 4, 32, 0};
+  stereoFormat_ = floatWaveFormat(rate, 2);
+  monoFormat_ = floatWaveFormat(rate, 1);
 }
 
 HRESULT CReWireAudioDevice::connectPanel() {

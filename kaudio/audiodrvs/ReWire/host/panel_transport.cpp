@@ -25,7 +25,8 @@ static_assert(sizeof(RepositionMessage) == 8 && sizeof(LoopMessage) == 16);
 
 // Ticks of 24576 per quarter note to 15360: (x + 0.5) × 0.625, toward zero.
 int64_t toMixerTicks(int64_t ticks) {
-  return static_cast<int64_t>((static_cast<double>(ticks) + 0.5) * 0.625);
+  constexpr double kToMixer = double{kRWTicksPerQuarterNote} / TRANSPORT_TICKS_24576;  // 0.625
+  return static_cast<int64_t>((static_cast<double>(ticks) + 0.5) * kToMixer);
 }
 
 }  // namespace

@@ -3,37 +3,25 @@
 
 namespace tz::rewire {
 
+namespace {
+
+template <size_t N>
+bool among(RWSTATUS status, const RWSTATUS (&statuses)[N]) {
+  for (const RWSTATUS s : statuses)
+    if (s == status) return true;
+  return false;
+}
+
+}  // namespace
+
 HRESULT mapReWireError(RWSTATUS status) {
   constexpr HRESULT kEngineAlreadyOpen = static_cast<HRESULT>(0x80040964UL);
-  switch (status) {
-    case 1:
-      return S_OK;
-    case 2:
-    case 8:
-      return E_OUTOFMEMORY;
-    case 4:
-    case 6:
-    case 7:
-      return kEngineAlreadyOpen;
-    case 5:
-    case 9:
-    case 101:
-    case 105:
-    case 106:
-    case 107:
-    case 108:
-    case 109:
-    case 110:
-    case 111:
-    case 112:
-    case 113:
-    case 202:
-      return E_FAIL;
-    case 114:
-      return S_FALSE;
-    default:
-      return E_UNEXPECTED;
-  }
+  if (status == kRWSuccess) return S_OK;
+  if (status == kRWNotYet) return S_FALSE;
+  if (among(status, kRWStatusesOutOfMemory)) return E_OUTOFMEMORY;
+  if (among(status, kRWStatusesAlreadyOpen)) return kEngineAlreadyOpen;
+  if (among(status, kRWStatusesFailed)) return E_FAIL;
+  return E_UNEXPECTED;
 }
 
 }  // namespace tz::rewire

@@ -18,7 +18,9 @@ bool take(std::atomic<DWORD>& link, DWORD flag) {
 }  // namespace
 
 int64_t ticksToTime(int64_t ticks15360, double tempo) {
-  return tempo == 0 ? 0 : roundHalfUp(static_cast<double>(ticks15360) / 15360 / tempo * 6e8);
+  return tempo == 0
+             ? 0
+             : roundHalfUp(static_cast<double>(ticks15360) / kRWTicksPerQuarterNote / tempo * 6e8);
 }
 
 int64_t samplesToTime(int64_t samples, uint32_t rate) {
@@ -30,7 +32,8 @@ int64_t timeToSamples(int64_t time, uint32_t rate) {
 }
 
 int64_t ticks15360To24576(int64_t ticks) {
-  return roundHalfUp(24576.0 / 15360.0 * static_cast<double>(ticks));
+  return roundHalfUp(double{TRANSPORT_TICKS_24576} / kRWTicksPerQuarterNote *
+                     static_cast<double>(ticks));
 }
 
 DWORD buildTransportRecord(TRANSPORTINFO& record, TRANSPORTINFO& previous,
@@ -44,7 +47,7 @@ DWORD buildTransportRecord(TRANSPORTINFO& record, TRANSPORTINFO& previous,
   record.frames = drive.frames;
   record.format = format;
   record.tempo = drive.tempo / 1000.0;
-  record.ticksPerQuarterNote = tickMode24576 ? 24576 : 15360;
+  record.ticksPerQuarterNote = tickMode24576 ? TRANSPORT_TICKS_24576 : kRWTicksPerQuarterNote;
   record.songPosition = hostTicks(drive.songPosition);
   const bool reportAll = test(link, kReportAll);
   if (reportAll) link.fetch_and(~kPlaying);
@@ -57,9 +60,10 @@ DWORD buildTransportRecord(TRANSPORTINFO& record, TRANSPORTINFO& previous,
   } else {
     record.playTime = 0;
   }
-  if (drive.playMode == 0 || drive.playMode == 2 || (drive.playMode == 1 && !playing)) {
+  if (drive.playMode == kRWPlayModeStopped || drive.playMode == kRWPlayModeStarting ||
+      (drive.playMode == kRWPlayModePlaying && !playing)) {
     record.samplePosition = timeToSamples(record.songTime, rate);
-  } else if (drive.playMode == 1) {
+  } else if (drive.playMode == kRWPlayModePlaying) {
     // record.loopOn still holds the previous block's value here.
     if (record.loopOn == 0 || previous.songPosition <= record.songPosition) {
       record.samplePosition = previous.samplePosition + drive.frames;
@@ -96,12 +100,12 @@ DWORD buildTransportRecord(TRANSPORTINFO& record, TRANSPORTINFO& previous,
   }
 
   record.beforeLoopEnd = record.loopOn != 0 && record.songPosition <= record.loopEnd ? 1 : 0;
-  record.atLoopRestart =
-      record.loopOn != 0 && record.beforeLoopEnd != 0 && previous.songPosition >= record.songPosition
-          ? 1
-          : 0;
-  record.kind = 2;
-  record.validMask |= 0xF0;
+  record.atLoopRestart = record.loopOn != 0 && record.beforeLoopEnd != 0 &&
+                                 previous.songPosition >= record.songPosition
+                             ? 1
+                             : 0;
+  record.kind = TRANSPORTINFO_KIND;
+  record.validMask |= TRANSPORTINFO_VALID;
   link.fetch_and(~kReportAll);
   record.built = 1;
   return changes;
