@@ -42,27 +42,10 @@ void* CReWireAudioDevice::ScalarDeletingDestructor(UINT flags) {
   return this;
 }
 
-HRESULT CReWireAudioDevice::QueryInterface(const IID& riid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IAudioDevice || riid == IID_IAudioDevice2) {
-    *out = static_cast<IAudioDevice2*>(this);
-    AddRef();
-    return S_OK;
-  }
+HRESULT CReWireAudioDevice::queryOther(const IID& riid, void** out) {
   if (riid == IID_ISpecifyPropertyPages && provider_ != nullptr)
     return provider_->QueryInterface(riid, out);
   return E_NOINTERFACE;
-}
-
-ULONG CReWireAudioDevice::AddRef() {
-  return refCount_.add();
-}
-
-ULONG CReWireAudioDevice::Release() {
-  const ULONG count = refCount_.release();
-  if (count == 0) ScalarDeletingDestructor(kDeleteObject);
-  return count;
 }
 
 HRESULT CReWireAudioDevice::GetDriverClass(const IID& riid, void** out) {

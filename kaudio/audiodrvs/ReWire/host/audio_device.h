@@ -7,8 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "kaudio/audiodrvs/ReWire/host/com_support.h"
 #include "kaudio/audiodrvs/ReWire/exchange_block.h"
+#include "kaudio/audiodrvs/ReWire/host/com_support.h"
 #include "support/platform/named_event.h"
 #include "support/platform/priority_lock.h"
 #include "support/platform/thread.h"
@@ -86,16 +86,13 @@ struct PanelConnection {
   uint8_t* channel1 = nullptr;
 };
 
-class CReWireAudioDevice final : public IAudioDevice2 {
+class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevice2> {
  public:
   explicit CReWireAudioDevice(CReWireAudioClass* owner);
   // Loads the name, makes the property-page provider and the message buffers, and proves the
   // device half reachable by connecting once. S_OK or the failure.
   HRESULT create();
 
-  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override;
-  ULONG TZ_COM AddRef() override;
-  ULONG TZ_COM Release() override;
   HRESULT TZ_COM GetDriverClass(const IID& riid, void** out) override;
   HRESULT TZ_COM IsFormatSupported(const WAVEFORMATEX* format, DWORD flags) override;
   HRESULT TZ_COM Slot5() override { return E_UNEXPECTED; }
@@ -232,7 +229,13 @@ class CReWireAudioDevice final : public IAudioDevice2 {
   void buildRecord(const DriveAudioInput& drive);
   LONG transportNotice(uint32_t playMode);
 
-  RefCount refCount_;
+  friend ComObject;
+  bool answers(const IID& riid) const {
+    return riid == IID_IAudioDevice || riid == IID_IAudioDevice2;
+  }
+  HRESULT queryOther(const IID& riid, void** out);
+  void lastRelease() { ScalarDeletingDestructor(kDeleteObject); }
+
   // Taken by the real-time worker and by the host's threads: it lends the worker's priority
   // to a host thread that holds it.
   platform::PriorityLock lock_;

@@ -72,27 +72,6 @@ void* CReWireAudioOutput::ScalarDeletingDestructor(UINT flags) {
   return this;
 }
 
-HRESULT CReWireAudioOutput::QueryInterface(const IID& riid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IAudioOut) {
-    *out = static_cast<IAudioOut*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CReWireAudioOutput::AddRef() {
-  return refCount_.add();
-}
-
-ULONG CReWireAudioOutput::Release() {
-  const ULONG count = refCount_.release();
-  if (count == 0) ScalarDeletingDestructor(kDeleteObject);
-  return count;
-}
-
 HRESULT CReWireAudioOutput::GetFirstLabel(WCHAR* buffer, LONG length) {
   return copyName(firstLabel_, buffer, length);
 }

@@ -23,13 +23,10 @@ constexpr DWORD kOutputRender = 2;
 constexpr DWORD kOutputStopping = 5;
 constexpr DWORD kOutputFirstOfBlock = 0x8000;
 
-class CReWireAudioOutput final : public IAudioOut {
+class CReWireAudioOutput final : public ComObject<CReWireAudioOutput, IAudioOut> {
  public:
   CReWireAudioOutput(DWORD index, CReWireAudioDevice* device);
 
-  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override;
-  ULONG TZ_COM AddRef() override;
-  ULONG TZ_COM Release() override;
   HRESULT TZ_COM Slot3() override { return S_FALSE; }
   HRESULT TZ_COM Slot4(DWORD) override { return S_OK; }
   HRESULT TZ_COM Slot5(DWORD, DWORD, DWORD) override { return E_NOTIMPL; }
@@ -88,7 +85,10 @@ class CReWireAudioOutput final : public IAudioOut {
  private:
   ~CReWireAudioOutput() = default;
 
-  RefCount refCount_;
+  friend ComObject;
+  bool answers(const IID& riid) const { return riid == IID_IAudioOut; }
+  void lastRelease() { ScalarDeletingDestructor(kDeleteObject); }
+
   DWORD index_;
   CReWireAudioDevice* device_;
   DWORD property69_ = 0;

@@ -28,6 +28,39 @@ class RefCount {
   std::atomic<ULONG> count_{0};
 };
 
+// The IUnknown slots of an object that implements one interface, in the interface's own slot
+// order. The object supplies, as members this base may call:
+//   bool answers(const IID&) const          the identifiers it is, besides IID_IUnknown;
+//   void lastRelease()                      its end, when the count reaches 0;
+// and may hide queryOther(riid, out) to hand other identifiers on (to a provider, say). The
+// count is the object's first field, where the binary interface lays it out.
+template <typename Object, typename Interface>
+class ComObject : public Interface {
+ public:
+  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    Object& self = static_cast<Object&>(*this);
+    if (!(riid == IID_IUnknown) && !self.answers(riid)) return self.queryOther(riid, out);
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG TZ_COM AddRef() override { return refCount_.add(); }
+  ULONG TZ_COM Release() override {
+    const ULONG count = refCount_.release();
+    if (count == 0) static_cast<Object&>(*this).lastRelease();
+    return count;
+  }
+
+ protected:
+  ComObject() = default;
+  ~ComObject() = default;
+  HRESULT queryOther(const IID&, void**) { return E_NOINTERFACE; }
+
+  RefCount refCount_;
+};
+
 // Copies text into buffer: at most length - 1 characters, always terminated; nothing for a
 // null buffer or a length below 1.
 inline void copyText(std::u16string_view text, WCHAR* buffer, LONG length) {

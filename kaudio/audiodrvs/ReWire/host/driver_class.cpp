@@ -66,31 +66,16 @@ void* CReWireAudioClass::ScalarDeletingDestructor(UINT flags) {
   return this;
 }
 
-HRESULT CReWireAudioClass::QueryInterface(const IID& riid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IAudioClass) {
-    *out = static_cast<IAudioClass*>(this);
-    AddRef();
-    return S_OK;
-  }
+HRESULT CReWireAudioClass::queryOther(const IID& riid, void** out) {
   if (riid == IID_ISpecifyPropertyPages && provider_ != nullptr)
     return provider_->QueryInterface(riid, out);
   return E_NOINTERFACE;
 }
 
-ULONG CReWireAudioClass::AddRef() {
-  return refCount_.add();
-}
-
-ULONG CReWireAudioClass::Release() {
-  const ULONG count = refCount_.release();
-  if (count == 0) {
-    // A host that never called Terminate still lets go of the engine's panel side.
-    if ((panelLinkFlags_ & kPanelOpen) != 0) releaseReWirePanel();
-    ScalarDeletingDestructor(kDeleteObject);
-  }
-  return count;
+void CReWireAudioClass::lastRelease() {
+  // A host that never called Terminate still lets go of the engine's panel side.
+  if ((panelLinkFlags_ & kPanelOpen) != 0) releaseReWirePanel();
+  ScalarDeletingDestructor(kDeleteObject);
 }
 
 HRESULT CReWireAudioClass::GetClassType(DWORD* type) {

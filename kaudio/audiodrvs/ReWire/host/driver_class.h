@@ -17,15 +17,12 @@ constexpr DWORD kPanelLinkHeld = 0x4;
 
 constexpr DWORD kDriverClassType = 13;
 
-class CReWireAudioClass final : public IAudioClass {
+class CReWireAudioClass final : public ComObject<CReWireAudioClass, IAudioClass> {
  public:
   // The creation of TzAudioDriver_CreateDriverClass: 0 and a referenced class, or a failure
   // status (S_FALSE with no mixer running) and null.
   static HRESULT create(IAudioClass** out);
 
-  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override;
-  ULONG TZ_COM AddRef() override;
-  ULONG TZ_COM Release() override;
   HRESULT TZ_COM Initialize(HTZMETRICS settingsKey) override;
   HRESULT TZ_COM Terminate() override;
   HRESULT TZ_COM GetClassType(DWORD* type) override;
@@ -75,7 +72,11 @@ class CReWireAudioClass final : public IAudioClass {
   ~CReWireAudioClass();
   HRESULT addDevice();
 
-  RefCount refCount_;
+  friend ComObject;
+  bool answers(const IID& riid) const { return riid == IID_IAudioClass; }
+  HRESULT queryOther(const IID& riid, void** out);
+  void lastRelease();
+
   tTZLIST* devices_ = nullptr;
   DWORD classType_ = kDriverClassType;
   HTZMETRICS settingsKey_ = nullptr;  // borrowed from the host

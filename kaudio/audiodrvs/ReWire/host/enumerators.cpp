@@ -9,30 +9,13 @@ namespace tz::rewire {
 namespace {
 
 template <typename Interface, typename Element>
-class Enumerator final : public Interface {
+class Enumerator final : public ComObject<Enumerator<Interface, Element>, Interface> {
  public:
   Enumerator(tTZLIST* list, const IID& ownIid, const IID* elementIid)
       : count_(list != nullptr ? static_cast<ULONG>(list->itemCount) : 0),
         list_(list),
         ownIid_(ownIid),
         elementIid_(elementIid) {}
-
-  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == ownIid_) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG TZ_COM AddRef() override { return refCount_.add(); }
-  ULONG TZ_COM Release() override {
-    const ULONG count = refCount_.release();
-    if (count == 0) delete this;
-    return count;
-  }
 
   HRESULT TZ_COM Next(ULONG requested, Element** elements, ULONG* fetched) override {
     if (elementIid_ == nullptr) return S_FALSE;  // the input list is always empty
@@ -81,7 +64,10 @@ class Enumerator final : public Interface {
     return static_cast<Element*>(out);
   }
 
-  RefCount refCount_;
+  friend ComObject<Enumerator, Interface>;
+  bool answers(const IID& riid) const { return riid == ownIid_; }
+  void lastRelease() { delete this; }
+
   ULONG cursor_ = 0;
   ULONG count_;
   tTZLIST* list_;

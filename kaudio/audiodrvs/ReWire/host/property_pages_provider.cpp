@@ -4,23 +4,6 @@
 
 namespace tz::rewire {
 
-HRESULT CSpecifyPropertyPages::QueryInterface(const IID& riid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_ISpecifyPropertyPages) {
-    *out = this;
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CSpecifyPropertyPages::Release() {
-  const ULONG count = refCount_.release();
-  if (count == 0) delete this;
-  return count;
-}
-
 HRESULT CSpecifyPropertyPages::GetPages(CAUUID* pages) {
   if (device_ == nullptr) return E_UNEXPECTED;
   if (pages == nullptr) return E_POINTER;

@@ -8,13 +8,10 @@ namespace tz::rewire {
 
 class CReWireAudioDevice;
 
-class CSpecifyPropertyPages final : public ISpecifyPropertyPages {
+class CSpecifyPropertyPages final : public ComObject<CSpecifyPropertyPages, ISpecifyPropertyPages> {
  public:
   explicit CSpecifyPropertyPages(CReWireAudioDevice* device) : device_(device) {}
 
-  HRESULT TZ_COM QueryInterface(const IID& riid, void** out) override;
-  ULONG TZ_COM AddRef() override { return refCount_.add(); }
-  ULONG TZ_COM Release() override;
   // One all-zero GUID in a task-allocator array (freed by the caller with the task
   // allocator's free, here the C library's free).
   HRESULT TZ_COM GetPages(CAUUID* pages) override;
@@ -22,7 +19,10 @@ class CSpecifyPropertyPages final : public ISpecifyPropertyPages {
  private:
   ~CSpecifyPropertyPages() = default;
 
-  RefCount refCount_;
+  friend ComObject;
+  bool answers(const IID& riid) const { return riid == IID_ISpecifyPropertyPages; }
+  void lastRelease() { delete this; }
+
   DWORD reserved_ = 0;
   CReWireAudioDevice* device_;
 };
