@@ -12,7 +12,9 @@
 #include "tz/wave_format.h"
 #include "tz/win_types.h"
 
-#define TZ_COM __attribute__((stdcall))
+// Interface methods: stdcall, and like every export they realign the stack, since a host
+// built by another compiler may call them with only 4-byte alignment.
+#define TZ_COM __attribute__((stdcall, force_align_arg_pointer))
 
 typedef GUID IID;
 
