@@ -61,10 +61,10 @@ class MarkWatch {
   ~MarkWatch() { close(); }
 
   // Success with a watch of the mark; FileNotFound when no live process holds it now;
-  // InvalidName; AccessDenied when the name is not the user's own file; else the system's
-  // error (TooManyOpenFiles, say). The watch is empty unless Success. Not for the audio path
-  // (it allocates and opens a file), but it never waits for the namespace's lock, so it
-  // completes while another process keeps that lock.
+  // InvalidName; AccessDenied when the name is not the user's own file or the file has a
+  // second name; else the system's error (TooManyOpenFiles, say). The watch is empty unless
+  // Success. Not for the audio path (it allocates and opens a file), but it never waits for
+  // the namespace's lock, so it completes while another process keeps that lock.
   static MarkWatchResult open(std::string_view name);
 
   // True while the mark has a live holder; false for an empty watch. Threads may ask at once,

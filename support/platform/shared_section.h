@@ -43,13 +43,15 @@ class SharedSection {
   ~SharedSection() { close(); }
 
   // Starts a section of `bytes` bytes, all zero, its storage reserved; or, when a live
-  // process holds one of this name, joins that one with the size it has (`existed` set).
-  // InvalidParameter for 0 bytes; InvalidName for an empty name or one too long (name and
-  // TZ_OBJECT_NAMESPACE share about 240 bytes, and bytes other than letters, digits, '.',
-  // '_' and '-' count three); NotEnoughMemory when storage cannot be reserved;
-  // AccessDenied when the per-user namespace is not private or the name is taken by a link.
+  // process holds one of this name, joins that one with the size its creator gave it
+  // (`existed` set). InvalidParameter for 0 bytes; InvalidName for an empty name or one too
+  // long (name and TZ_OBJECT_NAMESPACE share about 240 bytes, and bytes other than letters,
+  // digits, '.', '_' and '-' count three); NotEnoughMemory when storage cannot be reserved;
+  // AccessDenied when the per-user namespace is not private or the name is taken by a link
+  // (symbolic or hard); InvalidData when the section joined is no longer the size its creator
+  // gave it (another process shrank or damaged it).
   static SectionOpenResult create(std::string_view name, size_t bytes);
-  // FileNotFound when no live process holds a section of this name.
+  // FileNotFound when no live process holds a section of this name; InvalidData as for create.
   static SectionOpenResult open(std::string_view name);
 
   bool isOpen() const { return handle_ >= 0; }
@@ -57,7 +59,10 @@ class SharedSection {
 
   // Maps [offset, offset + length) read/write; length 0 maps up to the end. Any offset may
   // be given; page alignment is handled inside. InvalidParameter when the range does not
-  // lie inside the section (the section stays usable), InvalidHandle when it is not open.
+  // lie inside the section (the section stays usable), InvalidHandle when it is not open,
+  // InvalidData when another process has changed the section's size since it was opened.
+  // A process that shrinks a section after a view was mapped still faults whoever touches
+  // the lost part of that view: only processes of the same user can, and ours never do.
   SectionMapResult map(size_t offset, size_t length) const;
 
   // Views already mapped stay valid.

@@ -117,8 +117,8 @@ MarkWatch& MarkWatch::operator=(MarkWatch&& other) noexcept {
 
 // Opened by path, outside the namespace's lock: a watch only reads, so meeting a file that is
 // being started afresh or removed is harmless (its generation is then not one with live
-// holders). Only the file itself is checked: files in a folder another user planted are that
-// user's, and hard links to ours cannot be made from outside our 0700 folder.
+// holders). Only the file itself is checked, as create and open check it: files in a folder
+// another user planted are that user's, and a file with a second name is not a mark.
 MarkWatchResult MarkWatch::open(std::string_view name) {
   MarkWatchResult result{PlatformError::Success, MarkWatch()};
   std::string path;
@@ -130,7 +130,7 @@ MarkWatchResult MarkWatch::open(std::string_view name) {
     return result;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || st.st_nlink != 1) {
     ::close(fd);
     result.error = PlatformError::AccessDenied;
     return result;

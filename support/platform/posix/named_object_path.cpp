@@ -1,19 +1,25 @@
-// Every transition that decides an object's fate (create, open, last close) runs under an
-// exclusive flock on the user's directory. That serialises two creators, and makes the
+// Every transition that decides an object's fate (create, open, last close, sweep) runs under
+// an exclusive flock on the user's directory. That serialises two creators, and makes the
 // flock conversions below safe although the kernel does not convert atomically.
 #define _FILE_OFFSET_BITS 64  // sections may exceed 2 GiB; off_t must hold any size_t
 
 #include "support/platform/posix/named_object_path.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <vector>
 
 namespace tz::platform::posix {
 namespace {
@@ -47,8 +53,41 @@ void appendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-std::string userDirectory() {
-  return "/dev/shm/tz-" + std::to_string(geteuid());
+bool isPrivateFolder(const struct stat& st) {
+  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0777) == 0700;
+}
+
+// Any local user can make folders in the shared-memory folder, so another one could make ours
+// first and keep every object of ours from working; nobody but the user can in the runtime
+// folder that the login made for them alone. Resolved to its real path, as /proc names the
+// files of open descriptors (see closeObject).
+std::string chooseFolder() {
+  static constexpr char Subfolder[] = "/tz-objects";
+  // Room left for '/' and a file name: every object's path fits PATH_MAX.
+  constexpr size_t Longest = PATH_MAX - NAME_MAX - 1 - sizeof Subfolder;
+  char real[PATH_MAX];
+  struct stat st;
+  const char* runtime = getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/' && realpath(runtime, real) != nullptr &&
+      stat(real, &st) == 0 && isPrivateFolder(st) && strlen(real) <= Longest)
+    return std::string(real) + Subfolder;
+  const char* shared = realpath("/dev/shm", real) != nullptr ? real : "/dev/shm";
+  return std::string(shared) + "/tz-" + std::to_string(geteuid());
+}
+
+// Once per process: were it looked up afresh, a change of the environment would part a
+// process from the objects it holds.
+const std::string& userDirectory() {
+  static const std::string folder = chooseFolder();
+  return folder;
+}
+
+// Every create and open fails alike after it, so one line says why.
+void reportForeignFolder() {
+  static std::atomic<bool> said{false};
+  if (!said.exchange(true))
+    fprintf(stderr, "tz: named objects unavailable: %s is not a private folder of this user\n",
+            userDirectory().c_str());
 }
 
 PlatformError fileName(ObjectKind kind, std::string_view name, std::string& out) {
@@ -75,35 +114,19 @@ ObjectHandle failedClosing(int fd, PlatformError error) {
   return {error, -1, false};
 }
 
+// A file with a second name is refused: only the user can link into the folder, but the other
+// name may be any file of theirs, which a start afresh would truncate and zero.
 bool isOurFile(int fd) {
   struct stat st;
-  return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
+  return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() && st.st_nlink == 1;
 }
 
 // The user's directory, locked exclusively for the lifetime of this value.
 class Gate {
  public:
   Gate() {
-    const std::string dir = userDirectory();
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-      error_ = lastError();
-      return;
-    }
-    fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd_ < 0) {
-      error_ = lastError();
-      return;
-    }
-    // Object contents are only as private as the directory that holds them.
-    struct stat st;
-    if (fstat(fd_, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
-      error_ = PlatformError::AccessDenied;
-      return;
-    }
-    int r;
-    while ((r = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (r != 0) error_ = lastError();
+    error_ = enter();
+    if (error_ == PlatformError::AccessDenied) reportForeignFolder();
   }
   Gate(const Gate&) = delete;
   ~Gate() {
@@ -114,6 +137,22 @@ class Gate {
   int fd() const { return fd_; }
 
  private:
+  PlatformError enter() {
+    const std::string& dir = userDirectory();
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return lastError();
+    fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // A link or a file where the folder belongs is someone else's doing.
+    if (fd_ < 0) return errno == ENOTDIR ? PlatformError::AccessDenied : lastError();
+    // Object contents are only as private as the directory that holds them.
+    struct stat st;
+    if (fstat(fd_, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 077) != 0)
+      return PlatformError::AccessDenied;
+    int r;
+    while ((r = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    return r == 0 ? PlatformError::Success : lastError();
+  }
+
   int fd_ = -1;
   PlatformError error_ = PlatformError::Success;
 };
@@ -125,7 +164,8 @@ ObjectHandle holdShared(int fd, bool existed) {
   return {PlatformError::Success, fd, existed};
 }
 
-PlatformError startAfresh(int fd, size_t bytes, const void* initial, size_t initialBytes) {
+PlatformError startAfresh(int fd, size_t bytes, const void* initial, size_t initialBytes,
+                          size_t initialAt) {
   if (ftruncate(fd, 0) != 0 || fchmod(fd, 0600) != 0) return lastError();
   // Reserve the storage now: tmpfs running out later would fault the process that writes.
   if (bytes > 0) {
@@ -134,11 +174,80 @@ PlatformError startAfresh(int fd, size_t bytes, const void* initial, size_t init
   }
   for (size_t done = 0; done < initialBytes;) {
     const ssize_t n = pwrite(fd, static_cast<const char*>(initial) + done, initialBytes - done,
-                             static_cast<off_t>(done));
+                             static_cast<off_t>(initialAt + done));
     if (n < 0 && errno != EINTR) return lastError();
     if (n > 0) done += static_cast<size_t>(n);
   }
   return PlatformError::Success;
+}
+
+// The escaped namespace of an object's file name; false for a file that is not an object's.
+bool namespaceOf(std::string_view file, std::string_view& space) {
+  const size_t kindEnd = file.find('~');
+  if (kindEnd == std::string_view::npos) return false;
+  const std::string_view kind = file.substr(0, kindEnd);
+  if (kind != kindWord(ObjectKind::Section) && kind != kindWord(ObjectKind::Event) &&
+      kind != kindWord(ObjectKind::Mark))
+    return false;
+  const size_t spaceEnd = file.find('~', kindEnd + 1);
+  if (spaceEnd == std::string_view::npos || spaceEnd + 1 == file.size()) return false;
+  space = file.substr(kindEnd + 1, spaceEnd - kindEnd - 1);
+  return true;
+}
+
+enum class Holders { Live, None, Unknown };
+
+// Under the gate, so that nobody starts holding the object meanwhile: the exclusive-lock test
+// that open and close make, removing the file when it has no holder and `remove` is set.
+Holders holdersOf(int folder, const char* file, bool remove) {
+  const int fd = openat(folder, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return Holders::Unknown;
+  Holders holders = Holders::Unknown;
+  if (isOurFile(fd)) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      holders = Holders::None;
+      if (remove) unlinkat(folder, file, 0);
+    } else if (errno == EWOULDBLOCK) {
+      holders = Holders::Live;
+    }
+  }
+  close(fd);
+  return holders;
+}
+
+// Bounds the time the sweep keeps the gate. A larger folder is left to later sweeps, and each
+// sweep that removes something leaves fewer entries before the rest.
+constexpr int SweepEntries = 1024;
+
+// Objects of sessions that ended would otherwise stay for good: nothing opens their names
+// again. A namespace is one session's (or one test's), and while any of its objects has a live
+// holder the dead ones are that session's to meet again (a create or open of the name deals
+// with each), so only namespaces without a live holder among the entries read go, and a running
+// session does not see its objects' files change under it. Nothing with a holder is removed.
+void sweepEndedNamespaces(int folder) {
+  const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return;
+  DIR* dir = fdopendir(listing);
+  if (dir == nullptr) {
+    close(listing);
+    return;
+  }
+  std::vector<std::string> unheld;
+  std::set<std::string, std::less<>> live;
+  for (int seen = 0; seen < SweepEntries; ++seen) {
+    const dirent* entry = readdir(dir);
+    if (entry == nullptr) break;
+    std::string_view space;
+    if (!namespaceOf(entry->d_name, space)) continue;
+    const Holders holders = holdersOf(folder, entry->d_name, false);
+    if (holders == Holders::Live) live.emplace(space);
+    if (holders == Holders::None) unheld.emplace_back(entry->d_name);
+  }
+  closedir(dir);
+  for (const std::string& file : unheld) {
+    std::string_view space;
+    if (namespaceOf(file, space) && !live.contains(space)) holdersOf(folder, file.c_str(), true);
+  }
 }
 
 }  // namespace
@@ -151,13 +260,18 @@ PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& pa
 }
 
 ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes, const void* initial,
-                          size_t initialBytes) {
+                          size_t initialBytes, size_t initialAt) {
   std::string file;
   if (const PlatformError e = fileName(kind, name, file); e != PlatformError::Success)
     return failed(e);
-  if (initialBytes > bytes) return failed(PlatformError::InvalidParameter);
+  if (initialBytes > bytes || initialAt > bytes - initialBytes)
+    return failed(PlatformError::InvalidParameter);
   const Gate gate;
   if (gate.error() != PlatformError::Success) return failed(gate.error());
+  // The first create of a process is where a new session begins: a control-thread call that
+  // already holds the gate, never one on the audio path.
+  static std::atomic<bool> swept{false};
+  if (!swept.exchange(true)) sweepEndedNamespaces(gate.fd());
   const int fd = openat(gate.fd(), file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return failed(lastError());
   if (!isOurFile(fd)) return failedClosing(fd, PlatformError::AccessDenied);
@@ -166,7 +280,7 @@ ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes, 
     return holdShared(fd, true);  // a live holder has it: join
   }
   // Nobody holds it: the file is new, or was left by a process that died holding it.
-  if (const PlatformError e = startAfresh(fd, bytes, initial, initialBytes);
+  if (const PlatformError e = startAfresh(fd, bytes, initial, initialBytes, initialAt);
       e != PlatformError::Success) {
     unlinkat(gate.fd(), file.c_str(), 0);
     return failedClosing(fd, e);

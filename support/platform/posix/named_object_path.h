@@ -1,6 +1,13 @@
 // The per-user namespace of named kernel objects: each object is a file in a 0700
 // directory on tmpfs, and every open handle holds a shared flock on it, so the kernel
 // itself knows which objects still have a live holder after a process dies.
+//
+// The directory is $XDG_RUNTIME_DIR/tz-objects when the runtime folder is usable (an absolute
+// path to a directory of the user's, 0700), else /dev/shm/tz-<euid>. It is looked up once per
+// process, at its first use: the processes of a session must run as the same user with the
+// same environment to meet. When the chosen directory is not the user's own (another user's,
+// a link, open to others) every create and open is AccessDenied, and the first says so on
+// stderr, naming the directory.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +21,9 @@ namespace tz::platform::posix {
 // Kinds live side by side under the same names without meeting.
 enum class ObjectKind { Section, Event, Mark };
 
-// /dev/shm/tz-<euid>/<kind>~<TZ_OBJECT_NAMESPACE>~<name>, namespace and name escaped so
-// that every distinct pair gives a distinct file name. InvalidName for an empty name or one
-// whose escaped form does not fit a file name.
+// <directory>/<kind>~<TZ_OBJECT_NAMESPACE>~<name>, namespace and name escaped so that every
+// distinct pair gives a distinct file name. InvalidName for an empty name or one whose escaped
+// form does not fit a file name.
 PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& path);
 
 struct ObjectHandle {
@@ -26,11 +33,17 @@ struct ObjectHandle {
 };
 
 // Joins the object if a live holder has it open; otherwise starts it afresh: `bytes`
-// long, zero-filled (storage reserved up front), with `initial` copied to its start.
+// long, zero-filled (storage reserved up front), with `initial` copied to offset
+// `initialAt`. The first create of a process also sweeps the directory: the objects of every
+// namespace none of whose objects has a live holder are removed (a bounded number of entries
+// per sweep).
 ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes,
-                          const void* initial = nullptr, size_t initialBytes = 0);
+                          const void* initial = nullptr, size_t initialBytes = 0,
+                          size_t initialAt = 0);
 
-// Opens the object if a live holder has it open; FileNotFound otherwise.
+// Opens the object if a live holder has it open; FileNotFound otherwise. Create and open
+// refuse (AccessDenied), and never change, a file that is not the user's, not a regular file
+// or has a second name (a hard link).
 ObjectHandle openObject(ObjectKind kind, std::string_view name);
 
 // Another reference to an open object, with its own lock, which keeps the name alive

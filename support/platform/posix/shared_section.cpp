@@ -1,5 +1,6 @@
-// A section is a tmpfs file of the named-object namespace; its size is the file's size,
-// and each view carries its own reference so that it outlives the section object.
+// A section is a tmpfs file of the named-object namespace: the section's bytes, then a trailer
+// that records their number. Each view carries its own reference so that it outlives the
+// section object.
 #define _FILE_OFFSET_BITS 64  // offsets past 2 GiB must reach mmap intact
 
 #include "support/platform/shared_section.h"
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -20,8 +22,42 @@ namespace {
 using posix::ObjectHandle;
 using posix::ObjectKind;
 
+// Why a recorded size: touching a mapped page that the file no longer has is a SIGBUS, so a
+// peer that shrank the file (ftruncate) would kill a process that mapped the size it read at
+// open. tmpfs files cannot be sealed against shrinking (only memfds can, and they have no
+// name), and extended attributes are not on every tmpfs; so the creator records the size in
+// the file itself, after the bytes any view reaches, and open, join and map refuse a file whose
+// size is no longer the recorded one. Map checks just before it maps, so a view never reaches
+// past the file's end. What stays possible: a process of the user that shrinks the file after
+// a view was mapped faults whoever touches the lost pages, as it could write anything into the
+// memory they share. Our own code never shrinks a file that has a holder.
+struct SectionTrailer {
+  uint32_t magic;
+  uint32_t version;
+  uint64_t bytes;  // the section's size; the file is this and the trailer
+};
+static_assert(sizeof(SectionTrailer) == 16);
+static_assert(offsetof(SectionTrailer, version) == 4);
+static_assert(offsetof(SectionTrailer, bytes) == 8);
+
+constexpr uint32_t Magic = 0x63537A54;  // "TzSc"
+constexpr uint32_t Version = 1;
+
 size_t pageSize() {
   return static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// The section's size when the file still has the size its trailer records, else 0.
+size_t recordedSize(int fd) {
+  struct stat st;
+  SectionTrailer trailer;
+  if (fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(sizeof trailer)) return 0;
+  const off_t at = st.st_size - static_cast<off_t>(sizeof trailer);
+  if (pread(fd, &trailer, sizeof trailer, at) != static_cast<ssize_t>(sizeof trailer)) return 0;
+  if (trailer.magic != Magic || trailer.version != Version) return 0;
+  if (trailer.bytes != static_cast<uint64_t>(at) || trailer.bytes > SIZE_MAX - sizeof trailer)
+    return 0;
+  return static_cast<size_t>(trailer.bytes);
 }
 
 }  // namespace
@@ -66,21 +102,24 @@ SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
 SectionOpenResult SharedSection::adopt(PlatformError error, int32_t handle, bool existed) {
   SectionOpenResult result{error, SharedSection(), existed};
   if (error != PlatformError::Success) return result;
-  struct stat st;
-  if (fstat(handle, &st) != 0 || st.st_size <= 0) {
+  const size_t size = recordedSize(handle);
+  if (size == 0) {
     posix::closeObject(handle);
     result.error = PlatformError::InvalidData;
     return result;
   }
-  const auto size = static_cast<uint64_t>(st.st_size);
   result.section.handle_ = handle;
-  result.section.size_ = size > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(size);
+  result.section.size_ = size;
   return result;
 }
 
 SectionOpenResult SharedSection::create(std::string_view name, size_t bytes) {
   if (bytes == 0) return {PlatformError::InvalidParameter, SharedSection(), false};
-  const ObjectHandle object = posix::createObject(ObjectKind::Section, name, bytes);
+  if (bytes > SIZE_MAX - sizeof(SectionTrailer))
+    return {PlatformError::NotEnoughMemory, SharedSection(), false};
+  const SectionTrailer trailer{Magic, Version, bytes};
+  const ObjectHandle object = posix::createObject(ObjectKind::Section, name, bytes + sizeof trailer,
+                                                  &trailer, sizeof trailer, bytes);
   return adopt(object.error, object.fd, object.existed);
 }
 
@@ -94,6 +133,7 @@ SectionMapResult SharedSection::map(size_t offset, size_t length) const {
   if (offset >= size_ || length > size_ - offset)
     return {PlatformError::InvalidParameter, SectionView()};
   if (length == 0) length = size_ - offset;
+  if (recordedSize(handle_) != size_) return {PlatformError::InvalidData, SectionView()};
   const size_t slack = offset % pageSize();
   const ObjectHandle reference = posix::addObjectReference(handle_);
   if (reference.error != PlatformError::Success) return {reference.error, SectionView()};

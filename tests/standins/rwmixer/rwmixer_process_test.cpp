@@ -1,7 +1,6 @@
 // The built program, run as a process: its command-line failures, and whole runs through the
 // engine stand-in and the library's device half.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/platform/posix/named_object_path.h"
 #include "tests/standins/rwmixer/svg_text.h"
 #include "tests/standins/standin_run.h"
 
@@ -65,8 +65,9 @@ class RwmixerTest : public ::testing::Test {
     const std::string tag = std::string("~") + getenv("TZ_OBJECT_NAMESPACE") + "~";
     size_t left = 0;
     std::error_code error;
-    for (const auto& entry :
-         fs::directory_iterator("/dev/shm/tz-" + std::to_string(geteuid()), error))
+    std::string any;
+    tz::platform::posix::objectPath(tz::platform::posix::ObjectKind::Mark, "any", any);
+    for (const auto& entry : fs::directory_iterator(fs::path(any).parent_path(), error))
       left += entry.path().filename().string().find(tag) != std::string::npos;
     return left;
   }

@@ -12,12 +12,16 @@
 #include <string>
 
 #include "support/platform/named_event.h"
+#include "support/platform/posix/named_object_path.h"
 #include "tests/support/platform/peer_process.h"
 
 namespace tz::test {
 
+// The folder this process keeps the user's named objects in.
 inline std::string objectFolder() {
-  return "/dev/shm/tz-" + std::to_string(geteuid());
+  std::string path;
+  platform::posix::objectPath(platform::posix::ObjectKind::Mark, "any", path);
+  return path.substr(0, path.rfind('/'));
 }
 
 // True when some descriptor holds the folder's lock; takes nothing itself.

@@ -127,4 +127,39 @@ TEST_F(SharedSectionTest, LiveSectionsAreJoinedAndThoseOfAKilledProcessAreGone) 
   EXPECT_EQ(0, memcmp(b.map(0, 0).view.data(), std::vector<char>(8192).data(), 8192));
 }
 
+TEST_F(SharedSectionTest, PeerShrinksTheBlock) {
+  TZ_PEER_ONLY();
+  ASSERT_EQ(0, truncate(pathOf(ObjectKind::Section, "block").c_str(), 4096));
+}
+
+// Touching a mapped page that the file no longer has is a SIGBUS. Once a peer has shrunk a
+// section, no open, join or map may treat it as the size it had, nor reach past its end.
+TEST_F(SharedSectionTest, SectionShrunkByAPeerIsRefusedAndNeverMappedPastItsEnd) {
+  constexpr size_t Size = 1 << 17;
+  auto created = SharedSection::create("block", Size).section;
+  auto view = created.map(0, 0).view;
+  memset(view.data(), 0x5A, Size);  // not touched again: the peer takes its pages away
+  auto opened = SharedSection::open("block");
+  ASSERT_EQ(Size, opened.section.size());
+  tz::test::PeerProcess shrinker("SharedSectionTest.PeerShrinksTheBlock");
+  ASSERT_EQ(0, shrinker.wait());
+  struct stat file;
+  ASSERT_EQ(0, stat(pathOf(ObjectKind::Section, "block").c_str(), &file));
+  EXPECT_EQ(PlatformError::InvalidData, SharedSection::open("block").error);
+  EXPECT_EQ(PlatformError::InvalidData, SharedSection::create("block", Size).error) << "join";
+  for (const size_t offset : {size_t{0}, size_t{8192}}) {
+    auto mapped = opened.section.map(offset, 0);
+    EXPECT_EQ(PlatformError::InvalidData, mapped.error) << offset;
+    if (mapped.error == PlatformError::Success) {
+      EXPECT_LE(offset + mapped.view.size(), static_cast<size_t>(file.st_size)) << offset;
+    }
+  }
+  view.unmap();
+  created.close();
+  opened.section.close();
+  auto fresh = SharedSection::create("block", Size);
+  EXPECT_EQ(PlatformError::Success, fresh.error) << "gone with its last holder";
+  EXPECT_FALSE(fresh.existed);
+}
+
 }  // namespace
