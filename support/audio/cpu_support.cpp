@@ -17,6 +17,8 @@ std::atomic<uint32_t> hardware{0};
 std::atomic<uint32_t> os{0};
 std::atomic<uint32_t> allowed{kAllBits};
 std::atomic<uint32_t> classOverride{0};
+// Bumped by every change of the state above, for the caches of what was chosen from it.
+std::atomic<uint32_t> generation{1};
 
 void store(const DetectedCpu& cpu) {
   processors.store(cpu.processorCount, std::memory_order_relaxed);
@@ -24,6 +26,7 @@ void store(const DetectedCpu& cpu) {
   hardware.store(cpu.hardware, std::memory_order_relaxed);
   os.store(cpu.os, std::memory_order_relaxed);
   detected.store(true, std::memory_order_release);
+  generation.fetch_add(1);
 }
 
 uint32_t allIfZero(DWORD mask) {
@@ -36,10 +39,16 @@ void initializeCpuSupport() {
   if (!detected.load(std::memory_order_acquire)) store(detectCpuSupport());
 }
 
+uint32_t cpuSupportGeneration() {
+  initializeCpuSupport();
+  return generation.load(std::memory_order_acquire);
+}
+
 void resetCpuSupportForTesting(const DetectedCpu* state) {
   allowed.store(kAllBits);
   classOverride.store(0);
   detected.store(false);
+  generation.fetch_add(1);
   if (state != nullptr) store(*state);
 }
 
@@ -72,11 +81,13 @@ DWORD TZ_STDCALL TzGetProcessorCount() {
 
 BOOL TZ_STDCALL TzAllowCPUSupport(DWORD flags) {
   tz::audio::allowed.fetch_or(flags);
+  tz::audio::generation.fetch_add(1);
   return TRUE;
 }
 
 BOOL TZ_STDCALL TzDisallowCPUSupport(DWORD flags) {
   tz::audio::allowed.fetch_and(~static_cast<uint32_t>(flags));
+  tz::audio::generation.fetch_add(1);
   return TRUE;
 }
 
@@ -85,6 +96,7 @@ BOOL TZ_STDCALL TzOnlyAllowCPUSupport(DWORD flags) {
   uint32_t was = tz::audio::allowed.load();
   while (!tz::audio::allowed.compare_exchange_weak(was, (was & ~TZCPU_SIMD_MASK) | flags)) {
   }
+  tz::audio::generation.fetch_add(1);
   return TRUE;
 }
 
@@ -100,5 +112,6 @@ BOOL TZ_STDCALL TzSetCPUClassBySupport() {
   if (offered & TZCPU_SSE) cpuClass = 5;
   if (offered & TZCPU_SSE2) cpuClass = 6;
   classOverride.store(cpuClass);
+  generation.fetch_add(1);
   return TRUE;
 }

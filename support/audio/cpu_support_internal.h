@@ -26,6 +26,10 @@ struct ProcessorIdentity {
   uint32_t leaf1Ecx;
 };
 
+// Changes whenever anything a kernel choice depends on changes (detection, the allowed
+// instruction sets, the class override), so that a cache of choices can tell it is stale.
+uint32_t cpuSupportGeneration();
+
 struct DetectedCpu {
   uint32_t processorCount;
   uint32_t cpuClass;  // 0..6
