@@ -27,7 +27,7 @@ std::u16string wide(const std::string& text) {
 }
 
 struct NumberTextTest : ::testing::Test {
-  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE"}); }
+  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE", "en_IN"}); }
   static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
@@ -131,6 +131,12 @@ TEST_F(NumberTextTest, FormattersRoundGroupPassOtherTextThroughAndKeepToTheLimit
                  {3, "1234.5", "1,234.500"},
                  {2, "9.995", "10.00"},
                  {-1, "-1234.567", "-1,234.567"}});
+  // Grouping by 3 then 2: the last size repeats, the list is not cycled.
+  useLocale("en_IN.UTF-8");
+  expectFormats({{kNumber, "123456789", "12,34,56,789"},
+                 {kNumber, "1234567890123", "12,34,56,78,90,123"},
+                 {kDecimal, "-12345.25", "-12,345.25"}});
+  useLocale("C");
   // The limit counts the terminator.
   for (int limit : {1, 2, 6, 9, 10}) {
     const std::unique_ptr<WCHAR[]> buffer(new WCHAR[limit]);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
 
 namespace {
@@ -39,6 +41,33 @@ TEST(ExchangeBlock, PanelMapsOnlyWhatTheHeaderDescribesAndTheSectionHolds) {
   EXPECT_FALSE(panel.isOpen());
   device.header()->maxFramesPerBlock = 512;
   EXPECT_EQ(1u, openExchangeBlock(panel, kName, 129, nullptr, nullptr)) << "258 channels";
+}
+
+// Slot c lies at the audio area's start plus c × F samples on both sides, and every slot
+// written in full leaves the header, the block numbers and the other slots alone.
+TEST(ExchangeBlock, SlotsLieInTheAudioAreaOneAfterTheOtherOnBothSides) {
+  tz::test::RewireTestEnv env;
+  ExchangeBlock device, panel;
+  ASSERT_EQ(0u, createExchangeBlock(device, kName, 10, 300));
+  device.header()->sampleRate = 48000;
+  device.header()->maxFramesPerBlock = 300;
+  device.sync()->requested = 7;
+  ASSERT_EQ(0u, openExchangeBlock(panel, kName, 5, nullptr, nullptr));
+  const auto* whole = static_cast<const uint8_t*>(device.whole.data());
+  for (uint32_t c = 0; c < 10; ++c) {
+    for (uint32_t i = 0; i < 300; ++i) panel.slots[c][i] = static_cast<float>(c * 1000 + i);
+    float first = 0, last = 0;
+    const size_t at = kAudioAreaOffset + size_t{c} * 300 * sizeof(float);
+    std::memcpy(&first, whole + at, sizeof first);
+    std::memcpy(&last, whole + at + 299 * sizeof(float), sizeof last);
+    EXPECT_EQ(static_cast<float>(c * 1000), first) << "slot " << c;
+    EXPECT_EQ(static_cast<float>(c * 1000 + 299), last) << "slot " << c;
+  }
+  for (uint32_t c = 0; c < 10; ++c)
+    EXPECT_EQ(static_cast<float>(c * 1000 + 299), device.slots[c][299]) << "slot " << c;
+  EXPECT_EQ(48000u, device.header()->sampleRate);
+  EXPECT_EQ(300u, device.header()->maxFramesPerBlock);
+  EXPECT_EQ(7u, device.sync()->requested.load());
 }
 
 }  // namespace
