@@ -1,8 +1,9 @@
 // Language resources: each module that uses the library owns a language context through which
 // it finds its resources and loads its strings in the user's language. A context looks first in
-// the module's language module (a resource-only library beside it, same name, extension "LNG")
-// when its locale is not English, and falls back to the module's own resources. Loaded strings
-// are cached per context at fixed addresses until the language changes or the context closes.
+// the module's language module (a resource-only library beside it, same name, extension "LNG",
+// read as data and never run) when its locale is not English, and falls back to the module's
+// own resources. Loaded strings are cached per context at fixed addresses until the language
+// changes or the context closes.
 //
 // Locale identifiers have the original platform's layout: primary language in the low 10 bits,
 // sub-language in the 6 above. Resource types and names are numbers below 0x10000 passed in

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "support/platform/module.h"
+#include "support/platform/data_module.h"
 #include "support/platform/recursive_lock.h"
 #include "tz/lang.h"
 #include "tz/list.h"
@@ -19,12 +19,12 @@ struct TzLangContext {
   WCHAR* ring = nullptr;
   // Read without the lock by every lookup, written by a language switch.
   std::atomic<BOOL> useLanguageModule{FALSE};
-  std::atomic<HINSTANCE> languageModule{nullptr};  // the "LNG" library, or the module itself
+  std::atomic<HINSTANCE> languageModule{nullptr};  // the "LNG" module, or the module itself
   std::atomic<LCID> language{0};
   DWORD reserved = 0;
   tTZLIST* cache = nullptr;  // items: 32-bit id then the text, sorted by id
-  // The "LNG" library this context loaded itself, unloaded at close.
-  tz::platform::Module ownedLanguageModule;
+  // The "LNG" module this context read itself, as data, freed at close.
+  tz::platform::DataModule ownedLanguageModule;
 };
 
 namespace tz::lang {

@@ -1,4 +1,5 @@
-// Opening and closing language contexts, and the language module they load.
+// Opening and closing language contexts, and the language module they read.
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -18,6 +19,26 @@ std::string languageModulePath(const std::string& modulePath) {
   const size_t dot = modulePath.find_last_of('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   return (hasExtension ? modulePath.substr(0, dot) : modulePath) + ".LNG";
+}
+
+// The language module beside the module, read as data so that nothing in it runs; the module
+// itself when there is none. A file that is there but cannot be used gets one line on stderr:
+// the user would otherwise see English without knowing why.
+HINSTANCE openLanguageModule(tz::platform::DataModule& languageModule, HINSTANCE module) {
+  using tz::platform::PlatformError;
+  const std::string modulePath = tz::platform::imagePath(module);
+  if (modulePath.empty()) return module;
+  const std::string path = languageModulePath(modulePath);
+  const PlatformError loaded = languageModule.load(path);
+  if (loaded == PlatformError::Success)
+    return static_cast<HINSTANCE>(const_cast<void*>(languageModule.instance()));
+  if (loaded != PlatformError::FileNotFound && loaded != PlatformError::PathNotFound)
+    std::fprintf(stderr, "%s: %s (error %u), not used; texts stay in English\n", path.c_str(),
+                 loaded == PlatformError::BadFormat              ? "damaged or no module file"
+                 : loaded == PlatformError::ResourceTypeNotFound ? "a module without resources"
+                                                                 : "cannot be read",
+                 static_cast<unsigned>(loaded));
+  return module;
 }
 
 }  // namespace
@@ -47,13 +68,7 @@ TZAPI(HRESULT) TzLang_Open(HTZLANG* lang, HINSTANCE module, LCID locale, LONG ri
   context->reserved = 0;
   context->module = module;
 
-  const std::string modulePath = tz::platform::imagePath(module);
-  if (!modulePath.empty() &&
-      context->ownedLanguageModule.loadFromPath(languageModulePath(modulePath)) ==
-          tz::platform::PlatformError::Success)
-    context->languageModule = reinterpret_cast<HINSTANCE>(
-        const_cast<void*>(context->ownedLanguageModule.image()));
-  if (context->languageModule.load() == nullptr) context->languageModule = module;
+  context->languageModule = openLanguageModule(context->ownedLanguageModule, module);
 
   context->lockInitialised = true;
   *lang = context;
@@ -64,7 +79,7 @@ TZAPI(HRESULT) TzLang_Close(HTZLANG lang) {
   if (lang == nullptr) return S_OK;
   TzList_Destroy(lang->cache);
   delete[] lang->ring;
-  delete lang;  // unloads the language module it loaded
+  delete lang;  // frees the language module it read
   return S_OK;
 }
 

@@ -1,7 +1,8 @@
 // Resources of loaded modules, as the original platform's FindResourceEx, FindResource,
 // LoadResource, SizeofResource and LoadString offer them. A module is named by its instance
-// handle, the address at which its image begins; the module must stay loaded while its
-// resources are used. Not for the audio path: a lookup walks the loader's module list.
+// handle: the address at which its image begins, or a data module's (data_module.h); the
+// module must stay loaded while its resources are used. Not for the audio path: a lookup walks
+// the table of data modules and the loader's module list.
 #pragma once
 
 #include <cstdint>

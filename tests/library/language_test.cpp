@@ -2,9 +2,16 @@
 // beside the library serves German and Japanese, the library itself English.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tz/lang.h"
 
@@ -58,19 +65,72 @@ TEST(LibraryLanguage, TheLanguageModuleServesGermanAndJapaneseAndTheLibraryEngli
   EXPECT_EQ(u"ReWire Device Driver", api.deviceName(0x0809));
 }
 
-TEST(LibraryLanguage, WithoutTheLanguageModuleEveryLanguageGetsEnglish) {
-  const std::filesystem::path folder =
+// A copy of the library alone in a folder of its own, as an installation holds it.
+struct LibraryCopy {
+  std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("tz-lang-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(TZ_LIBRARY_PATH, folder / "LoopraReWire.so",
-                             std::filesystem::copy_options::overwrite_existing);
-  {
-    LanguageApi api((folder / "LoopraReWire.so").string());
-    ASSERT_NE(nullptr, api.lang) << dlerror();
-    EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1031));
-    EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1041));
+  std::filesystem::path library = folder / "LoopraReWire.so";
+
+  LibraryCopy() {
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(TZ_LIBRARY_PATH, library,
+                               std::filesystem::copy_options::overwrite_existing);
   }
-  std::filesystem::remove_all(folder);
+  ~LibraryCopy() { std::filesystem::remove_all(folder); }
+  void placeLanguageModule(const std::string& bytes) const {
+    std::ofstream(folder / "LoopraReWire.LNG", std::ios::binary | std::ios::trunc) << bytes;
+  }
+};
+
+std::string readFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(LibraryLanguage, WithoutTheLanguageModuleEveryLanguageGetsEnglish) {
+  const LibraryCopy copy;
+  LanguageApi api(copy.library.string());
+  ASSERT_NE(nullptr, api.lang) << dlerror();
+  EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1031));
+  EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1041));
+}
+
+// Each file lies beside a copy of the library as its language module while a child process
+// loads the library as a host does: the child lives, reads English in German and Japanese and
+// says why the file is not used; the planted library's constructor never runs.
+TEST(LibraryLanguage, ADamagedOrPlantedLanguageModuleGivesEnglishAndRunsNothing) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  const LibraryCopy copy;
+  const std::string good = readFile(TZ_LANGUAGE_PATH);
+  ASSERT_GT(good.size(), 16300u);
+  std::mt19937 random(1031);
+  std::string noise(good.size(), '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"zeroed", std::string(good.size(), '\0')},
+      {"random", noise},
+      {"planted", readFile(TZ_PLANTED_LANGUAGE_MODULE)},
+  };
+  for (size_t size :
+       {size_t{1000}, size_t{4096}, size_t{8192}, size_t{12000}, size_t{16300}, good.size() - 1})
+    files.emplace_back("truncated to " + std::to_string(size), good.substr(0, size));
+
+  const std::filesystem::path marker = copy.folder / "constructor-ran";
+  setenv("TZ_PLANTED_MARKER", marker.c_str(), 1);
+  const auto readsEnglish = [&] {
+    LanguageApi api(copy.library.string());
+    const std::u16string english = u"ReWire Device Driver";
+    return api.lang != nullptr && api.deviceName(1031) == english &&
+           api.deviceName(1041) == english;
+  };
+  for (const auto& [what, bytes] : files) {
+    copy.placeLanguageModule(bytes);
+    EXPECT_EXIT(std::exit(readsEnglish() ? 0 : 1), ::testing::ExitedWithCode(0),
+                "LoopraReWire\\.LNG.*English")
+        << what;
+  }
+  unsetenv("TZ_PLANTED_MARKER");
+  EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 }  // namespace

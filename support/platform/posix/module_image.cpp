@@ -1,12 +1,15 @@
 // Instance handles and resource directories through the loader's list of loaded objects: an
 // instance handle is where an object's first segment maps its file's start (the ELF header),
-// and the resources are a note in one of its PT_NOTE segments.
+// and the resources are a note in one of its PT_NOTE segments. Modules read as data have
+// instance handles of their own, looked up first.
 #include <dlfcn.h>
 #include <link.h>
 
 #include <cstring>
 
 #include "support/platform/module.h"
+#include "support/platform/posix/data_module_table.h"
+#include "support/platform/posix/elf_note.h"
 #include "support/platform/resources.h"
 
 namespace tz::platform {
@@ -20,30 +23,6 @@ const void* imageStart(const dl_phdr_info& info) {
       return reinterpret_cast<const void*>(info.dlpi_addr + header.p_vaddr);
   }
   return nullptr;
-}
-
-// The first note of the owner and type in a note segment, bounded by the segment.
-bool findNote(const uint8_t* notes, size_t size, const char* owner, uint32_t type,
-              const uint8_t*& descriptor, size_t& descriptorSize) {
-  const size_t ownerSize = strlen(owner) + 1;
-  size_t at = 0;
-  while (size - at >= sizeof(ElfW(Nhdr))) {
-    ElfW(Nhdr) note{};
-    memcpy(&note, notes + at, sizeof note);
-    at += sizeof note;
-    const size_t nameSpace = (note.n_namesz + 3u) & ~size_t{3};
-    const size_t descriptorSpace = (note.n_descsz + 3u) & ~size_t{3};
-    if (size - at < nameSpace || size - at - nameSpace < note.n_descsz) return false;
-    if (note.n_type == type && note.n_namesz == ownerSize &&
-        memcmp(notes + at, owner, ownerSize) == 0) {
-      descriptor = notes + at + nameSpace;
-      descriptorSize = note.n_descsz;
-      return true;
-    }
-    if (size - at - nameSpace < descriptorSpace) return false;
-    at += nameSpace + descriptorSpace;
-  }
-  return false;
 }
 
 struct Search {
@@ -61,8 +40,8 @@ int visit(dl_phdr_info* info, size_t, void* context) {
     const uint8_t* descriptor = nullptr;
     size_t size = 0;
     if (header.p_type == PT_NOTE &&
-        findNote(reinterpret_cast<const uint8_t*>(info->dlpi_addr + header.p_vaddr),
-                 header.p_memsz, kResourceNoteOwner, kResourceNoteType, descriptor, size)) {
+        findNote(reinterpret_cast<const uint8_t*>(info->dlpi_addr + header.p_vaddr), header.p_memsz,
+                 header.p_align, kResourceNoteOwner, kResourceNoteType, descriptor, size)) {
       search.directory = ResourceDirectory(descriptor, size);
       break;
     }
@@ -88,6 +67,8 @@ std::string imagePath(const void* image) {
 }
 
 ResourceDirectory resourceDirectoryOf(const void* image) {
+  ResourceDirectory directory;
+  if (dataModuleDirectory(image, directory)) return directory;
   return searchImage(image).directory;
 }
 

@@ -1,13 +1,18 @@
 // Language contexts over two fixture modules made only of resources: one with a German
 // language module beside it, and the same module alone.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 
 #include "support/lang/lang_context.h"
 #include "support/platform/module.h"
 #include "support/platform/resources.h"
 #include "support/ui/window_layout.h"
+#include "tests/support/platform/temp_folder.h"
 
 namespace {
 
@@ -29,10 +34,11 @@ struct LangTest : ::testing::Test {
   HTZLANG lang = nullptr;
 
   void open(const char* folder, LONG ring = 0) {
+    openModule(std::string(TZ_LANG_FIXTURE_DIR) + "/" + folder + "/tz_lang_fixture.so", ring);
+  }
+  void openModule(const std::string& path, LONG ring = 0) {
     ASSERT_TRUE(moduleLanguageOpened);
-    ASSERT_EQ(tz::platform::PlatformError::Success,
-              module.loadFromPath(std::string(TZ_LANG_FIXTURE_DIR) + "/" + folder +
-                                  "/tz_lang_fixture.so"));
+    ASSERT_EQ(tz::platform::PlatformError::Success, module.loadFromPath(path));
     ASSERT_EQ(S_OK, TzLang_Open(&lang, instance(), 0, ring));
   }
   HINSTANCE instance() const { return static_cast<HINSTANCE>(const_cast<void*>(module.image())); }
@@ -72,6 +78,10 @@ TEST_F(LangTest, TheLanguageModuleServesItsLanguageAndTheModuleTheRest) {
   EXPECT_EQ(u"Grüß Gott", load(101));
   EXPECT_EQ(u"Schrift", load(100));
   EXPECT_EQ(u"English only", load(102));
+  // Read as data: the loader never mapped it, so nothing of it ran.
+  const std::string languageModule =
+      std::string(TZ_LANG_FIXTURE_DIR) + "/with_language/tz_lang_fixture.LNG";
+  EXPECT_EQ(nullptr, dlopen(languageModule.c_str(), RTLD_NOW | RTLD_NOLOAD));
   EXPECT_EQ(u"Grüß Gott", load(101)) << "a sub-language falls back to its language";
   TzLang_UpdateKernelLCID(lang, 0x0807, 1);
   EXPECT_EQ(u"Grüß Gott", load(101));
@@ -79,6 +89,24 @@ TEST_F(LangTest, TheLanguageModuleServesItsLanguageAndTheModuleTheRest) {
   EXPECT_EQ(1033u, TzLang_GetLCID(lang));
   EXPECT_FALSE(lang->useLanguageModule.load());
   EXPECT_EQ(u"Hello", load(101));
+}
+
+TEST_F(LangTest, ADamagedLanguageModuleLeavesTheModulesEnglish) {
+  const std::filesystem::path fixture =
+      std::filesystem::path(TZ_LANG_FIXTURE_DIR) / "with_language";
+  const std::string good = tz::test::readFile(fixture / "tz_lang_fixture.LNG");
+  const tz::test::TempFolder temp;
+  std::filesystem::copy_file(fixture / "tz_lang_fixture.so", temp.path / "tz_lang_fixture.so");
+  for (const std::string& bytes :
+       {good.substr(0, 1000), good.substr(0, good.size() - 1), std::string(good.size(), '\0')}) {
+    std::ofstream(temp.path / "tz_lang_fixture.LNG", std::ios::binary) << bytes;
+    openModule((temp.path / "tz_lang_fixture.so").string());
+    ASSERT_TRUE(TzLang_UpdateKernelLCID(lang, 1031, 1));
+    EXPECT_EQ(u"Hello", load(101)) << bytes.size();
+    EXPECT_EQ(instance(), TzFindResInstance(lang, resourceId(7), resourceId(kStringType)));
+    TzLang_Close(std::exchange(lang, nullptr));
+    module.unload();
+  }
 }
 
 TEST_F(LangTest, TheCacheKeepsEachTextAtOneAddressUntilTheLanguageChanges) {

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -112,8 +113,11 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
     auto* section = reinterpret_cast<Elf32_Shdr*>(&bytes[header.e_shoff + i * sizeof(Elf32_Shdr)]);
     if (section->sh_type == SHT_NOTE) section->sh_type = SHT_PROGBITS;
   }
+  const std::string fifo = (temp.path / "fifo.so").string();
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const std::pair<std::string, PlatformError> failures[] = {
       {writeBytes(temp.path / "none.so", bytes), ResourceTypeNotFound},
+      {fifo, BadFormat},  // refused at once: nobody will ever write to it
       {TZ_LAUNCH_HELPER, ResourceTypeNotFound},
       {(temp.path / "absent").string(), FileNotFound},
       {writeBytes(temp.path / "garbage", std::string(100, 'x')), BadFormat},
