@@ -30,10 +30,12 @@ enum class RegistryType : uint32_t { String = 1, Binary = 3, Dword = 4, MultiStr
 // ("a\0b\0\0" for a list), exactly as the caller passes them; nothing is checked or added.
 //
 // Statuses: Success; FileNotFound (no such key or value); InvalidParameter (malformed path,
-// name or arguments); BadDatabase (the key's file is damaged: the key refuses value access
-// until repaired, and other keys are unaffected); KeyDeleted (this handle's key was deleted);
-// InvalidHandle (a closed handle); AccessDenied and others for system failures. A failed
-// call changes nothing.
+// name or arguments); BadDatabase (the key's file is damaged: not a regular file, larger than
+// 4 MiB or not in its form; the key refuses value access until repaired, and other keys are
+// unaffected); KeyDeleted (this handle's key was deleted); InvalidHandle (a closed handle);
+// OutOfMemory (a value's data over 1 MiB, or a change that would take the key's values past
+// 4 MiB in its file); Timeout (another process held the store's lock for 5 s, e.g. one stopped
+// in a debugger); AccessDenied and others for system failures. A failed call changes nothing.
 class RegistryKey {
  public:
   RegistryKey() = default;

@@ -18,10 +18,18 @@ namespace tz::platform::registry {
 
 constexpr size_t MaxKeyNameUnits = 255;
 constexpr size_t MaxValueNameUnits = 16383;
+// A value holds at most 1 MiB, which fits a key file even in its widest form (hex, three
+// characters a byte). A key file is at most 4 MiB: a larger one is damaged, and a change that
+// would make one fails, so that a file is never read without a bound nor written beyond it.
+constexpr uint32_t MaxValueBytes = 1 << 20;
+constexpr size_t MaxKeyFileBytes = 4 << 20;
 
 // Each key is a folder named after it; its values are in this file inside it. Our own
 // entries start with '.', which key names never do on disk (encodeFileName escapes it).
 constexpr const char* KeyFileName = ".key.reg";
+// How long a user of the store waits for a holder of its lock that does not let go (stopped
+// in a debugger or by Ctrl-Z, or hung) before giving up with Timeout.
+constexpr int LockWaitMs = 5000;
 
 class Fd {
  public:
@@ -80,15 +88,20 @@ Value* findValue(Values& values, std::string_view name);
 PlatformError openStore(bool create, Fd& store);
 class StoreLock {
  public:
+  // Waits at most LockWaitMs, then gives up with Timeout.
   PlatformError acquire(int store, bool exclusive);
 
  private:
   Fd file_;
 };
 PlatformError openHive(int store, RegistryRoot root, bool create, Fd& hive);
-// KeyDeleted when the key's file is gone, BadDatabase when it is damaged.
+// KeyDeleted when the key's file is gone, BadDatabase when it is damaged: not text of the
+// key file's form, not a regular file, or larger than MaxKeyFileBytes.
 PlatformError readValues(int dir, Values& values);
+// OutOfMemory when the file would be larger than MaxKeyFileBytes.
 PlatformError writeValues(int dir, const Values& values);
+// Makes the renames in a folder last through a power cut.
+void syncFolder(int dir);
 // Reads a folder through an open file description of its own.
 PlatformError openListing(int dir, DIR*& listing);
 // Removes a folder with everything in it; a missing one counts as removed.

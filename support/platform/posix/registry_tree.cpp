@@ -25,8 +25,12 @@ bool isFolder(int dir, const dirent& entry) {
   return fstatat(dir, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Whatever stands in the file's place counts: a link, a FIFO or a file too large to stat in a
+// 32-bit process (EOVERFLOW) makes a damaged key, not a deleted one.
 PlatformError keyExists(int dir) {
-  if (faccessat(dir, KeyFileName, F_OK, 0) == 0) return PlatformError::Success;
+  struct stat info {};
+  if (fstatat(dir, KeyFileName, &info, AT_SYMLINK_NOFOLLOW) == 0 || errno == EOVERFLOW)
+    return PlatformError::Success;
   return errno == ENOENT ? PlatformError::KeyDeleted : errorFromErrno(errno);
 }
 
@@ -71,7 +75,7 @@ PlatformError makeKeyFolder(int parent, const std::string& fileName, Fd& dir) {
   if (const PlatformError error = removeTree(parent, NewKeyFolderName); !succeeded(error))
     return error;
   if (mkdirat(parent, NewKeyFolderName, 0700) != 0) return errorFromErrno(errno);
-  Fd made(openat(parent, NewKeyFolderName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd made(openat(parent, NewKeyFolderName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   PlatformError error = made.get() < 0 ? errorFromErrno(errno) : writeValues(made.get(), {});
   if (succeeded(error) && renameat(parent, NewKeyFolderName, parent, fileName.c_str()) != 0)
     error = errno == EEXIST || errno == ENOTEMPTY || errno == ENOTDIR
@@ -81,6 +85,7 @@ PlatformError makeKeyFolder(int parent, const std::string& fileName, Fd& dir) {
     removeTree(parent, NewKeyFolderName);
     return error;
   }
+  syncFolder(parent);
   dir = std::move(made);
   return PlatformError::Success;
 }
@@ -88,7 +93,8 @@ PlatformError makeKeyFolder(int parent, const std::string& fileName, Fd& dir) {
 PlatformError walk(int start, const std::vector<std::string_view>& names, bool create, Fd& dir,
                    bool* created) {
   if (const PlatformError error = keyExists(start); !succeeded(error)) return error;
-  Fd current(dup(start));
+  // Close-on-exec like every descriptor of the store: with an empty path this is the handle.
+  Fd current(fcntl(start, F_DUPFD_CLOEXEC, 0));
   if (current.get() < 0) return errorFromErrno(errno);
   bool made = false;
   for (const std::string_view name : names) {
@@ -129,6 +135,7 @@ PlatformError removeKey(int store, int start, const std::vector<std::string_view
     return error;
   if (renameat(parent.get(), fileName.c_str(), store, TrashFolderName) != 0)
     return errorFromErrno(errno);
+  syncFolder(parent.get());
   // The key is gone for everyone now; what cannot be removed goes with the next delete.
   removeTree(store, TrashFolderName);
   return PlatformError::Success;

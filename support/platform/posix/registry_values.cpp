@@ -46,6 +46,7 @@ PlatformError RegistryKey::setValue(std::string_view name, RegistryType type, co
                                     uint32_t size) {
   if (!isOpen()) return PlatformError::InvalidHandle;
   if ((!data && size) || !validValueName(name)) return PlatformError::InvalidParameter;
+  if (size > MaxValueBytes) return PlatformError::OutOfMemory;
   StoreLock lock;
   if (const PlatformError error = lock.acquire(store_, true); !succeeded(error)) return error;
   Values values;

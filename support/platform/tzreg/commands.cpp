@@ -30,24 +30,30 @@ int fail(const std::string& message) {
   return 1;
 }
 
-int fail(PlatformError error) {
+std::string describe(PlatformError error) {
   switch (error) {
     case PlatformError::FileNotFound:
     case PlatformError::PathNotFound:
-      return fail("ERROR: The system was unable to find the specified registry key or value.");
+      return "The system was unable to find the specified registry key or value.";
     case PlatformError::AccessDenied:
-      return fail("ERROR: Access is denied.");
+      return "Access is denied.";
     case PlatformError::InvalidParameter:
-      return fail("ERROR: The parameter is incorrect.");
+      return "The parameter is incorrect.";
     case PlatformError::BadDatabase:
-      return fail("ERROR: The configuration registry database is corrupt.");
+      return "The configuration registry database is corrupt.";
     case PlatformError::KeyDeleted:
-      return fail(
-          "ERROR: Illegal operation attempted on a registry key that has been marked "
-          "for deletion.");
+      return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case PlatformError::OutOfMemory:
+      return "Not enough storage is available to complete this operation.";
+    case PlatformError::Timeout:
+      return "This operation returned because the timeout period expired.";
     default:
-      return fail("ERROR: System error " + std::to_string(static_cast<uint32_t>(error)) + ".");
+      return "System error " + std::to_string(static_cast<uint32_t>(error)) + ".";
   }
+}
+
+int fail(PlatformError error) {
+  return fail("ERROR: " + describe(error));
 }
 
 int succeed() {
@@ -74,7 +80,11 @@ bool confirm(const std::string& question) {
 }
 
 std::string shownName(const std::string& name) {
-  return name.empty() ? "(Default)" : name;
+  return name.empty() ? "(Default)" : shownText(name);
+}
+
+void printKeyName(const std::string& keyName) {
+  std::printf("\n%s\n", shownText(keyName).c_str());
 }
 
 // Reads with a buffer grown to the size asked for until the value fits: it may grow
@@ -105,56 +115,74 @@ void printValue(const Entry& entry) {
               showData(entry.type, entry.data).c_str());
 }
 
-PlatformError printValues(const RegistryKey& key) {
-  Entry entry;
+PlatformError readEntries(const RegistryKey& key, std::vector<Entry>& entries) {
   for (uint32_t i = 0;; ++i) {
+    Entry entry;
     const PlatformError error =
         fetch([&](void* data,
                   uint32_t* size) { return key.enumValue(i, entry.name, &entry.type, data, size); },
               entry.data);
     if (error == PlatformError::NoMoreItems) return PlatformError::Success;
     if (!succeeded(error)) return error;
-    printValue(entry);
+    entries.push_back(std::move(entry));
   }
 }
 
 PlatformError subKeyNames(const RegistryKey& key, std::vector<std::string>& names) {
   for (uint32_t i = 0;; ++i) {
-    const PlatformError error = key.enumSubKey(i, names.emplace_back());
-    if (error == PlatformError::NoMoreItems) {
-      names.pop_back();
-      return PlatformError::Success;
-    }
+    std::string name;
+    const PlatformError error = key.enumSubKey(i, name);
+    if (error == PlatformError::NoMoreItems) return PlatformError::Success;
     if (!succeeded(error)) return error;
+    names.push_back(std::move(name));
   }
 }
 
-// Shows the key (with `valueName` only the keys holding that value) and its sub keys.
+// Shows the key, or with `valueName` the value when the key holds it; a key it cannot read
+// shows nothing.
+PlatformError showKey(const RegistryKey& key, const std::string& keyName,
+                      const std::optional<std::string>& valueName, int& matches) {
+  std::vector<Entry> entries;
+  const PlatformError error =
+      valueName ? readValue(key, *valueName, entries.emplace_back()) : readEntries(key, entries);
+  if (valueName && error == PlatformError::FileNotFound) return PlatformError::Success;
+  if (!succeeded(error)) return error;
+  printKeyName(keyName);
+  for (const Entry& entry : entries) printValue(entry);
+  if (valueName) ++matches;
+  return PlatformError::Success;
+}
+
+struct TreeCounts {
+  int matches = 0;
+  int failures = 0;
+};
+
+// Shows the key and its sub keys. A key that cannot be read gets one error line, and the walk
+// goes on with the rest; only a lock time-out ends it, since every further key would wait as
+// long again.
 PlatformError queryTree(const RegistryKey& key, const std::string& keyName,
-                        const std::optional<std::string>& valueName, int& matches) {
-  if (valueName) {
-    Entry entry;
-    const PlatformError error = readValue(key, *valueName, entry);
-    if (!succeeded(error) && error != PlatformError::FileNotFound) return error;
-    if (succeeded(error)) {
-      std::printf("\n%s\n", keyName.c_str());
-      printValue(entry);
-      ++matches;
-    }
-  } else {
-    std::printf("\n%s\n", keyName.c_str());
-    if (const PlatformError error = printValues(key); !succeeded(error)) return error;
-  }
+                        const std::optional<std::string>& valueName, TreeCounts& counts) {
+  PlatformError error = showKey(key, keyName, valueName, counts.matches);
   std::vector<std::string> names;
-  if (const PlatformError error = subKeyNames(key, names); !succeeded(error)) return error;
+  if (error != PlatformError::Timeout) {
+    const PlatformError listed = subKeyNames(key, names);
+    if (succeeded(error)) error = listed;
+  }
+  if (error == PlatformError::Timeout) return error;
+  auto report = [&](const std::string& name, PlatformError failure) {
+    fail("ERROR: " + shownText(name) + ": " + describe(failure));
+    ++counts.failures;
+  };
+  if (!succeeded(error)) report(keyName, error);
   for (const std::string& name : names) {
+    const std::string subKeyName = keyName + "\\" + name;
     RegistryKey subKey;
-    const PlatformError error = key.openSubKey(name, subKey);
+    error = key.openSubKey(name, subKey);
     if (error == PlatformError::FileNotFound) continue;  // deleted meanwhile
-    if (!succeeded(error)) return error;
-    if (const PlatformError error = queryTree(subKey, keyName + "\\" + name, valueName, matches);
-        !succeeded(error))
-      return error;
+    if (succeeded(error)) error = queryTree(subKey, subKeyName, valueName, counts);
+    if (error == PlatformError::Timeout) return error;
+    if (!succeeded(error)) report(subKeyName, error);
   }
   return PlatformError::Success;
 }
@@ -185,32 +213,29 @@ int runQuery(const CommandLine& line) {
   RegistryKey key;
   if (const PlatformError error = RegistryKey::open(line.root, line.path, key); !succeeded(error))
     return fail(error);
-  int matches = 0;
   if (line.recursive) {
-    if (const PlatformError error = queryTree(key, line.keyName, line.valueName, matches);
+    TreeCounts counts;
+    if (const PlatformError error = queryTree(key, line.keyName, line.valueName, counts);
         !succeeded(error))
       return fail(error);
     if (line.valueName)
-      std::printf("\nEnd of search: %d match(es) found.\n", matches);
+      std::printf("\nEnd of search: %d match(es) found.\n", counts.matches);
     else
       std::printf("\n");
-    return 0;
+    return counts.failures ? 1 : 0;
   }
-  if (line.valueName) {
-    Entry entry;
-    const PlatformError error = readValue(key, *line.valueName, entry);
-    if (!succeeded(error)) return fail(error);
-    std::printf("\n%s\n", line.keyName.c_str());
-    printValue(entry);
-    std::printf("\n");
-    return 0;
-  }
+  // Read whole before anything shows, so that a failure prints its error line alone.
+  std::vector<Entry> entries;
   std::vector<std::string> names;
-  std::printf("\n%s\n", line.keyName.c_str());
-  if (const PlatformError error = printValues(key); !succeeded(error)) return fail(error);
+  PlatformError error = line.valueName ? readValue(key, *line.valueName, entries.emplace_back())
+                                       : readEntries(key, entries);
+  if (succeeded(error) && !line.valueName) error = subKeyNames(key, names);
+  if (!succeeded(error)) return fail(error);
+  printKeyName(line.keyName);
+  for (const Entry& entry : entries) printValue(entry);
   std::printf("\n");
-  if (const PlatformError error = subKeyNames(key, names); !succeeded(error)) return fail(error);
-  for (const std::string& name : names) std::printf("%s\\%s\n", line.keyName.c_str(), name.c_str());
+  for (const std::string& name : names)
+    std::printf("%s\n", shownText(line.keyName + "\\" + name).c_str());
   return 0;
 }
 
@@ -229,7 +254,8 @@ int runDelete(const CommandLine& line) {
     return succeeded(error) ? succeed() : fail(error);
   }
   if (line.allValues) {
-    if (!line.force && !confirm("Delete all values under the registry key " + line.keyName))
+    if (!line.force &&
+        !confirm("Delete all values under the registry key " + shownText(line.keyName)))
       return fail("The operation was cancelled by the user.");
     for (std::string name;;) {
       PlatformError error = key.enumValue(0, name, nullptr, nullptr, nullptr);
@@ -238,7 +264,7 @@ int runDelete(const CommandLine& line) {
       if (!succeeded(error)) return fail(error);
     }
   }
-  if (!line.force && !confirm("Permanently delete the registry key " + line.keyName))
+  if (!line.force && !confirm("Permanently delete the registry key " + shownText(line.keyName)))
     return fail("The operation was cancelled by the user.");
   const PlatformError error = RegistryKey::deleteKey(line.root, line.path);
   return succeeded(error) ? succeed() : fail(error);

@@ -1,6 +1,7 @@
 // tzreg: reads and changes the registry from the command line, in the syntax of the
 // original platform's reg tool, so that scripts and people can set up and inspect settings.
 #include <cstdio>
+#include <new>
 
 #include "support/platform/tzreg/command_line.h"
 #include "support/platform/tzreg/commands.h"
@@ -22,12 +23,14 @@ constexpr const char* Usage =
   /s    the key and all its sub keys
   /f    replace or delete without asking (Yes/No); without /f, the end of input means No
 
-Exit status 0 on success, 1 on any error (one line on stderr).
+Names and text show control characters as \xNN (\uNNNN past U+007F), as well as the line,
+paragraph and bidirectional formatting characters; all else shows as it is.
+
+Exit status 0 on success, 1 on any error (one line on stderr). query /s shows every key it can
+read, with one error line for each one it cannot, and then exits with 1.
 )";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   using namespace tz::tzreg;
   CommandLine line;
   const std::string error = parseCommandLine(argc - 1, argv + 1, line);
@@ -47,4 +50,16 @@ int main(int argc, char** argv) {
   }
   std::fputs(Usage, stdout);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Every read is bounded, so this takes a machine out of memory; it still ends in one line.
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("ERROR: Not enough memory.\n", stderr);
+    return 1;
+  }
 }

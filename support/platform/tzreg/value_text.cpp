@@ -7,72 +7,44 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/platform/text_encoding.h"
+
 namespace tz::tzreg {
 
 using platform::RegistryType;
 
 namespace {
 
-// Appends UTF-8 text as UTF-16LE units; false when the text is not UTF-8.
+// Appends UTF-8 text as UTF-16LE units; false when the text is not UTF-8 or holds a NUL.
 bool appendUtf16(std::string_view text, std::string& out) {
+  std::u16string units;
   for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || i + extra >= text.size()) return false;
-    uint32_t c = extra ? lead & (0x3F >> extra) : lead;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      c = c << 6 | (b & 0x3F);
-    }
-    const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-    if (c < least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c == 0) return false;
-    i += extra + 1;
-    auto put = [&](uint32_t unit) {
-      out += {static_cast<char>(unit), static_cast<char>(unit >> 8)};
-    };
-    if (c >= 0x10000) {
-      put(0xD800 + ((c - 0x10000) >> 10));
-      put(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      put(c);
-    }
+    char32_t c = 0;
+    if (!platform::decodeUtf8(text, i, c) || c == 0) return false;
+    platform::appendUtf16(c, units);
   }
+  for (const char16_t unit : units) out += {static_cast<char>(unit), static_cast<char>(unit >> 8)};
   return true;
 }
 
 // UTF-16LE units up to a NUL unit or the end, as UTF-8.
 std::string textUpToNul(std::string_view data) {
-  std::string text;
-  size_t pos = 0;
-  auto unit = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(data[i]) |
-                                 static_cast<unsigned char>(data[i + 1]) << 8);
-  };
-  while (pos + 1 < data.size()) {
-    uint32_t c = unit(pos);
-    pos += 2;
-    if (c == 0) break;
-    if (c >= 0xD800 && c <= 0xDBFF && pos + 1 < data.size() && unit(pos) >= 0xDC00 &&
-        unit(pos) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(pos) - 0xDC00);
-      pos += 2;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      text += static_cast<char>(c);
-    } else if (c < 0x800) {
-      text += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      text += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-               static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      text += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-               static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
+  std::u16string units;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
+                                            static_cast<unsigned char>(data[i + 1]) << 8);
+    if (unit == 0) break;
+    units += unit;
   }
-  return text;
+  return platform::utf8FromUtf16(units);
+}
+
+// Characters that act on a terminal instead of showing (C0 and C1 controls, DEL), or that
+// break or reorder the line around them (line and paragraph separators, bidirectional marks,
+// embeddings, overrides and isolates).
+bool isHidden(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 std::string hexDigits(std::string_view data) {
@@ -117,7 +89,7 @@ std::string parseType(std::string_view name, RegistryType& type) {
   else if (upper == "REG_MULTI_SZ")
     type = RegistryType::MultiString;
   else
-    return "ERROR: Invalid type \"" + std::string(name) +
+    return "ERROR: Invalid type \"" + shownText(name) +
            "\": use REG_SZ, REG_DWORD, REG_BINARY or REG_MULTI_SZ.";
   return "";
 }
@@ -125,7 +97,7 @@ std::string parseType(std::string_view name, RegistryType& type) {
 std::string parseData(RegistryType type, std::string_view text, std::string& data) {
   data.clear();
   const std::string error =
-      "ERROR: Invalid data \"" + std::string(text) + "\" for " + typeName(type) + ".";
+      "ERROR: Invalid data \"" + shownText(text) + "\" for " + typeName(type) + ".";
   uint32_t number = 0;
   switch (type) {
     case RegistryType::Dword:
@@ -158,6 +130,25 @@ std::string parseData(RegistryType type, std::string_view text, std::string& dat
   }
 }
 
+std::string shownText(std::string_view text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    char32_t c = 0;
+    char escaped[8];
+    if (!platform::decodeUtf8(text, i, c)) {
+      snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(text[i++]));
+      shown += escaped;
+    } else if (isHidden(c)) {
+      snprintf(escaped, sizeof escaped, c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+      shown += escaped;
+    } else {
+      shown.append(text, start, i - start);
+    }
+  }
+  return shown;
+}
+
 std::string typeName(RegistryType type) {
   switch (type) {
     case RegistryType::String:
@@ -176,7 +167,7 @@ std::string showData(RegistryType type, std::string_view data) {
   std::string text;
   switch (type) {
     case RegistryType::String:
-      return textUpToNul(data);
+      return shownText(textUpToNul(data));
     case RegistryType::Dword:
       if (data.size() != 4) break;
       char number[12];
@@ -193,7 +184,7 @@ std::string showData(RegistryType type, std::string_view data) {
       for (size_t start = 0, i = 0; i <= list.size(); i += 2) {
         if (i < list.size() && (list[i] || list[i + 1])) continue;
         if (start) text += "\\0";
-        text += textUpToNul(list.substr(start, i - start));
+        text += shownText(textUpToNul(list.substr(start, i - start)));
         start = i + 2;
       }
       return text;

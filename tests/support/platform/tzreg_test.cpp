@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "support/platform/registry.h"
 #include "tests/support/platform/temp_folder.h"
@@ -122,6 +123,45 @@ TEST_F(TzregTest, AsksBeforeReplacingOrDeletingAndEndOfInputIsNo) {
   EXPECT_EQ(0, tzreg("query " + key + "/v n").status);
   EXPECT_EQ(0, tzreg("delete " + key, "y\n").status);
   EXPECT_EQ(1, tzreg("query " + key).status);
+}
+
+TEST_F(TzregTest, QueryTreeReportsADamagedKeyInOneLineAndListsTheRest) {
+  for (const char* key : {"A\\B\\D", "A\\B", "A\\C"})
+    ASSERT_EQ(0, tzreg("add 'HKLM\\"s + key + "' /v v /d x /f").status) << key;
+  std::ofstream(dir_ / "store/HKEY_LOCAL_MACHINE/A/B/.key.reg", std::ios::trunc) << "damaged\n";
+  const std::string damaged =
+      "ERROR: HKEY_LOCAL_MACHINE\\A\\B: The configuration registry database is corrupt.\n";
+  const std::string a = "\nHKEY_LOCAL_MACHINE\\A\n", d = "\nHKEY_LOCAL_MACHINE\\A\\B\\D\n",
+                    c = "\nHKEY_LOCAL_MACHINE\\A\\C\n", value = "    v    REG_SZ    x\n";
+  EXPECT_EQ((Outcome{1, a + d + value + c + value + "\n", damaged}), tzreg(R"(query 'HKLM\A' /s)"));
+  EXPECT_EQ((Outcome{1, d + value + c + value + "\nEnd of search: 2 match(es) found.\n", damaged}),
+            tzreg(R"(query 'HKLM\A' /v v /s)"));
+  EXPECT_EQ((Outcome{0, d + value + "\n", ""}), tzreg(R"(query 'HKLM\A\B\D' /s)"));
+}
+
+TEST_F(TzregTest, ControlCharactersShowEscapedAndPrintableTextRoundTrips) {
+  RegistryKey key;
+  ASSERT_EQ(PlatformError::Success,
+            RegistryKey::create(RegistryRoot::CurrentUser, "S\\K\x1b[2J", key));
+  const std::u16string text = u"a\x1b[31mb\r\n\t\x7f\u0085\u202e\u2028z"s + u'\0',
+                       list = u"\x1b]0;title\x07\0ok\0\0"s;
+  for (const auto& [name, type, data] :
+       {std::tuple{"n\x1b[8m", RegistryType::String, text}, {"L", RegistryType::MultiString, list}})
+    ASSERT_EQ(PlatformError::Success,
+              key.setValue(name, type, data.data(), static_cast<uint32_t>(data.size() * 2)));
+  const std::string shown =
+      "\nHKEY_CURRENT_USER\\S\n"
+      "\nHKEY_CURRENT_USER\\S\\K\\x1b[2J\n"
+      "    n\\x1b[8m    REG_SZ    a\\x1b[31mb\\x0d\\x0a\\x09\\x7f\\u0085\\u202e\\u2028z\n"
+      "    L    REG_MULTI_SZ    \\x1b]0;title\\x07\\0ok\n\n";
+  EXPECT_EQ((Outcome{0, shown, ""}), tzreg(R"(query 'HKCU\S' /s)"));
+
+  // Printable text, backslashes and what looks like an escape included, comes back as given.
+  const std::string name = "N\xc3\xa4me \"q\" \\x1b",
+                    data = "C:\\x1b y \"q\" \xf0\x9f\x8e\xb5 \\\\srv";
+  ASSERT_EQ(0, tzreg("add 'HKCU\\T' /v '" + name + "' /d '" + data + "' /f").status);
+  EXPECT_EQ("\nHKEY_CURRENT_USER\\T\n    " + name + "    REG_SZ    " + data + "\n\n",
+            tzreg("query 'HKCU\\T' /v '" + name + "'").out);
 }
 
 }  // namespace
