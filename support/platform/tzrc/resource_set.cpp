@@ -28,7 +28,14 @@ void ResourceSet::addString(uint16_t language, int64_t id, std::u16string text,
                             const SourcePlace& place) {
   if (id < 0 || id > 0xFFFF)
     throw ScriptError(place, "string id " + std::to_string(id) + " is outside 0..65535");
-  if (text.size() > 0xFFFF) throw ScriptError(place, "string longer than 65535 characters");
+  if (text.size() > kMaxStringLength)
+    throw ScriptError(place,
+                      "string longer than " + std::to_string(kMaxStringLength) + " characters");
+  if (count_ == kMaxStrings)
+    throw ScriptError(place, "more than " + std::to_string(kMaxStrings) + " strings");
+  if (characters_ + text.size() > kMaxCharacters)
+    throw ScriptError(place, "the string tables hold more than " + std::to_string(kMaxCharacters) +
+                                 " characters");
   auto& table = strings_[language];
   const auto [existing, added] =
       table.try_emplace(static_cast<uint16_t>(id), Definition{std::move(text), place});
@@ -36,29 +43,25 @@ void ResourceSet::addString(uint16_t language, int64_t id, std::u16string text,
     throw ScriptError(place, "string id " + std::to_string(id) + " is defined twice for language " +
                                  hex4(language) + " (first at " + existing->second.place.file +
                                  ":" + std::to_string(existing->second.place.line) + ")");
+  ++count_;
+  characters_ += existing->second.text.size();
 }
 
 std::vector<uint8_t> ResourceSet::build() const {
-  struct Block {
-    uint16_t number;
-    uint16_t language;
-    std::vector<uint8_t> data;
-  };
-  std::map<std::pair<uint16_t, uint16_t>, Block> blocks;  // block number, language
+  // Each language's ids in order, block by block, so that the work grows with the strings alone.
+  std::map<std::pair<uint16_t, uint16_t>, std::vector<uint8_t>> blocks;  // number, language
+  const std::u16string empty;
   for (const auto& [language, table] : strings_) {
-    for (const auto& [id, definition] : table) {
-      const auto number = static_cast<uint16_t>(id / platform::kStringsPerBlock + 1);
-      blocks.try_emplace({number, language}, Block{number, language, {}});
-    }
-    for (auto& [key, block] : blocks) {
-      if (key.second != language || !block.data.empty()) continue;
-      for (unsigned index = 0; index < platform::kStringsPerBlock; ++index) {
-        const auto found = table.find(
-            static_cast<uint16_t>((block.number - 1) * platform::kStringsPerBlock + index));
-        const std::u16string empty;
-        const std::u16string& text = found != table.end() ? found->second.text : empty;
-        append(block.data, static_cast<uint16_t>(text.size()));
-        for (char16_t c : text) append(block.data, c);
+    for (auto next = table.begin(); next != table.end();) {
+      const unsigned number = next->first / platform::kStringsPerBlock + 1;
+      std::vector<uint8_t>& data = blocks[{static_cast<uint16_t>(number), language}];
+      for (unsigned id = (number - 1) * platform::kStringsPerBlock;
+           id < number * platform::kStringsPerBlock; ++id) {
+        const bool defined = next != table.end() && next->first == id;
+        const std::u16string& text = defined ? next->second.text : empty;
+        append(data, static_cast<uint16_t>(text.size()));
+        for (char16_t c : text) append(data, c);
+        if (defined) ++next;
       }
     }
   }
@@ -68,14 +71,13 @@ std::vector<uint8_t> ResourceSet::build() const {
                                                   static_cast<uint32_t>(blocks.size())});
   uint32_t offset = static_cast<uint32_t>(sizeof(platform::ResourceDirectoryHeader) +
                                           blocks.size() * sizeof(platform::ResourceEntry));
-  for (const auto& [key, block] : blocks) {
-    append(bytes, platform::ResourceEntry{platform::kResourceTypeString, block.number,
-                                          block.language, 0, offset,
-                                          static_cast<uint32_t>(block.data.size())});
-    offset += (static_cast<uint32_t>(block.data.size()) + 3u) & ~3u;
+  for (const auto& [key, data] : blocks) {
+    append(bytes, platform::ResourceEntry{platform::kResourceTypeString, key.first, key.second, 0,
+                                          offset, static_cast<uint32_t>(data.size())});
+    offset += (static_cast<uint32_t>(data.size()) + 3u) & ~3u;
   }
-  for (const auto& [key, block] : blocks) {
-    bytes.insert(bytes.end(), block.data.begin(), block.data.end());
+  for (const auto& [key, data] : blocks) {
+    bytes.insert(bytes.end(), data.begin(), data.end());
     bytes.resize((bytes.size() + 3u) & ~size_t{3});
   }
   return bytes;

@@ -12,7 +12,13 @@ namespace tz::tzrc {
 
 class ResourceSet {
  public:
-  // Adds a string-table entry; an id defined twice in one language is an error at place.
+  static constexpr size_t kMaxStringLength = 0xFFFF;  // a string's length is a 16-bit count
+  // All string tables together, so that memory stays bounded however a script varies them.
+  static constexpr size_t kMaxStrings = size_t{1} << 19;
+  static constexpr size_t kMaxCharacters = size_t{1} << 23;
+
+  // Adds a string-table entry; an id defined twice in one language is an error at place, and
+  // so is one past the limits.
   void addString(uint16_t language, int64_t id, std::u16string text, const SourcePlace& place);
   bool empty() const { return strings_.empty(); }
   // The resource directory: header, entries ordered by type, name and language, then the data.
@@ -24,6 +30,8 @@ class ResourceSet {
     SourcePlace place;
   };
   std::map<uint16_t, std::map<uint16_t, Definition>> strings_;  // language, id
+  size_t count_ = 0;
+  size_t characters_ = 0;
 };
 
 // Reads every statement of a script into resources.

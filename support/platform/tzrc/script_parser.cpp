@@ -75,13 +75,16 @@ class Parser {
       } else {
         break;
       }
+      if (tokens.size() == ScriptLimits::kLineTokens)
+        throw ScriptError(token.place, "expression longer than " +
+                                           std::to_string(ScriptLimits::kLineTokens) + " tokens");
       tokens.push_back(reader_.next());
     }
     if (depth > 0) throw ScriptError(tokens.back().place, "')' expected");
     return tokens;
   }
 
-  int64_t expression(const char* what) {
+  int32_t expression(const char* what) {
     const std::vector<Token> tokens = expressionTokens(what);
     size_t at = 0;
     return evaluateExpression(tokens, at, tokens.front().place);
@@ -95,9 +98,9 @@ class Parser {
   }
 
   uint16_t languageOperands(const Token& keyword) {
-    const int64_t primary = expression("a language");
+    const int32_t primary = expression("a language");
     expectSymbol(",", "between language and sub-language");
-    const int64_t sub = expression("a sub-language");
+    const int32_t sub = expression("a sub-language");
     if (primary < 0 || primary > 0x3FF || sub < 0 || sub > 0x3F)
       throw ScriptError(keyword.place, "LANGUAGE " + std::to_string(primary) + ", " +
                                            std::to_string(sub) + " is out of range");
@@ -137,14 +140,21 @@ class Parser {
       if (head.kind == TokenKind::End)
         throw ScriptError(head.place, "END of STRINGTABLE expected before the end of the file");
       const SourcePlace place = head.place;
-      const int64_t id = expression("a string id");
+      const int32_t id = expression("a string id");
       if (reader_.peek().kind == TokenKind::Symbol && reader_.peek().text == ",") reader_.next();
       if (reader_.peek().kind != TokenKind::String)
         throw ScriptError(reader_.peek().place,
                           "string expected after id " + std::to_string(id) + ", not " +
                               describe(reader_.peek()));
       std::u16string text;
-      while (reader_.peek().kind == TokenKind::String) text += reader_.next().value;
+      // Checked as it grows: a macro can repeat a long string many times over.
+      while (reader_.peek().kind == TokenKind::String) {
+        text += reader_.next().value;
+        if (text.size() > ResourceSet::kMaxStringLength)
+          throw ScriptError(place, "string longer than " +
+                                       std::to_string(ResourceSet::kMaxStringLength) +
+                                       " characters");
+      }
       resources_.addString(language, id, std::move(text), place);
     }
   }

@@ -1,9 +1,8 @@
 // The preprocessor and tokenizer of resource scripts.
 #include "support/platform/tzrc/script_reader.h"
 
-#include <algorithm>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "support/platform/text_encoding.h"
 #include "support/platform/tzrc/system_constants.h"
@@ -11,9 +10,6 @@
 namespace tz::tzrc {
 
 namespace {
-
-constexpr int kMaxIncludeDepth = 32;
-constexpr int kMaxExpansions = 100000;
 
 bool isNameStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -41,6 +37,17 @@ Token numberToken(int64_t value, const SourcePlace& place) {
 
 }  // namespace
 
+std::string ScriptError::oneLine(std::string text) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != 0x7F) continue;
+    text.replace(i, 1, {'\\', 'x', kDigits[c >> 4], kDigits[c & 15]});
+    i += 3;
+  }
+  return text;
+}
+
 struct ScriptReader::Source {
   std::string path;
   std::string text;
@@ -57,9 +64,17 @@ struct ScriptReader::Source {
 };
 
 ScriptReader::ScriptReader(const std::string& path) {
+  start(path);
+}
+
+ScriptReader::ScriptReader(const std::string& path, const ScriptTexts& texts) : texts_(texts) {
+  start(path);
+}
+
+void ScriptReader::start(const std::string& path) {
   for (const SystemConstant& constant : systemConstants())
-    macros_[std::string(constant.name)] = {numberToken(constant.value, {"<system>", 0})};
-  macros_["RC_INVOKED"] = {numberToken(1, {"<system>", 0})};
+    macros_.define(std::string(constant.name), {numberToken(constant.value, {"<system>", 0})});
+  macros_.define("RC_INVOKED", {numberToken(1, {"<system>", 0})});
   include(path, {path, 0}, false);
 }
 
@@ -70,16 +85,20 @@ void ScriptReader::include(const std::string& name, const SourcePlace& place, bo
   const std::string path = sources_.empty() || name.starts_with("/")
                                ? name
                                : directoryOf(sources_.back()->path) + name;
-  if (std::find(onceFiles_.begin(), onceFiles_.end(), path) != onceFiles_.end()) return;
-  if (sources_.size() >= kMaxIncludeDepth)
+  if (onceFiles_.count(path) != 0) return;
+  if (sources_.size() >= ScriptLimits::kIncludeDepth)
     throw ScriptError(place, "includes nest too deeply (at \"" + name + "\")");
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw ScriptError(place, "cannot open \"" + name + "\"");
-  std::ostringstream content;
-  content << file.rdbuf();
+  // Counted apart from the depth: files that include the next one twice fan out exponentially.
+  if (!sources_.empty() && ++includes_ > ScriptLimits::kIncludes)
+    throw ScriptError(place,
+                      "more than " + std::to_string(ScriptLimits::kIncludes) + " files included");
   auto source = std::make_unique<Source>();
   source->path = path;
-  source->text = content.str();
+  source->text = readScript(path, name, place);
+  bytesRead_ += source->text.size();
+  if (bytesRead_ > ScriptLimits::kTotalBytes)
+    throw ScriptError(place, "the script and its includes exceed " +
+                                 std::to_string(ScriptLimits::kTotalBytes >> 20) + " MiB");
   if (source->text.starts_with("\xEF\xBB\xBF")) source->pos = 3;
   // Every byte must be UTF-8, so that a wrongly saved file is found here and not in the strings.
   int line = 1;
@@ -91,6 +110,34 @@ void ScriptReader::include(const std::string& name, const SourcePlace& place, bo
   }
   source->conditionDepth = conditions_.size();
   sources_.push_back(std::move(source));
+}
+
+// Only regular files, and only so much of them: a device or a pipe may never end or never answer.
+std::string ScriptReader::readScript(const std::string& path, const std::string& name,
+                                     const SourcePlace& place) {
+  const std::string quoted = "\"" + name + "\"";
+  std::string text;
+  if (texts_) {
+    const auto found = texts_->find(path);
+    if (found == texts_->end()) throw ScriptError(place, "cannot open " + quoted);
+    text = found->second;
+  } else {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) throw ScriptError(place, "cannot open " + quoted);
+    if (!std::filesystem::is_regular_file(status))
+      throw ScriptError(place, quoted + " is not a regular file");
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw ScriptError(place, "cannot open " + quoted);
+    char buffer[65536];
+    while (text.size() <= ScriptLimits::kFileBytes &&
+           (file.read(buffer, sizeof buffer) || file.gcount() > 0))
+      text.append(buffer, static_cast<size_t>(file.gcount()));
+  }
+  if (text.size() > ScriptLimits::kFileBytes)
+    throw ScriptError(place, quoted + " is larger than " +
+                                 std::to_string(ScriptLimits::kFileBytes >> 20) + " MiB");
+  return text;
 }
 
 bool ScriptReader::skipping() const {
@@ -256,8 +303,13 @@ Token ScriptReader::lexToken(Source& source) {
       source.pos += 2;
       return token;
     }
-  if (std::string_view(",{}()|&+-*/%~!^<>;=?:").find(c) == std::string_view::npos)
-    throw ScriptError(token.place, std::string("unexpected character '") + c + "'");
+  if (std::string_view(",{}()|&+-*/%~!^<>;=?:").find(c) == std::string_view::npos) {
+    size_t end = source.pos;
+    char32_t character = 0;
+    if (!platform::decodeUtf8(source.text, end, character)) end = source.pos + 1;
+    throw ScriptError(token.place, "unexpected character '" +
+                                       source.text.substr(source.pos, end - source.pos) + "'");
+  }
   token.text = c;
   ++source.pos;
   return token;
@@ -270,45 +322,14 @@ std::vector<Token> ScriptReader::lexLine(const std::string& text, const SourcePl
   source.text = text;
   source.lineStart = false;
   std::vector<Token> tokens;
-  for (skipBlank(source); !source.done(); skipBlank(source)) tokens.push_back(lexToken(source));
+  for (skipBlank(source); !source.done(); skipBlank(source)) {
+    if (tokens.size() == ScriptLimits::kLineTokens)
+      throw ScriptError(
+          place, "line longer than " + std::to_string(ScriptLimits::kLineTokens) + " tokens");
+    tokens.push_back(lexToken(source));
+  }
   for (Token& token : tokens) token.place = place;
   return tokens;
-}
-
-int64_t ScriptReader::evaluateCondition(const std::string& text, const SourcePlace& place) {
-  std::vector<Token> raw = lexLine(text, place);
-  std::vector<Token> tokens;
-  int expansions = 0;
-  // defined first, then macros; names left over count 0, as in C.
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i].kind == TokenKind::Name && raw[i].text == "defined") {
-      const bool parenthesised = i + 1 < raw.size() && raw[i + 1].text == "(";
-      const size_t nameAt = i + (parenthesised ? 2 : 1);
-      if (nameAt >= raw.size() || raw[nameAt].kind != TokenKind::Name ||
-          (parenthesised && (nameAt + 1 >= raw.size() || raw[nameAt + 1].text != ")")))
-        throw ScriptError(place, "defined needs a name");
-      tokens.push_back(numberToken(macros_.count(raw[nameAt].text) ? 1 : 0, place));
-      i = nameAt + (parenthesised ? 1 : 0);
-      continue;
-    }
-    if (raw[i].kind == TokenKind::Name) {
-      const auto macro = macros_.find(raw[i].text);
-      if (macro != macros_.end()) {
-        if (++expansions > kMaxExpansions) throw ScriptError(place, "a macro expands into itself");
-        raw.insert(raw.begin() + static_cast<ptrdiff_t>(i) + 1, macro->second.begin(),
-                   macro->second.end());
-        continue;
-      }
-      tokens.push_back(numberToken(0, place));
-      continue;
-    }
-    tokens.push_back(raw[i]);
-  }
-  if (tokens.empty()) throw ScriptError(place, "#if without a condition");
-  size_t at = 0;
-  const int64_t value = evaluateExpression(tokens, at, place);
-  if (at != tokens.size()) throw ScriptError(place, "unexpected '" + tokens[at].text + "' in #if");
-  return value;
 }
 
 void ScriptReader::directive(Source& source) {
@@ -320,6 +341,9 @@ void ScriptReader::directive(Source& source) {
   const std::string rest = restOfLine(source);
 
   if (name == "if" || name == "ifdef" || name == "ifndef") {
+    if (conditions_.size() >= ScriptLimits::kConditionDepth)
+      throw ScriptError(
+          place, "#if nests more than " + std::to_string(ScriptLimits::kConditionDepth) + " deep");
     bool taking = false;
     if (!skipping()) {
       if (name == "if") {
@@ -328,7 +352,7 @@ void ScriptReader::directive(Source& source) {
         const std::vector<Token> tokens = lexLine(rest, place);
         if (tokens.size() != 1 || tokens[0].kind != TokenKind::Name)
           throw ScriptError(place, "#" + name + " needs one name");
-        taking = (macros_.count(tokens[0].text) != 0) == (name == "ifdef");
+        taking = macros_.defined(tokens[0].text) == (name == "ifdef");
       }
     }
     conditions_.push_back({taking, taking || skipping(), !skipping(), false, place});
@@ -370,18 +394,18 @@ void ScriptReader::directive(Source& source) {
     if (macro.empty() || !isNameStart(macro[0]))
       throw ScriptError(place, "#" + name + " needs a name");
     if (name == "undef") {
-      macros_.erase(macro);
+      macros_.undefine(macro);
       return;
     }
     if (at < rest.size() && rest[at] == '(')
       throw ScriptError(place, "macros with parameters are not supported (" + macro + ")");
-    macros_[macro] = lexLine(rest.substr(at), place);
+    macros_.define(macro, lexLine(rest.substr(at), place));
     return;
   }
   if (name == "pragma") {
     const std::vector<Token> tokens = lexLine(rest, place);
     if (!tokens.empty() && tokens[0].text == "once") {
-      onceFiles_.push_back(source.path);
+      onceFiles_.insert(source.path);
     } else if (!tokens.empty() && tokens[0].text == "code_page") {
       if (tokens.size() != 4 || tokens[1].text != "(" || tokens[3].text != ")" ||
           tokens[2].kind != TokenKind::Number)
@@ -429,24 +453,11 @@ Token ScriptReader::next() {
     peeked_ = false;
     return std::move(peekedToken_);
   }
-  int expansions = 0;
   for (;;) {
     Token token;
-    if (!pending_.empty()) {
-      token = std::move(pending_.back());
-      pending_.pop_back();
-    } else {
-      token = readRaw();
-    }
-    if (token.kind != TokenKind::Name) return token;
-    const auto macro = macros_.find(token.text);
-    if (macro == macros_.end()) return token;
-    if (++expansions > kMaxExpansions)
-      throw ScriptError(token.place, "macro " + token.text + " expands into itself");
-    for (auto it = macro->second.rbegin(); it != macro->second.rend(); ++it) {
-      pending_.push_back(*it);
-      pending_.back().place = token.place;
-    }
+    if (expansion_.next(token, true)) return token;
+    token = readRaw();
+    if (!expansion_.expand(token)) return token;
   }
 }
 

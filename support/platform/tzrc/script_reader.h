@@ -7,38 +7,37 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <stdexcept>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "support/platform/tzrc/macro_expansion.h"
+#include "support/platform/tzrc/script_token.h"
+
 namespace tz::tzrc {
 
-// Where a token came from, for messages.
-struct SourcePlace {
-  std::string file;
-  int line = 0;
+// What one script may ask of the reader, so that a hostile one ends in an error instead of
+// exhausting the stack, memory or time.
+struct ScriptLimits {
+  static constexpr size_t kFileBytes = size_t{4} << 20;    // one file
+  static constexpr size_t kTotalBytes = size_t{16} << 20;  // the script and all it includes
+  static constexpr size_t kIncludes = 1024;                // files opened by #include
+  static constexpr size_t kIncludeDepth = 32;
+  static constexpr size_t kConditionDepth = 256;  // nested #if groups
+  static constexpr int kExpressionDepth = 256;    // parentheses and unary operators
+  static constexpr size_t kLineTokens = 65536;    // a directive's line, an expression
 };
 
-// A script that cannot be compiled: the message names the file and line.
-class ScriptError : public std::runtime_error {
- public:
-  ScriptError(const SourcePlace& place, const std::string& message)
-      : std::runtime_error(place.file + ":" + std::to_string(place.line) + ": error: " + message) {}
-};
-
-enum class TokenKind { Name, Number, String, Symbol, End };
-
-struct Token {
-  TokenKind kind = TokenKind::End;
-  std::string text;      // a name, the symbol's characters, or a number as written
-  int64_t number = 0;    // a number's value
-  std::u16string value;  // a string's characters, escapes resolved
-  SourcePlace place;
-};
+// Script texts by path, for a reader that touches no files.
+using ScriptTexts = std::map<std::string, std::string>;
 
 class ScriptReader {
  public:
+  // Reads the script at path; it and its includes must be regular files.
   explicit ScriptReader(const std::string& path);
+  // Reads the script at path from texts, which also hold whatever it may include.
+  ScriptReader(const std::string& path, const ScriptTexts& texts);
   ~ScriptReader();
 
   // The next token with macros expanded; End once every file is read.
@@ -46,19 +45,24 @@ class ScriptReader {
   // The next token without taking it.
   const Token& peek();
 
+  // The value of an #if condition with the macros defined so far: `defined NAME` and
+  // `defined(NAME)` are 0 or 1, macros are expanded, and names left over count 0, as in C.
+  int32_t evaluateCondition(const std::string& text, const SourcePlace& place);
+
  private:
   struct Source;
 
+  void start(const std::string& path);
   Token readRaw();
   Token lexToken(Source& source);
-  bool atLineStart(const Source& source) const;
   void directive(Source& source);
   void skipBlank(Source& source);
   void skipBlockComment(Source& source);
   std::string restOfLine(Source& source);
   std::vector<Token> lexLine(const std::string& text, const SourcePlace& place);
-  int64_t evaluateCondition(const std::string& text, const SourcePlace& place);
   void include(const std::string& name, const SourcePlace& place, bool system);
+  std::string readScript(const std::string& path, const std::string& name,
+                         const SourcePlace& place);
   bool skipping() const;
 
   struct Condition {
@@ -69,18 +73,22 @@ class ScriptReader {
     SourcePlace place;
   };
 
+  std::optional<ScriptTexts> texts_;  // none: files
   std::vector<std::unique_ptr<Source>> sources_;
   std::vector<Condition> conditions_;
-  std::map<std::string, std::vector<Token>> macros_;
-  std::vector<std::string> onceFiles_;
-  std::vector<Token> pending_;  // expansion output, next token last
+  Macros macros_;
+  Expansion expansion_{macros_};  // of the token stream; an #if line has its own
+  std::set<std::string> onceFiles_;
+  size_t includes_ = 0;
+  size_t bytesRead_ = 0;
   bool peeked_ = false;
   Token peekedToken_;
 };
 
 // The value of the constant expression at tokens[at], advancing at past it: numbers, parentheses,
-// unary - + ~ !, and the binary C operators with their precedence, in 32-bit arithmetic. Names
-// must have been replaced by their values; one left over is an error.
-int64_t evaluateExpression(const std::vector<Token>& tokens, size_t& at, const SourcePlace& place);
+// unary - + ~ !, and the binary C operators with their precedence, in 32-bit two's complement.
+// Names must have been replaced by their values; one left over is an error, and so are
+// division by zero and overflowing division, except in an operand that && or || skip.
+int32_t evaluateExpression(const std::vector<Token>& tokens, size_t& at, const SourcePlace& place);
 
 }  // namespace tz::tzrc

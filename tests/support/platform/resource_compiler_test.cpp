@@ -1,8 +1,14 @@
-// The resource compiler on scripts written to a temporary folder, and the directory reader on
-// what it builds and on damaged directories.
+// The resource compiler on scripts written to a temporary folder, hostile ones included, and the
+// directory reader on what it builds and on damaged directories.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +42,56 @@ struct ResourceCompilerTest : ::testing::Test {
       return error.what();
     }
     return {};
+  }
+  // Whether "#if condition" takes its branch, after the lines of prelude.
+  bool holds(const std::string& condition, const std::string& prelude = "") {
+    const std::string message = errorOf(prelude + "#if " + condition + "\n#error taken\n#endif\n");
+    EXPECT_TRUE(message.empty() || message.ends_with(": error: #error taken")) << message;
+    return !message.empty();
+  }
+
+  struct ToolRun {
+    int status;          // the exit status, 128 + the signal, or -1 when the deadline passed
+    std::string errors;  // what it wrote to stderr
+  };
+  // Runs tzrc on script, a file in the folder (which is the current directory, so that
+  // messages name the file as given), in a child with a deadline and, outside the sanitizers,
+  // 1 GiB of address space: a crash, a hang or runaway memory fails the test, not the suite.
+  ToolRun runTool(const std::string& script) {
+    int pipe[2];
+    if (pipe2(pipe, O_CLOEXEC) != 0) return {-2, "no pipe"};
+    const pid_t child = fork();
+    if (child == 0) {
+#ifndef __SANITIZE_ADDRESS__
+      const rlimit limit{1u << 30, 1u << 30};
+      setrlimit(RLIMIT_AS, &limit);
+#endif
+      dup2(pipe[1], 2);
+      if (chdir(folder.c_str()) == 0)
+        execl(TZRC_PATH, TZRC_PATH, "--binary", "out.bin", script.c_str(), nullptr);
+      _exit(127);
+    }
+    close(pipe[1]);
+    ToolRun run{-1, {}};
+    bool late = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (char buffer[4096];;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd readable{pipe[0], POLLIN, 0};
+      if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
+        late = kill(child, SIGKILL) == 0;
+        break;
+      }
+      const ssize_t got = read(pipe[0], buffer, sizeof buffer);
+      if (got <= 0) break;
+      run.errors.append(buffer, static_cast<size_t>(got));
+    }
+    close(pipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!late) run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
   }
 };
 
@@ -103,8 +159,12 @@ TEST_F(ResourceCompilerTest, MalformedScriptsNameTheFileAndLine) {
       {"#include \"missing.h\"\n", "bad.rc:1: error: cannot open \"missing.h\""},
       {"#pragma code_page(1252)\n", "bad.rc:1: error: code page 1252 is not supported"},
       {"#define F(x) x\n", "bad.rc:1: error: macros with parameters are not supported"},
-      {"#define A B\n#define B A\nLANGUAGE A, 1\n", "bad.rc:3: error: macro"},
+      {"#define A B\n#define B A\nLANGUAGE A, 1\n", "bad.rc:3: error: unknown name A"},
       {"\n\nLANGUAGE 1 / 0, 1\n", "bad.rc:3: error: division by zero"},
+      {"#if 1 % (2 - 2)\n#endif\n", "bad.rc:1: error: division by zero"},
+      {"#if (-2147483647 - 1) / -1\n", "bad.rc:1: error: -2147483648 / -1 does not fit in 32"},
+      {"#if 0x80000000 % -1\n", "bad.rc:1: error: -2147483648 % -1 does not fit in 32 bits"},
+      {"#if \"text\"\n", "bad.rc:1: error: unexpected string in #if"},
       {"LANGUAGE 9, 1\n\xC3\x28\n", "bad.rc:2: error: the file is not UTF-8 text"},
       {"/* open\n\n", "bad.rc:1: error: comment not closed"},
       {"STRINGTABLE\nBEGIN\n  1 \"\\q\"\nEND\n", "bad.rc:3: error: unknown escape \\q"},
@@ -126,6 +186,87 @@ TEST_F(ResourceCompilerTest, MalformedScriptsNameTheFileAndLine) {
   EXPECT_EQ(1, WEXITSTATUS(pclose(pipe)));
   EXPECT_NE(nullptr, strstr(line, "bad.rc:4: error:")) << line;
   EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(ResourceCompilerTest, HostileScriptsEndInOneErrorLineWithoutCrashOrHang) {
+  std::string deepMacros = "#define E0\n";  // every level doubles the work, and yields nothing
+  for (int level = 1; level <= 30; ++level)
+    deepMacros += "#define E" + std::to_string(level) + " E" + std::to_string(level - 1) + " E" +
+                  std::to_string(level - 1) + "\n";
+  std::string longStrings =
+      "#define S \"" + std::string(60000, 'x') + "\"\n#define T S S S S S S S S\n";
+  longStrings +=
+      "#define U T T T T T T T T\n#define V U U U U U U U U\n#define W V V V V V V V V\n";
+  longStrings += "#define X W W W W W W W W\n";  // 8^5 strings of 60000 characters
+  std::string deepConditions;
+  for (int level = 0; level < 300; ++level) deepConditions += "#if 1\n";
+  write("big.h", std::string((4u << 20) + 1, '\n'));
+  const struct {
+    std::string script;
+    std::string error;
+  } cases[] = {
+      {"#if " + std::string(30000, '(') + "1" + std::string(30000, ')') + "\n#endif\n",
+       "bad.rc:1: error: expression nests more than 256 deep"},
+      {"\n#if " + std::string(60000, '-') + "1\n#endif\n",
+       "bad.rc:2: error: expression nests more than 256 deep"},
+      {"LANGUAGE " + std::string(30000, '~') + "9, 1\n",
+       "bad.rc:1: error: expression nests more than 256 deep"},
+      {"#define A A A\n#if A\n#endif\n", "bad.rc:2: error: unexpected 'A' in #if"},
+      {"#define A 1+A\nLANGUAGE A, 1\n", "bad.rc:2: error: unknown name A"},
+      {deepMacros + "#if E30\n#endif\n",
+       "bad.rc:32: error: macros expand to more than 262144 tokens"},
+      {longStrings + "STRINGTABLE\nBEGIN\n  1 X\nEND\n",
+       "bad.rc:9: error: string longer than 65535 characters"},
+      {"#include \"/dev/zero\"\n", "bad.rc:1: error: \"/dev/zero\" is not a regular file"},
+      {"\n#include \".\"\n", "bad.rc:2: error: \".\" is not a regular file"},
+      {"#include \"big.h\"\n", "bad.rc:1: error: \"big.h\" is larger than 4 MiB"},
+      {deepConditions, "bad.rc:257: error: #if nests more than 256 deep"},
+      {std::string("LANGUAGE 9, 1 \0\n", 16), "bad.rc:1: error: unexpected character '\\x00'"},
+      {"#error one\rtwo\n", "bad.rc:1: error: #error one\\x0Dtwo"},
+  };
+  for (const auto& c : cases) {
+    write("bad.rc", c.script);
+    const ToolRun run = runTool("bad.rc");
+    EXPECT_EQ(1, run.status) << c.error;
+    EXPECT_EQ(c.error + "\n", run.errors);
+  }
+
+  // A device as the script itself, and includes that fan out: each file includes the one below
+  // it twice, 2^25 files in all.
+  ToolRun run = runTool("/dev/zero");
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("/dev/zero:0: error: \"/dev/zero\" is not a regular file\n", run.errors);
+  write("f0.rc", "\n");
+  for (int level = 1; level <= 25; ++level) {
+    const std::string below = "#include \"f" + std::to_string(level - 1) + ".rc\"\n";
+    write("f" + std::to_string(level) + ".rc", below + below);
+  }
+  run = runTool("f25.rc");
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("f3.rc:1: error: more than 1024 files included\n", run.errors);
+
+  // Every language with four blocks: building the directory stays linear in the blocks.
+  std::string languages;
+  for (int primary = 0; primary < 0x400; ++primary)
+    for (int sub = 0; sub < 0x40; ++sub)
+      languages += "STRINGTABLE LANGUAGE " + std::to_string(primary) + ", " + std::to_string(sub) +
+                   " { 1 \"\" 17 \"\" 33 \"\" 49 \"\" }\n";
+  write("languages.rc", languages);
+  run = runTool("languages.rc");
+  EXPECT_EQ(0, run.status) << run.errors;
+  const std::string bytes = tz::test::readFile(folder / "out.bin");
+  EXPECT_EQ(0x10000u * 4, ResourceDirectory(bytes.data(), bytes.size()).entryCount());
+}
+
+TEST_F(ResourceCompilerTest, ConditionsComputeIn32BitsWithOneAnswerPerValue) {
+  EXPECT_TRUE(holds("0xFFFFFFFF == -1 && 0xFFFFFFFF + 0 == -1 && 0xFFFFFFFFu < 0"));
+  EXPECT_TRUE(holds("0xFFFFFFFF * 0xFFFFFFFF == 1 && 0x7FFFFFFF + 1 == -2147483647 - 1"));
+  EXPECT_TRUE(holds("-(-2147483647 - 1) == -2147483647 - 1 && 0x80000000 / 2 == -0x40000000"));
+  EXPECT_TRUE(holds("-8 >> 1 == -4 && 1 << 33 == 2 && -7 / 2 == -3 && -7 % 2 == -1"));
+  EXPECT_TRUE(holds("!defined(X) || 10 / X > 2")) << "the side not evaluated does not divide";
+  EXPECT_TRUE(holds("A == 1", "#define A 1+A\n")) << "A is not expanded inside itself";
+  EXPECT_TRUE(holds("A == 0 && C == 4", "#define A B\n#define B A\n#define D 2\n#define C D+D\n"));
+  EXPECT_FALSE(holds("defined A && 0"));
 }
 
 TEST(ResourceDirectoryTest, DamagedDirectoriesYieldNothingAndNamesMatchInAnyCase) {
