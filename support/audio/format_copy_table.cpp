@@ -7,6 +7,7 @@
 #include "support/audio/copy_variants.h"
 #include "support/audio/cpu_support_internal.h"
 #include "support/audio/format_type.h"
+#include "support/audio/pair_table.h"
 #include "tz/cpu_support.h"
 
 namespace tz::audio {
@@ -89,40 +90,39 @@ struct VariantList {
 };
 constexpr VariantList kVariants;
 
-// TzAudio_Copy's cache of looked-up kernels, one word per pair: the processor-support state's
-// generation in the high half and the kernel in the low, so that a change of the allowed
-// instruction sets (a start-up call) makes every entry stale at once.
-constexpr TZSAMPLETYPE kCachedTypes[] = {
-    TZSAMPLETYPE_PCM8,    TZSAMPLETYPE_PCM16,   TZSAMPLETYPE_PCM24,     TZSAMPLETYPE_PCM32,
-    TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM24IN32, TZSAMPLETYPE_PCM8S,
-    TZSAMPLETYPE_PCM16BE, TZSAMPLETYPE_PCM24BE, TZSAMPLETYPE_PCM32BE,   TZSAMPLETYPE_WIDE16,
-    TZSAMPLETYPE_WIDE24};
-constexpr size_t kCachedCount = std::size(kCachedTypes);
-static_assert(sizeof(CopyKernel) == 4 && std::atomic<uint64_t>::is_always_lock_free);
-std::atomic<uint64_t> kernelCache[kCachedCount * kCachedCount];
+// TzAudio_Copy's cache of its choices, one 32-bit word per pair: the processor-support
+// state's generation (its low 16 bits) above the choice (a row of kKernels + 1, kScalar for the
+// baseline kernel, 0 for none yet), so that a change of the allowed instruction sets (a
+// start-up call) makes every entry stale at once. One word, so that it is read whole.
+constexpr uint32_t kScalar = 0xFFFF;
+std::atomic<uint32_t> choiceCache[kChannelTypeCount * kChannelTypeCount];
 
-// The cache slot of a pair; null for a type outside the list.
-std::atomic<uint64_t>* cacheSlot(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  size_t d = kCachedCount, s = kCachedCount;
-  for (size_t i = 0; i < kCachedCount; ++i) {
-    if (kCachedTypes[i] == destination) d = i;
-    if (kCachedTypes[i] == source) s = i;
+uint32_t choose(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  for (size_t row = 0; row < std::size(kKernels); ++row) {
+    const CopyVariant& v = kKernels[row].variant;
+    if (v.destination == destination && v.source == source && holds(kKernels[row].condition))
+      return static_cast<uint32_t>(row + 1);
   }
-  return d < kCachedCount && s < kCachedCount ? &kernelCache[d * kCachedCount + s] : nullptr;
+  return kScalar;
+}
+
+CopyKernel kernelOf(uint32_t choice, TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  return choice == kScalar ? scalarCopyKernel(destination, source)
+                           : kKernels[choice - 1].variant.kernel;
 }
 
 CopyKernel cachedKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  std::atomic<uint64_t>* slot = cacheSlot(destination, source);
-  if (slot == nullptr) return TzAudio_GetCopyFunction2(destination, source);
-  const uint32_t generation = cpuSupportGeneration();
-  const uint64_t entry = slot->load(std::memory_order_acquire);
-  if (entry != 0 && static_cast<uint32_t>(entry >> 32) == generation)
-    return reinterpret_cast<CopyKernel>(static_cast<uintptr_t>(static_cast<uint32_t>(entry)));
-  const CopyKernel kernel = TzAudio_GetCopyFunction2(destination, source);
-  if (kernel != nullptr)
-    slot->store(uint64_t{generation} << 32 | reinterpret_cast<uintptr_t>(kernel),
-                std::memory_order_release);
-  return kernel;
+  const int d = typeIndex(destination), s = typeIndex(source);
+  if (d < 0 || s < 0 || scalarCopyKernel(destination, source) == nullptr) return nullptr;
+  std::atomic<uint32_t>& slot =
+      choiceCache[static_cast<size_t>(d) * kChannelTypeCount + static_cast<size_t>(s)];
+  const uint32_t generation = cpuSupportGeneration() << 16;
+  const uint32_t entry = slot.load(std::memory_order_relaxed);
+  if ((entry & 0xFFFF) != 0 && (entry & 0xFFFF0000) == generation)
+    return kernelOf(entry & 0xFFFF, destination, source);
+  const uint32_t choice = choose(destination, source);
+  slot.store(generation | choice, std::memory_order_relaxed);
+  return kernelOf(choice, destination, source);
 }
 
 template <class DFormat, class SFormat>
@@ -153,13 +153,8 @@ uint32_t flushBitsForIntegerOutput() {
 using namespace tz::audio;
 
 TZAUDIOCOPYPROC TZ_STDCALL TzAudio_GetCopyFunction2(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  const CopyKernel scalar = scalarCopyKernel(destination, source);
-  if (scalar == nullptr) return nullptr;
-  for (const KernelRow& row : kKernels)
-    if (row.variant.destination == destination && row.variant.source == source &&
-        holds(row.condition))
-      return row.variant.kernel;
-  return scalar;
+  if (scalarCopyKernel(destination, source) == nullptr) return nullptr;
+  return kernelOf(choose(destination, source), destination, source);
 }
 
 TZAUDIOCOPYPROC TZ_STDCALL TzAudio_GetCopyFunction(const WAVEFORMATEX* d, const WAVEFORMATEX* s) {
