@@ -9,6 +9,8 @@ namespace tz::tzrc {
 
 namespace {
 
+constexpr uint16_t kResourceTypeRawData = 10;
+
 std::string hex4(unsigned value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "0x";
@@ -47,6 +49,21 @@ void ResourceSet::addString(uint16_t language, int64_t id, std::u16string text,
   characters_ += existing->second.text.size();
 }
 
+void ResourceSet::addData(uint16_t language, int64_t id, std::vector<uint8_t> bytes,
+                          const SourcePlace& place) {
+  if (id < 0 || id > 0xFFFF)
+    throw ScriptError(place, "resource name " + std::to_string(id) + " is outside 0..65535");
+  if (dataBytes_ + bytes.size() > kMaxDataBytes)
+    throw ScriptError(place, "raw data beyond " + std::to_string(kMaxDataBytes) + " bytes");
+  dataBytes_ += bytes.size();
+  const auto [existing, added] =
+      data_.try_emplace({static_cast<uint16_t>(id), language}, Data{std::move(bytes), place});
+  if (!added)
+    throw ScriptError(place, "RCDATA " + std::to_string(id) + " is defined twice for language " +
+                                 hex4(language) + " (first at " + existing->second.place.file +
+                                 ":" + std::to_string(existing->second.place.line) + ")");
+}
+
 std::vector<uint8_t> ResourceSet::build() const {
   // Each language's ids in order, block by block, so that the work grows with the strings alone.
   std::map<std::pair<uint16_t, uint16_t>, std::vector<uint8_t>> blocks;  // number, language
@@ -66,18 +83,29 @@ std::vector<uint8_t> ResourceSet::build() const {
     }
   }
 
+  // Entries by type, name and language: the string blocks (type 6), then the raw data (10).
+  struct Placed {
+    uint16_t type, name, language;
+    const std::vector<uint8_t>* data;
+  };
+  std::vector<Placed> entries;
+  for (const auto& [key, data] : blocks)
+    entries.push_back({platform::kResourceTypeString, key.first, key.second, &data});
+  for (const auto& [key, data] : data_)
+    entries.push_back({kResourceTypeRawData, key.first, key.second, &data.bytes});
+
   std::vector<uint8_t> bytes;
   append(bytes, platform::ResourceDirectoryHeader{platform::kResourceMagic,
-                                                  static_cast<uint32_t>(blocks.size())});
+                                                  static_cast<uint32_t>(entries.size())});
   uint32_t offset = static_cast<uint32_t>(sizeof(platform::ResourceDirectoryHeader) +
-                                          blocks.size() * sizeof(platform::ResourceEntry));
-  for (const auto& [key, data] : blocks) {
-    append(bytes, platform::ResourceEntry{platform::kResourceTypeString, key.first, key.second, 0,
-                                          offset, static_cast<uint32_t>(data.size())});
-    offset += (static_cast<uint32_t>(data.size()) + 3u) & ~3u;
+                                          entries.size() * sizeof(platform::ResourceEntry));
+  for (const Placed& entry : entries) {
+    append(bytes, platform::ResourceEntry{entry.type, entry.name, entry.language, 0, offset,
+                                          static_cast<uint32_t>(entry.data->size())});
+    offset += (static_cast<uint32_t>(entry.data->size()) + 3u) & ~3u;
   }
-  for (const auto& [key, data] : blocks) {
-    bytes.insert(bytes.end(), data.begin(), data.end());
+  for (const Placed& entry : entries) {
+    bytes.insert(bytes.end(), entry.data->begin(), entry.data->end());
     bytes.resize((bytes.size() + 3u) & ~size_t{3});
   }
   return bytes;

@@ -1,28 +1,34 @@
-// The statements of resource scripts: LANGUAGE and STRINGTABLE; other resource types are
-// reported as not supported rather than skipped, so that nothing is lost silently.
+// The statements of resource scripts: LANGUAGE, STRINGTABLE and raw data (RCDATA under a
+// number); other resource types are reported as not supported rather than skipped, so that
+// nothing is lost silently.
 #include <set>
 
+#include "support/platform/text_encoding.h"
 #include "support/platform/tzrc/resource_set.h"
 
 namespace tz::tzrc {
 
 namespace {
 
-const std::set<std::string> kMemoryOptions = {"DISCARDABLE", "MOVEABLE", "FIXED",  "PURE",
-                                              "IMPURE",      "PRELOAD",  "LOADONCALL",
-                                              "SHARED",      "NONSHARED"};
+const std::set<std::string> kMemoryOptions = {"DISCARDABLE", "MOVEABLE", "FIXED",
+                                              "PURE",        "IMPURE",   "PRELOAD",
+                                              "LOADONCALL",  "SHARED",   "NONSHARED"};
 
 bool isBinaryOperator(const Token& token) {
-  static const std::set<std::string> kBinary = {"*",  "/",  "%",  "+",  "-",  "<<", ">>", "<", ">",
-                                                "<=", ">=", "==", "!=", "&",  "^",  "|",  "&&", "||"};
+  static const std::set<std::string> kBinary = {
+      "*",  "/",  "%",  "+",  "-", "<<", ">>", "<",  ">",
+      "<=", ">=", "==", "!=", "&", "^",  "|",  "&&", "||"};
   return token.kind == TokenKind::Symbol && kBinary.count(token.text) != 0;
 }
 
 std::string describe(const Token& token) {
   switch (token.kind) {
-    case TokenKind::End: return "the end of the file";
-    case TokenKind::String: return "a string";
-    default: return "'" + token.text + "'";
+    case TokenKind::End:
+      return "the end of the file";
+    case TokenKind::String:
+      return "a string";
+    default:
+      return "'" + token.text + "'";
   }
 }
 
@@ -41,9 +47,16 @@ class Parser {
       } else if (token.kind == TokenKind::Name || token.kind == TokenKind::Number) {
         // A resource definition starts with its name and then its type.
         const Token type = reader_.next();
-        if (type.kind == TokenKind::Name)
+        if (type.kind == TokenKind::Name && type.text == "RCDATA") {
+          if (token.kind != TokenKind::Number)
+            throw ScriptError(token.place,
+                              "RCDATA needs a number as its name, not " + describe(token));
+          rawData(token);
+        } else if (type.kind == TokenKind::Name) {
           throw ScriptError(type.place, "resources of type " + type.text + " are not supported");
-        throw ScriptError(token.place, "unexpected " + describe(token));
+        } else {
+          throw ScriptError(token.place, "unexpected " + describe(token));
+        }
       } else {
         throw ScriptError(token.place, "unexpected " + describe(token));
       }
@@ -116,11 +129,12 @@ class Parser {
            (token.kind == TokenKind::Symbol && token.text == "}");
   }
 
-  void stringTable() {
+  // The options before a resource's BEGIN; returns the resource's language.
+  uint16_t resourceOptions(const char* statement) {
     uint16_t language = language_;
     for (;;) {
       const Token token = reader_.next();
-      if (isBlockStart(token)) break;
+      if (isBlockStart(token)) return language;
       if (token.kind == TokenKind::Name && kMemoryOptions.count(token.text)) continue;
       if (token.kind == TokenKind::Name && token.text == "LANGUAGE") {
         language = languageOperands(token);
@@ -128,9 +142,53 @@ class Parser {
                  (token.text == "CHARACTERISTICS" || token.text == "VERSION")) {
         expression("a number");
       } else {
-        throw ScriptError(token.place, "BEGIN expected after STRINGTABLE, not " + describe(token));
+        throw ScriptError(token.place, std::string("BEGIN expected after ") + statement + ", not " +
+                                           describe(token));
       }
     }
+  }
+
+  // Raw data: strings (narrow ones as UTF-8, the code page of the scripts; L"…" as UTF-16),
+  // and numbers, 16-bit unless written with an L suffix; commas between items are optional.
+  void rawData(const Token& name) {
+    const uint16_t language = resourceOptions("RCDATA");
+    std::vector<uint8_t> bytes;
+    for (;;) {
+      const Token& head = reader_.peek();
+      if (isBlockEnd(head)) {
+        reader_.next();
+        break;
+      }
+      if (head.kind == TokenKind::End)
+        throw ScriptError(head.place, "END of RCDATA expected before the end of the file");
+      if (head.kind == TokenKind::Symbol && head.text == ",") {
+        reader_.next();
+        continue;
+      }
+      if (head.kind == TokenKind::String) {
+        const Token text = reader_.next();
+        if (text.wide) {
+          for (const char16_t c : text.value)
+            bytes.insert(bytes.end(), {uint8_t(c), uint8_t(c >> 8)});
+        } else {
+          const std::string narrow = platform::utf8FromUtf16(text.value);
+          bytes.insert(bytes.end(), narrow.begin(), narrow.end());
+        }
+      } else {
+        const bool wide = head.kind == TokenKind::Number && head.wide;
+        const auto value = static_cast<uint32_t>(expression("a number or a string"));
+        for (int i = 0; i < (wide ? 4 : 2); ++i)
+          bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+      }
+      if (bytes.size() > ResourceSet::kMaxDataBytes)
+        throw ScriptError(
+            name.place, "raw data beyond " + std::to_string(ResourceSet::kMaxDataBytes) + " bytes");
+    }
+    resources_.addData(language, name.number, std::move(bytes), name.place);
+  }
+
+  void stringTable() {
+    const uint16_t language = resourceOptions("STRINGTABLE");
     for (;;) {
       const Token& head = reader_.peek();
       if (isBlockEnd(head)) {
@@ -143,9 +201,8 @@ class Parser {
       const int32_t id = expression("a string id");
       if (reader_.peek().kind == TokenKind::Symbol && reader_.peek().text == ",") reader_.next();
       if (reader_.peek().kind != TokenKind::String)
-        throw ScriptError(reader_.peek().place,
-                          "string expected after id " + std::to_string(id) + ", not " +
-                              describe(reader_.peek()));
+        throw ScriptError(reader_.peek().place, "string expected after id " + std::to_string(id) +
+                                                    ", not " + describe(reader_.peek()));
       std::u16string text;
       // Checked as it grows: a macro can repeat a long string many times over.
       while (reader_.peek().kind == TokenKind::String) {

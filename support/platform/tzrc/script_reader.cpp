@@ -207,6 +207,7 @@ Token ScriptReader::lexToken(Source& source) {
   if (source.at() == '"') {
     const bool wide = c == 'L' || c == 'l';
     token.kind = TokenKind::String;
+    token.wide = wide;
     ++source.pos;
     std::string bytes;
     for (;;) {
@@ -288,8 +289,10 @@ Token ScriptReader::lexToken(Source& source) {
       any = true;
     }
     if (!any) throw ScriptError(token.place, "hexadecimal number without digits");
-    while (source.at() == 'L' || source.at() == 'l' || source.at() == 'U' || source.at() == 'u')
+    while (source.at() == 'L' || source.at() == 'l' || source.at() == 'U' || source.at() == 'u') {
+      token.wide = token.wide || source.at() == 'L' || source.at() == 'l';
       ++source.pos;
+    }
     if (isNameChar(source.at())) throw ScriptError(token.place, "bad suffix on a number");
     token.number = static_cast<int64_t>(value);
     token.text = std::to_string(value);

@@ -33,6 +33,7 @@ struct Token {
   std::string text;      // a name, the symbol's characters, or a number as written
   int64_t number = 0;    // a number's value, 0..0xFFFFFFFF
   std::u16string value;  // a string's characters, escapes resolved
+  bool wide = false;     // a string written L"…", or a number written with an L suffix
   SourcePlace place;
 };
 

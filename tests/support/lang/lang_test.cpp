@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -169,6 +171,16 @@ TEST_F(LangTest, ResourcesComeFromTheLanguageModuleFirstThenTheModule) {
   EXPECT_EQ(german, TzFindResourceMulti(lang, block7, types, 2, &index));
   EXPECT_EQ(1, index);
   EXPECT_NE(nullptr, TzFindResourceMulti(lang, resourceId(8), types, 2, nullptr));
+  // Every type in the language module comes before any type in the module: block 8 is a
+  // string block of the module only, and raw data (type 10) of the language module only.
+  const WCHAR* stringOrData[] = {stringType, resourceId(10)};
+  const HRSRC data = TzFindResourceMulti(lang, resourceId(8), stringOrData, 2, &index);
+  EXPECT_EQ(1, index);
+  ASSERT_NE(nullptr, data);
+  EXPECT_EQ(TzLang_InstFromLang(lang), TzFindResInstance(lang, resourceId(8), resourceId(10)));
+  ASSERT_EQ(10u, TzSizeofResource(lang, data)) << "\"acht\", a 16-bit 8 and a 32-bit number";
+  const auto* bytes = static_cast<const uint8_t*>(TzLoadResource(lang, data));
+  EXPECT_EQ(0, std::memcmp(bytes, "acht\x08\x00\x78\x56\x34\x12", 10));
   EXPECT_EQ(nullptr, TzFindResourceMulti(lang, block7, types, 0, &index));
   EXPECT_EQ(nullptr, TzFindResourceMulti(lang, resourceId(99), types, 2, &index));
 }
