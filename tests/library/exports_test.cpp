@@ -5,9 +5,10 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
+
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -20,8 +21,7 @@ T at(const std::string& image, size_t offset) {
 }
 
 TEST(Exports, LibraryIsA32BitX86SharedObjectExportingExactlyTheList) {
-  std::ifstream file(TZ_LIBRARY_PATH, std::ios::binary);
-  const std::string image{std::istreambuf_iterator<char>(file), {}};
+  const std::string image = tz::test::readFile(TZ_LIBRARY_PATH);
   const auto header = at<Elf32_Ehdr>(image, 0);
   ASSERT_EQ(0, memcmp(header.e_ident, ELFMAG, SELFMAG));
   EXPECT_EQ(ELFCLASS32, header.e_ident[EI_CLASS]);

@@ -2,17 +2,16 @@
 // beside the library serves German and Japanese, the library itself English.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/common/scoped_env.h"
+#include "tests/common/scratch_folder.h"
 #include "tz/lang.h"
 
 namespace {
@@ -67,25 +66,17 @@ TEST(LibraryLanguage, TheLanguageModuleServesGermanAndJapaneseAndTheLibraryEngli
 
 // A copy of the library alone in a folder of its own, as an installation holds it.
 struct LibraryCopy {
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("tz-lang-" + std::to_string(getpid()));
+  tz::test::ScratchFolder scratch;
+  const std::filesystem::path& folder = scratch.path;
   std::filesystem::path library = folder / "LoopraReWire.so";
 
-  LibraryCopy() {
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy_file(TZ_LIBRARY_PATH, library,
-                               std::filesystem::copy_options::overwrite_existing);
-  }
-  ~LibraryCopy() { std::filesystem::remove_all(folder); }
+  LibraryCopy() { std::filesystem::copy_file(TZ_LIBRARY_PATH, library); }
   void placeLanguageModule(const std::string& bytes) const {
-    std::ofstream(folder / "LoopraReWire.LNG", std::ios::binary | std::ios::trunc) << bytes;
+    tz::test::writeFile(folder / "LoopraReWire.LNG", bytes);
   }
 };
 
-std::string readFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using tz::test::readFile;
 
 TEST(LibraryLanguage, WithoutTheLanguageModuleEveryLanguageGetsEnglish) {
   const LibraryCopy copy;
@@ -116,7 +107,7 @@ TEST(LibraryLanguage, ADamagedOrPlantedLanguageModuleGivesEnglishAndRunsNothing)
     files.emplace_back("truncated to " + std::to_string(size), good.substr(0, size));
 
   const std::filesystem::path marker = copy.folder / "constructor-ran";
-  setenv("TZ_PLANTED_MARKER", marker.c_str(), 1);
+  const tz::test::ScopedEnv plantedMarker("TZ_PLANTED_MARKER", marker.string());
   const auto readsEnglish = [&] {
     LanguageApi api(copy.library.string());
     const std::u16string english = u"ReWire Device Driver";
@@ -129,7 +120,6 @@ TEST(LibraryLanguage, ADamagedOrPlantedLanguageModuleGivesEnglishAndRunsNothing)
                 "LoopraReWire\\.LNG.*English")
         << what;
   }
-  unsetenv("TZ_PLANTED_MARKER");
   EXPECT_FALSE(std::filesystem::exists(marker));
 }
 

@@ -2,21 +2,24 @@
 // driver in "Audio Hardware Drivers" beside it): its command-line failures, and whole sessions
 // in which the mixer stand-in launches it through the driver's device half.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/standins/standin_run.h"
+#include "tests/common/child_process.h"
+#include "tests/common/device_registration.h"
+#include "tests/common/eventually.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using namespace tz::test;
 
 std::vector<std::string> linesOf(const std::string& text, const std::string& prefix) {
@@ -50,6 +53,12 @@ std::string leading(const std::string& value) {
   return value.substr(0, value.find(' '));
 }
 
+// The process id in the host's "host: pid N" line; 0 when there is none.
+int hostPid(const std::string& out) {
+  const std::string pid = field(out, "host");
+  return pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
+}
+
 class Loopra70Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,7 +70,7 @@ class Loopra70Test : public ::testing::Test {
     registerDevice("Loopra Pro 7.0", library());
   }
   void TearDown() override {
-    if (hostPid_ > 0 && waitForHost(0) != 0) kill(hostPid_, SIGKILL);
+    if (hostPid_ > 0 && !waitUntilEnded(hostPid_, 0)) kill(hostPid_, SIGKILL);
     unsetenv("TZ_LOOPRA70_OPTIONS");
   }
 
@@ -69,7 +78,7 @@ class Loopra70Test : public ::testing::Test {
   fs::path library() const {
     return dir_ / "Loopra" / "Audio Hardware Drivers" / "LoopraReWire.so";
   }
-  Outcome run(const std::string& command) { return scratch_.run(command); }
+  Outcome run(const std::string& command) { return runShell(dir_, command); }
   std::string hostCommand(const std::string& args) const {
     return "'" + host().string() + "' " + args;
   }
@@ -80,26 +89,15 @@ class Loopra70Test : public ::testing::Test {
     setenv("TZ_LOOPRA70_OPTIONS", hostArgs.c_str(), 1);
     const Outcome mixer = run(std::string(RWMIXER_PATH) + " --launch --wait-panel 20 " + mixerArgs);
     EXPECT_EQ(0, mixer.status) << mixer.err;
-    const std::string pid = field(readFile(dir_ / "out"), "host");
-    hostPid_ = pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
+    hostPid_ = hostPid(readFile(dir_ / "out"));
     EXPECT_GT(hostPid_, 0) << "the mixer did not launch the host:\n" << readFile(dir_ / "out");
-    EXPECT_EQ(0, waitForHost(30000)) << "the host did not end";
+    // The host is not our child: the mixer launched it.
+    EXPECT_TRUE(waitUntilEnded(hostPid_, 30000)) << "the host did not end";
     return {0, readFile(dir_ / "out"), readFile(dir_ / "err")};
   }
 
-  // Waits for the launched host to end: 0 once it has, -1 when the time passes first. It is
-  // not our child, so its end is watched through a process descriptor.
-  int waitForHost(int timeoutMs) const {
-    const int fd = static_cast<int>(syscall(SYS_pidfd_open, hostPid_, 0));
-    if (fd < 0) return 0;  // already gone
-    pollfd p{fd, POLLIN, 0};
-    const int ready = poll(&p, 1, timeoutMs);
-    close(fd);
-    return ready > 0 ? 0 : -1;
-  }
-
-  StandinScratch scratch_{"loopra70"};
-  const fs::path& dir_ = scratch_.dir;
+  IsolatedSession session_;
+  const fs::path& dir_ = session_.folder();
   int hostPid_ = 0;
 };
 
@@ -211,16 +209,18 @@ TEST_F(Loopra70Test, TeardownInEitherOrder) {
 // session is whole, with no stale worker taking its wake-ups.
 TEST_F(Loopra70Test, AKilledMixerLeavesNoHostAndTheNextSessionIsWhole) {
   setenv("TZ_LOOPRA70_OPTIONS", "--quiet --seconds 60", 1);
-  const std::string out = (dir_ / "out").string();
-  run("sh -c '" + std::string(RWMIXER_PATH) + " --launch --wait-panel 20 --seconds 60 & m=$!; " +
-      "i=0; until grep -q \"^running:\" " + out + " || [ $i -ge 300 ]; do sleep 0.1; " +
-      "i=$((i+1)); done; kill -9 $m'");
+  {
+    // The launched host writes to the mixer's output, which it inherits.
+    ChildProcess mixer({RWMIXER_PATH, "--launch", "--wait-panel", "20", "--seconds", "60"}, {},
+                       dir_ / "out", dir_ / "err");
+    ASSERT_TRUE(
+        eventually([&] { return !linesOf(readFile(dir_ / "out"), "running:").empty(); }, 30s))
+        << readFile(dir_ / "out");
+  }
   const std::string killed = readFile(dir_ / "out");
-  ASSERT_NE(std::string::npos, killed.find("running:")) << killed;
-  const std::string pid = field(killed, "host");
-  hostPid_ = pid.rfind("pid ", 0) == 0 ? std::atoi(pid.c_str() + 4) : 0;
+  hostPid_ = hostPid(killed);
   ASSERT_GT(hostPid_, 0) << killed;
-  EXPECT_EQ(0, waitForHost(10000)) << "the host outlived its mixer";
+  EXPECT_TRUE(waitUntilEnded(hostPid_, 10000)) << "the host outlived its mixer";
   const std::string host = readFile(dir_ / "out");
   EXPECT_EQ("the mixer asked the host to quit", field(host, "quit")) << host;
 
@@ -250,19 +250,19 @@ TEST_F(Loopra70Test, BlockSizeChangesKeepTheSessionExact) {
 // refuses it before anything shared is touched, so the host that comes next finds the first
 // mixer's rate and block size and the session is exact.
 TEST_F(Loopra70Test, ASecondMixersFailedOpenLeavesTheSessionAlone) {
-  const std::string out = (dir_ / "out").string();
-  const std::string second = (dir_ / "second").string();
-  const Outcome o = run(
-      "sh -c '" + std::string(RWMIXER_PATH) +
-      " --wait-panel 20 --seconds 2 --play --verify & m=$!; " + "i=0; until grep -q \"^opened:\" " +
-      out + " || [ $i -ge 300 ]; do sleep 0.1; " + "i=$((i+1)); done; " + RWMIXER_PATH +
-      " --rate 48000 --block 256 --seconds 0.2 >" + second + " 2>&1; echo \"second mixer: $?\"; " +
-      hostCommand("--quiet --seconds 3") + "; wait $m'");
-  expectCleanHost(o);
-  EXPECT_EQ(0, o.status) << o.out;
-  EXPECT_EQ("1", field(o.out, "second mixer")) << readFile(second);
-  EXPECT_EQ("tag=3 channels=2 rate=44100 bits=32", field(o.out, "format"));
-  const std::string verify = field(o.out, "verify");
+  const fs::path first = dir_ / "first.out", firstErr = dir_ / "first.err";
+  ChildProcess mixer({RWMIXER_PATH, "--wait-panel", "20", "--seconds", "2", "--play", "--verify"},
+                     {}, first, firstErr);
+  ASSERT_TRUE(eventually([&] { return !linesOf(readFile(first), "opened:").empty(); }, 30s))
+      << readFile(firstErr);
+  const Outcome second = run(RWMIXER_PATH " --rate 48000 --block 256 --seconds 0.2");
+  EXPECT_EQ(1, second.status) << second.out << second.err;
+  const Outcome host = run(hostCommand("--quiet --seconds 3"));
+  expectCleanHost(host);
+  EXPECT_EQ(0, mixer.wait(30000)) << readFile(firstErr);
+  EXPECT_EQ(std::string::npos, (readFile(firstErr) + second.err).find("Sanitizer"));
+  EXPECT_EQ("tag=3 channels=2 rate=44100 bits=32", field(host.out, "format"));
+  const std::string verify = field(readFile(first), "verify");
   EXPECT_NE(std::string::npos, verify.find("lost 0, wrong samples 0")) << verify;
 }
 

@@ -4,8 +4,10 @@
 #include <thread>
 
 #include "support/platform/named_event.h"
+#include "tests/common/eventually.h"
+#include "tests/common/namespace_locker.h"
+#include "tests/common/peer_process.h"
 #include "tests/standins/rewire_engine/engine_client.h"
-#include "tests/support/platform/namespace_locker.h"
 
 namespace {
 

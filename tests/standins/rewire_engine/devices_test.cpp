@@ -6,6 +6,9 @@
 
 #include "support/platform/named_event.h"
 #include "support/platform/registry.h"
+#include "tests/common/device_registration.h"
+#include "tests/common/eventually.h"
+#include "tests/common/peer_process.h"
 #include "tests/standins/rewire_engine/engine_client.h"
 
 namespace {
@@ -14,18 +17,10 @@ using namespace std::chrono_literals;
 using namespace tz::platform;
 using tz::test::eventually;
 using tz::test::PeerProcess;
+using tz::test::registerDevice;
 namespace fs = std::filesystem;
 
 struct EngineDevicesTest : tz::test::EngineTest {
-  static void install(const std::string& device, const std::u16string& path) {
-    RegistryKey key;
-    ASSERT_EQ(PlatformError::Success,
-              RegistryKey::create(RegistryRoot::LocalMachine,
-                                  "SOFTWARE\\Propellerhead Software\\ReWire\\" + device, key));
-    ASSERT_EQ(PlatformError::Success,
-              key.setValue("Device Path", RegistryType::String, path.c_str(),
-                           static_cast<uint32_t>(path.size() + 1) * 2));
-  }
   std::string deviceName(int32_t index, uint32_t size = 64) {
     char name[64] = "?";
     const RWSTATUS status = engine_.RWMGetDeviceName(index, name, size);
@@ -80,8 +75,8 @@ TEST_F(EngineDevicesTest, AMixerCountsWhileItsProcessHoldsTheMark) {
 }
 
 TEST_F(EngineDevicesTest, InstalledDevicesAreTheKeysWithADevicePathString) {
-  install("Loopra Pro 7.0", u"/opt/Loopra/Audio Hardware Drivers/LoopraReWire.so");
-  install("alpha", u"/opt/alpha.so");
+  registerDevice("Loopra Pro 7.0", u"/opt/Loopra/Audio Hardware Drivers/LoopraReWire.so");
+  registerDevice("alpha", u"/opt/alpha.so");
   RegistryKey numeric;
   RegistryKey::create(RegistryRoot::LocalMachine,
                       "SOFTWARE\\Propellerhead Software\\ReWire\\Numeric", numeric);
@@ -104,13 +99,13 @@ TEST_F(EngineDevicesTest, InstalledDevicesAreTheKeysWithADevicePathString) {
 
 TEST_F(EngineDevicesTest, LoadDeviceFindsEveryEntryPointThroughItsDevicePath) {
   // A folder beyond ASCII, with a character beyond 16 bits, proves the path's conversion.
-  const fs::path folder = folder_ / u8"Gerät 🎛";
+  const fs::path folder = session_.folder() / u8"Gerät 🎛";
   fs::create_directories(folder);
   fs::copy_file(TZ_FIXTURE_DEVICE, folder / "device.so");
   fs::copy_file(TZ_FIXTURE_DEVICE_PARTIAL, folder / "partial.so");
-  install("Fixture", (folder / "device.so").u16string());
-  install("Partial", (folder / "partial.so").u16string());
-  install("Missing", (folder / "missing.so").u16string());
+  registerDevice("Fixture", folder / "device.so");
+  registerDevice("Partial", folder / "partial.so");
+  registerDevice("Missing", folder / "missing.so");
   uint32_t handle = 0;
   RWMDeviceEntryPoints entries{};
   ASSERT_EQ(kRWSuccess, engine_.RWMLoadDevice("Fixture", &handle, &entries))
@@ -130,7 +125,7 @@ TEST_F(EngineDevicesTest, LoadDeviceFindsEveryEntryPointThroughItsDevicePath) {
   EXPECT_EQ(kRWSuccess, engine_.RWPUnloadDeviceImp("Fixture"));
   EXPECT_EQ(kRWLibraryNotFound, engine_.RWPUnloadDeviceImp("Fixture"));
 
-  install("Loopra Pro 7.0", fs::path(TZ_DRIVER_FILE).u16string());
+  registerDevice("Loopra Pro 7.0", TZ_DRIVER_FILE);
   EXPECT_EQ(kRWSuccess, engine_.RWMLoadDevice("Loopra Pro 7.0", &handle, &entries))
       << engine_.RWMLastLoadError();
 }

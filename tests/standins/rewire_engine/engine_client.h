@@ -4,14 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 #include "standins/rewire_engine/mixer_api.h"
 #include "support/platform/module.h"
-#include "tests/support/platform/peer_process.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/isolated_session.h"
 
 namespace tz::test {
 
@@ -50,8 +47,6 @@ inline const RWChannelRecord kChannels[2] = {{12, 8192, 8192}, {12, 8192, 8192}}
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    useOwnObjectNamespace("engine-");
-    if (!isPeer()) setenv("TZ_REGISTRY_ROOT", (folder_ / "registry").c_str(), 1);
     ASSERT_TRUE(engine_.load(TZ_ENGINE_FILE)) << platform::lastLoadMessage();
     ASSERT_EQ(kRWSuccess, engine_.RWDOpenImp(kRWEngineVersion));
     ASSERT_EQ(kRWSuccess, engine_.RWPOpenImp(kRWEngineVersion));
@@ -78,9 +73,8 @@ class EngineTest : public ::testing::Test {
     return handle;
   }
 
+  IsolatedSession session_;
   Engine engine_;
-  TempFolder temp_{!isPeer()};
-  const std::filesystem::path& folder_ = temp_.path;
   std::vector<uint32_t> devices_, panels_;
 };
 

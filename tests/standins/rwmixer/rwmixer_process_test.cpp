@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "support/platform/posix/named_object_path.h"
+#include "tests/common/child_process.h"
+#include "tests/common/device_registration.h"
+#include "tests/common/isolated_session.h"
+#include "tests/common/object_folder.h"
 #include "tests/standins/rwmixer/svg_text.h"
-#include "tests/standins/standin_run.h"
 
 namespace {
 
@@ -57,7 +59,7 @@ class RwmixerTest : public ::testing::Test {
   void SetUp() override { registerDevice("Loopra Pro 7.0", RWMIXER_DEVICE_LIBRARY); }
 
   // Runs rwmixer with the arguments (no quoting needed).
-  Outcome run(const std::string& args) { return scratch_.run(RWMIXER_PATH " " + args); }
+  Outcome run(const std::string& args) { return runShell(dir_, RWMIXER_PATH " " + args); }
   std::string wavArg() const { return " --out " + (dir_ / "x.wav").string(); }
 
   // Named objects of this test's namespace still in the user's folder.
@@ -65,15 +67,13 @@ class RwmixerTest : public ::testing::Test {
     const std::string tag = std::string("~") + getenv("TZ_OBJECT_NAMESPACE") + "~";
     size_t left = 0;
     std::error_code error;
-    std::string any;
-    tz::platform::posix::objectPath(tz::platform::posix::ObjectKind::Mark, "any", any);
-    for (const auto& entry : fs::directory_iterator(fs::path(any).parent_path(), error))
+    for (const auto& entry : fs::directory_iterator(objectFolder(), error))
       left += entry.path().filename().string().find(tag) != std::string::npos;
     return left;
   }
 
-  StandinScratch scratch_{"rwmixer"};
-  const fs::path& dir_ = scratch_.dir;
+  IsolatedSession session_;
+  const fs::path& dir_ = session_.folder();
 };
 
 TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {

@@ -1,14 +1,12 @@
 #include "standins/rwmixer/wav_writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -22,7 +20,8 @@ uint16_t half(const std::vector<uint8_t>& bytes, size_t at) {
 }
 
 TEST(WavWriterTest, HeaderSizesAndSamplesReadBack) {
-  const std::string path = testing::TempDir() + "rwmixer-wav-" + std::to_string(getpid()) + ".wav";
+  const tz::test::ScratchFolder folder;
+  const std::string path = (folder.path / "x.wav").string();
   WavWriter wav;
   std::string error;
   ASSERT_TRUE(wav.open(path, 10, 48000, error)) << error;
@@ -32,9 +31,8 @@ TEST(WavWriterTest, HeaderSizesAndSamplesReadBack) {
   ASSERT_TRUE(wav.write(frames.data() + 20, 1));
   ASSERT_TRUE(wav.finish(error)) << error;
 
-  std::ifstream file(path, std::ios::binary);
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
-  std::filesystem::remove(path);
+  const std::string file = tz::test::readFile(path);
+  const std::vector<uint8_t> bytes(file.begin(), file.end());
   ASSERT_EQ(58u + 120u, bytes.size());
   const std::string tags(bytes.begin(), bytes.begin() + 58);
   for (const auto& [at, tag] :

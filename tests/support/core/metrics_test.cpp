@@ -1,7 +1,6 @@
 // The metrics store over the registry: key layout, value names and types, fallbacks and the
 // size protocols of the binary and stream functions.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +9,7 @@
 
 #include "support/core/memory_stream.h"
 #include "support/platform/registry.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/isolated_session.h"
 #include "tz/metrics.h"
 
 namespace {
@@ -44,15 +43,9 @@ size_t rawSize(const std::string& path, const char* name, RegistryType expected)
 
 class Metrics : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("TZ_REGISTRY_ROOT", root_.path.c_str(), 1);
-    ASSERT_EQ(S_OK, TzMetric_Open(&store_, u"MyApp", kV7, u"Audio"));
-  }
-  void TearDown() override {
-    TzMetric_Close(store_);
-    unsetenv("TZ_REGISTRY_ROOT");
-  }
-  tz::test::TempFolder root_;
+  void SetUp() override { ASSERT_EQ(S_OK, TzMetric_Open(&store_, u"MyApp", kV7, u"Audio")); }
+  void TearDown() override { TzMetric_Close(store_); }
+  tz::test::IsolatedSession session_;
   HTZMETRICS store_ = nullptr;
 };
 

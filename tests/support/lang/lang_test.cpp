@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 
@@ -14,7 +13,7 @@
 #include "support/platform/module.h"
 #include "support/platform/resources.h"
 #include "support/ui/window_layout.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -97,11 +96,11 @@ TEST_F(LangTest, ADamagedLanguageModuleLeavesTheModulesEnglish) {
   const std::filesystem::path fixture =
       std::filesystem::path(TZ_LANG_FIXTURE_DIR) / "with_language";
   const std::string good = tz::test::readFile(fixture / "tz_lang_fixture.LNG");
-  const tz::test::TempFolder temp;
+  const tz::test::ScratchFolder temp;
   std::filesystem::copy_file(fixture / "tz_lang_fixture.so", temp.path / "tz_lang_fixture.so");
   for (const std::string& bytes :
        {good.substr(0, 1000), good.substr(0, good.size() - 1), std::string(good.size(), '\0')}) {
-    std::ofstream(temp.path / "tz_lang_fixture.LNG", std::ios::binary) << bytes;
+    tz::test::writeFile(temp.path / "tz_lang_fixture.LNG", bytes);
     openModule((temp.path / "tz_lang_fixture.so").string());
     ASSERT_TRUE(TzLang_UpdateKernelLCID(lang, 1031, 1));
     EXPECT_EQ(u"Hello", load(101)) << bytes.size();
@@ -120,7 +119,9 @@ TEST_F(LangTest, TheCacheKeepsEachTextAtOneAddressUntilTheLanguageChanges) {
   EXPECT_EQ(std::u16string(u"Caption"), TzGetString(lang, 100));
   EXPECT_EQ(3, lang->cache->itemCount);
   // Sorted by id whatever the order of loading.
-  const auto idAt = [&](int i) { return *static_cast<uint32_t*>(static_cast<void**>(lang->cache->slots)[i]); };
+  const auto idAt = [&](int i) {
+    return *static_cast<uint32_t*>(static_cast<void**>(lang->cache->slots)[i]);
+  };
   EXPECT_EQ(100u, idAt(0));
   EXPECT_EQ(120u, idAt(2));
   // An id with no text caches nothing and is looked up again next time.

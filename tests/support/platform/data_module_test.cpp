@@ -9,19 +9,18 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 
 #include "support/platform/resources.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
 using namespace tz::platform;
 using enum PlatformError;
 namespace fs = std::filesystem;
-using tz::test::readFile, tz::test::TempFolder;
+using tz::test::readFile, tz::test::ScratchFolder, tz::test::writeFile;
 
 constexpr uint32_t kDeviceNameId = 1527;
 
@@ -31,14 +30,9 @@ std::u16string german(const void* instance) {
   return text;
 }
 
-std::string write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  return path.string();
-}
-
 TEST(DataModule, ServesACopyOfTheResourcesUntilUnloaded) {
-  TempFolder temp;
-  const std::string copy = write(temp.path / "copy.LNG", readFile(TZ_LANGUAGE_FILE));
+  ScratchFolder temp;
+  const std::string copy = writeFile(temp.path / "copy.LNG", readFile(TZ_LANGUAGE_FILE));
   DataModule module;
   ASSERT_EQ(Success, module.load(copy));
   const void* instance = module.instance();
@@ -63,7 +57,7 @@ TEST(DataModule, ServesACopyOfTheResourcesUntilUnloaded) {
 }
 
 TEST(DataModule, RefusesWhatIsNoWholeModuleFile) {
-  TempFolder temp;
+  ScratchFolder temp;
   const std::string good = readFile(TZ_LANGUAGE_FILE);
   Elf32_Ehdr header;
   memcpy(&header, good.data(), sizeof header);
@@ -76,7 +70,7 @@ TEST(DataModule, RefusesWhatIsNoWholeModuleFile) {
   ASSERT_NE(std::string::npos, magic);
   const std::string fifo = (temp.path / "fifo.LNG").string();
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-  const std::string large = write(temp.path / "large.LNG", good);
+  const std::string large = writeFile(temp.path / "large.LNG", good);
   fs::resize_file(large, kMaxDataModuleBytes + 1);
 
   const std::pair<std::string, PlatformError> cases[] = {
@@ -86,14 +80,15 @@ TEST(DataModule, RefusesWhatIsNoWholeModuleFile) {
       {fifo, BadFormat},  // refused at once, never waited on
       {large, BadFormat},
       {TZ_LAUNCH_HELPER, ResourceTypeNotFound},
-      {write(temp.path / "magic.LNG", patched(magic, 0)), BadFormat},
-      {write(temp.path / "entries.LNG", patched(magic + 4, 0x10000000)), BadFormat},
-      {write(temp.path / "sections.LNG", patched(offsetof(Elf32_Ehdr, e_shoff), 0xF0F0F0F0)),
+      {writeFile(temp.path / "magic.LNG", patched(magic, 0)), BadFormat},
+      {writeFile(temp.path / "entries.LNG", patched(magic + 4, 0x10000000)), BadFormat},
+      {writeFile(temp.path / "sections.LNG", patched(offsetof(Elf32_Ehdr, e_shoff), 0xF0F0F0F0)),
        BadFormat},
-      {write(temp.path / "segments.LNG", patched(offsetof(Elf32_Ehdr, e_phoff), good.size())),
+      {writeFile(temp.path / "segments.LNG", patched(offsetof(Elf32_Ehdr, e_phoff), good.size())),
        BadFormat},
-      {write(temp.path / "note.LNG", patched(magic - 24 + 4, 0xFFFFFFF0)), ResourceTypeNotFound},
-      {write(temp.path / "zeroed.LNG", std::string(good.size(), '\0')), BadFormat},
+      {writeFile(temp.path / "note.LNG", patched(magic - 24 + 4, 0xFFFFFFF0)),
+       ResourceTypeNotFound},
+      {writeFile(temp.path / "zeroed.LNG", std::string(good.size(), '\0')), BadFormat},
   };
   for (const auto& [path, expected] : cases) {
     DataModule module;
@@ -104,7 +99,7 @@ TEST(DataModule, RefusesWhatIsNoWholeModuleFile) {
   const fs::path cut = temp.path / "cut.LNG";
   for (size_t length = 0; length < good.size(); length += length < 64 ? 1 : 97) {
     DataModule module;
-    EXPECT_EQ(BadFormat, module.load(write(cut, good.substr(0, length)))) << length;
+    EXPECT_EQ(BadFormat, module.load(writeFile(cut, good.substr(0, length)))) << length;
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/locale_folder.h"
 
 namespace {
 

@@ -9,24 +9,18 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
 
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
 using namespace tz::platform;
 using enum PlatformError;
 namespace fs = std::filesystem;
-using tz::test::readFile, tz::test::TempFolder;
-
-std::string writeBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  return path.string();
-}
+using tz::test::readFile, tz::test::ScratchFolder, tz::test::writeFile;
 
 // The status, and the version that a reader holding `v` is left with.
 std::tuple<PlatformError, uint32_t, uint32_t> versionOf(const std::string& path,
@@ -61,18 +55,18 @@ TEST(Module, LoadsFindsSymbolsAndUnloadsWithItsLastOwner) {
 }
 
 TEST(Module, FailedLoadsGiveTheOriginalPlatformsErrors) {
-  TempFolder temp;
+  ScratchFolder temp;
   const std::string library = readFile(TZ_FIXTURE_V1);
   std::string wide = library;
   wide[EI_CLASS] = ELFCLASS64;
   const fs::path inSearchPath = fs::path(TZ_FIXTURE_DIR) / "tz_fixture_damaged.so";
-  writeBytes(inSearchPath, std::string(4096, 'Z'));
+  writeFile(inSearchPath, std::string(4096, 'Z'));
   fs::create_directory(temp.path / "folder.so");
   const std::pair<std::string, PlatformError> cases[] = {
-      {writeBytes(temp.path / "garbage.so", std::string(4096, 'Z')), BadFormat},
-      {writeBytes(temp.path / "short.so", library.substr(0, 20)), BadFormat},
-      {writeBytes(temp.path / "empty.so", ""), BadFormat},
-      {writeBytes(temp.path / "wide.so", wide), BadFormat},
+      {writeFile(temp.path / "garbage.so", std::string(4096, 'Z')), BadFormat},
+      {writeFile(temp.path / "short.so", library.substr(0, 20)), BadFormat},
+      {writeFile(temp.path / "empty.so", ""), BadFormat},
+      {writeFile(temp.path / "wide.so", wide), BadFormat},
       {(temp.path / "absent.so").string(), DllNotFound},
       {(temp.path / "absent" / "x.so").string(), DllNotFound},
       {(temp.path / "folder.so").string(), AccessDenied},
@@ -100,7 +94,7 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
   EXPECT_EQ(std::pair(Success, 7u), std::pair(error, library >> 16));
 
   // Without the note segment the sections still hold it; without either there is none.
-  TempFolder temp;
+  ScratchFolder temp;
   std::string bytes = readFile(TZ_FIXTURE_V1);
   Elf32_Ehdr header;
   memcpy(&header, bytes.data(), sizeof header);
@@ -108,7 +102,7 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
     auto* type = reinterpret_cast<Elf32_Word*>(&bytes[header.e_phoff + i * sizeof(Elf32_Phdr)]);
     if (*type == PT_NOTE) *type = PT_NULL;
   }
-  EXPECT_EQ(v1, versionOf(writeBytes(temp.path / "sections.so", bytes)));
+  EXPECT_EQ(v1, versionOf(writeFile(temp.path / "sections.so", bytes)));
   for (int i = 0; i < header.e_shnum; ++i) {
     auto* section = reinterpret_cast<Elf32_Shdr*>(&bytes[header.e_shoff + i * sizeof(Elf32_Shdr)]);
     if (section->sh_type == SHT_NOTE) section->sh_type = SHT_PROGBITS;
@@ -116,11 +110,11 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
   const std::string fifo = (temp.path / "fifo.so").string();
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const std::pair<std::string, PlatformError> failures[] = {
-      {writeBytes(temp.path / "none.so", bytes), ResourceTypeNotFound},
+      {writeFile(temp.path / "none.so", bytes), ResourceTypeNotFound},
       {fifo, BadFormat},  // refused at once: nobody will ever write to it
       {TZ_LAUNCH_HELPER, ResourceTypeNotFound},
       {(temp.path / "absent").string(), FileNotFound},
-      {writeBytes(temp.path / "garbage", std::string(100, 'x')), BadFormat},
+      {writeFile(temp.path / "garbage", std::string(100, 'x')), BadFormat},
   };
   for (const auto& [file, expected] : failures)  // a failure leaves the version as it was
     EXPECT_EQ(std::tuple(expected, 0x10002u, 0x30004u), versionOf(file, {0x10002, 0x30004}))
@@ -128,19 +122,19 @@ TEST(Module, ReadsTheVersionNoteFromSegmentsOrSections) {
 }
 
 TEST(Module, DamagedFilesNeverMisleadTheVersionReader) {
-  TempFolder temp;
+  ScratchFolder temp;
   const fs::path file = temp.path / "damaged.so";
   const std::string library = readFile(TZ_FIXTURE_V1);
   const size_t note = library.find("TzVersion") - 12;
   for (size_t length = 0; length < library.size(); length += length < 64 ? 1 : 61) {
-    const auto [error, most, least] = versionOf(writeBytes(file, library.substr(0, length)));
+    const auto [error, most, least] = versionOf(writeFile(file, library.substr(0, length)));
     EXPECT_TRUE(error != Success || (most == 0x10002u && least == 0x30004u)) << length;
   }
   // Sizes in the note and table offsets in the header that point far beyond the file.
   for (size_t at : {note, note + 4, offsetof(Elf32_Ehdr, e_phoff), offsetof(Elf32_Ehdr, e_shoff)}) {
     std::string bytes = library;
     memset(&bytes[at], 0xF0, 4);
-    const auto [error, most, least] = versionOf(writeBytes(file, bytes));
+    const auto [error, most, least] = versionOf(writeFile(file, bytes));
     EXPECT_TRUE(error == ResourceTypeNotFound || most >> 16 == 1) << at;
   }
 }

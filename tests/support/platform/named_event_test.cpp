@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "support/platform/posix/named_object_path.h"
-#include "tests/support/platform/peer_process.h"
+#include "tests/common/eventually.h"
+#include "tests/common/isolated_session.h"
+#include "tests/common/peer_process.h"
 
 namespace {
 
@@ -27,7 +29,7 @@ using tz::platform::PlatformError;
 using tz::platform::WaitResult;
 
 struct NamedEventTest : ::testing::Test {
-  void SetUp() override { tz::test::useOwnObjectNamespace("event-"); }
+  tz::test::IsolatedSession session;
 };
 
 // Deadlines well inside the waiters' own time-outs, which would otherwise hide a missed wake.
@@ -55,8 +57,7 @@ int threadId() {
 
 // The state letter of /proc/<pid>/stat: 'Z' for a process that died and is not yet reaped.
 char processState(int pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  const std::string line{std::istreambuf_iterator<char>(stat), {}};
+  const std::string line = tz::test::readFile("/proc/" + std::to_string(pid) + "/stat");
   const size_t end = line.rfind(')');
   return end == std::string::npos || end + 2 >= line.size() ? '?' : line[end + 2];
 }

@@ -7,8 +7,9 @@
 
 #include "support/platform/named_event.h"
 #include "support/platform/posix/named_object_path.h"
-#include "tests/support/platform/namespace_locker.h"
-#include "tests/support/platform/peer_process.h"
+#include "tests/common/eventually.h"
+#include "tests/common/isolated_session.h"
+#include "tests/common/namespace_locker.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ using tz::platform::NamedMark;
 using tz::platform::PlatformError;
 
 struct NamedMarkTest : ::testing::Test {
-  void SetUp() override { tz::test::useOwnObjectNamespace("mark-"); }
+  tz::test::IsolatedSession session;
 };
 
 // The mark's file as the namespace names it; 0 when there is none.

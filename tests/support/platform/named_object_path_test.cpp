@@ -17,9 +17,9 @@
 #include "support/platform/named_event.h"
 #include "support/platform/named_mark.h"
 #include "support/platform/shared_section.h"
-#include "tests/support/platform/namespace_locker.h"
-#include "tests/support/platform/peer_process.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/eventually.h"
+#include "tests/common/isolated_session.h"
+#include "tests/common/object_folder.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ using tz::platform::posix::ObjectKind;
 using tz::test::PeerProcess;
 
 struct NamedObjectFolderTest : ::testing::Test {
-  void SetUp() override { tz::test::useOwnObjectNamespace("folder-"); }
+  tz::test::IsolatedSession session;
 };
 
 constexpr ObjectKind Kinds[] = {ObjectKind::Section, ObjectKind::Event, ObjectKind::Mark};
@@ -54,7 +54,7 @@ TEST_F(NamedObjectFolderTest, PeerCreatesInTheFolderItChose) {
   TZ_PEER_ONLY();
   const std::string folder = getenv("TZ_TEST_FOLDER");
   EXPECT_EQ(folder, tz::test::objectFolder());
-  const tz::test::TempFolder scratch;
+  const tz::test::ScratchFolder scratch;
   const fs::path said = scratch.path / "stderr";
   const int saved = dup(2);
   const int capture = open(said.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
@@ -82,7 +82,7 @@ TEST_F(NamedObjectFolderTest, PeerCreatesInTheFolderItChose) {
 // user's own runtime folder. So that one holds the objects whenever it is usable, and a folder
 // of objects that is not the user's own is refused, never used.
 TEST_F(NamedObjectFolderTest, ObjectsLiveInThePrivateRuntimeFolderElseInSharedMemory) {
-  const tz::test::TempFolder runtime;  // mkdtemp makes it 0700 and ours
+  const tz::test::ScratchFolder runtime;  // mkdtemp makes it 0700 and ours
   const fs::path root = fs::canonical(runtime.path);
   std::error_code error;
   fs::path shm = fs::canonical("/dev/shm", error);
@@ -170,7 +170,7 @@ TEST_F(NamedObjectFolderTest, PeerCreatesOnce) {
 // object, of whatever namespace. A namespace with a live holder keeps even its dead objects,
 // and files that are not objects stay.
 TEST_F(NamedObjectFolderTest, NamespacesWhoseHoldersAllDiedAreSweptByTheNextCreate) {
-  const tz::test::TempFolder runtime;
+  const tz::test::ScratchFolder runtime;
   const fs::path folder = fs::canonical(runtime.path) / "tz-objects";
   const std::string xdg = "XDG_RUNTIME_DIR=" + runtime.path.string();
   const std::string own = getenv("TZ_OBJECT_NAMESPACE");

@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scoped_env.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -25,13 +26,13 @@ const std::string kHelper = std::string("\"") + TZ_LAUNCH_HELPER + "\"";
 
 // A temporary folder with the helper program in a subfolder "a b". Helpers launched meanwhile
 // report their directory and arguments to a file in it (TZ_LAUNCH_OUTPUT is inherited).
-struct LaunchFolder : tz::test::TempFolder {
+struct LaunchFolder : tz::test::ScratchFolder {
+  tz::test::ScopedEnv output{"TZ_LAUNCH_OUTPUT", (path / "report").string()};
+
   LaunchFolder() {
     fs::create_directory(path / "a b");
     fs::create_symlink(TZ_LAUNCH_HELPER, path / "a b" / "helper");
-    setenv("TZ_LAUNCH_OUTPUT", (path / "report").c_str(), 1);
   }
-  ~LaunchFolder() { unsetenv("TZ_LAUNCH_OUTPUT"); }
   Args run(const std::string& commandLine) const {
     Process process;
     EXPECT_EQ(Success, launchProcess(commandLine, process)) << commandLine;
@@ -108,9 +109,9 @@ TEST(Process, ChildGetsNoneOfOurOpenFiles) {
 
 TEST(Process, FailsWhenNothingCanBeStarted) {
   LaunchFolder folder;
-  std::ofstream(folder.path / "text") << "not a program\n";
+  tz::test::writeFile(folder.path / "text", "not a program\n");
   fs::permissions(folder.path / "text", fs::perms::owner_all);
-  std::ofstream(folder.path / "plain") << "not executable\n";
+  tz::test::writeFile(folder.path / "plain", "not executable\n");
   Process held;
   ASSERT_EQ(Success, launchProcess(kHelper + " silent", held));
   const std::pair<std::string, PlatformError> cases[] = {

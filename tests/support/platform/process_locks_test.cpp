@@ -3,9 +3,7 @@
 #include <sched.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -14,6 +12,8 @@
 #include "support/platform/priority_lock.h"
 #include "support/platform/recursive_lock.h"
 #include "support/platform/this_thread.h"
+#include "tests/common/eventually.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -79,8 +79,8 @@ TEST(RecursiveLock, UnlockedLockMovesByCopyingItsBytes) {
 
 // The kernel's effective priority of a thread of this process (negative for real-time ones).
 int effectivePriority(uint32_t thread) {
-  std::ifstream file("/proc/self/task/" + std::to_string(thread) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(file)), {});
+  const std::string stat =
+      tz::test::readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
   std::istringstream fields(stat.substr(stat.rfind(')') + 2));
   std::string field;
   for (int i = 3; i <= 18 && fields >> field; ++i) {
@@ -115,10 +115,7 @@ TEST(PriorityLock, ARealTimeWaiterBoostsTheHolder) {
     waiter.join();
     GTEST_SKIP() << "no real-time priority for this process";
   }
-  bool boosted = false;
-  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-       !boosted && std::chrono::steady_clock::now() < end;)
-    boosted = effectivePriority(holder) < 0;
+  const bool boosted = tz::test::eventually([&] { return effectivePriority(holder) < 0; });
   release = true;
   owner.join();
   waiter.join();

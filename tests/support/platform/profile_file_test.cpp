@@ -1,21 +1,22 @@
 #include "support/platform/profile_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+
+#include "tests/common/scoped_env.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
 TEST(ProfileFile, ReadsKeysOfASectionWithDefaults) {
-  const auto file =
-      std::filesystem::temp_directory_path() / ("tz-profile-" + std::to_string(getpid()) + ".ini");
-  std::ofstream(file) << "; settings\n[Other]\nLogToScreenLines=9\n"
-                         "[ debug ]\r\n  logtofilepath = \"/tmp/a b.log\"  \r\n"
-                         "DeviceIoctl=0x10\nLogToScreenLines = -12 lines\nBroken\n";
-  setenv("TZ_PROFILE_FILE", file.c_str(), 1);
+  const tz::test::ScratchFolder folder;
+  const auto file = folder.path / "profile.ini";
+  tz::test::writeFile(file,
+                      "; settings\n[Other]\nLogToScreenLines=9\n"
+                      "[ debug ]\r\n  logtofilepath = \"/tmp/a b.log\"  \r\n"
+                      "DeviceIoctl=0x10\nLogToScreenLines = -12 lines\nBroken\n");
+  const tz::test::ScopedEnv profile("TZ_PROFILE_FILE", file.string());
   using tz::platform::readProfileInt;
   using tz::platform::readProfileString;
   EXPECT_EQ("/tmp/a b.log", readProfileString("Debug", "LogToFilePath", "none"));
@@ -26,7 +27,6 @@ TEST(ProfileFile, ReadsKeysOfASectionWithDefaults) {
   EXPECT_EQ(9, readProfileInt("Other", "LogToScreenLines", 5));
   std::filesystem::remove(file);
   EXPECT_EQ("x", readProfileString("Debug", "LogToFilePath", "x")) << "no file";
-  unsetenv("TZ_PROFILE_FILE");
 }
 
 }  // namespace

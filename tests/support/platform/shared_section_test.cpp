@@ -10,7 +10,7 @@
 
 #include "support/platform/named_event.h"
 #include "support/platform/posix/named_object_path.h"
-#include "tests/support/platform/peer_process.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ using tz::platform::WaitResult;
 using tz::platform::posix::ObjectKind;
 
 struct SharedSectionTest : ::testing::Test {
-  void SetUp() override { tz::test::useOwnObjectNamespace("section-"); }
+  tz::test::IsolatedSession session;
 };
 
 std::string pathOf(ObjectKind kind, std::string_view name) {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <utility>
 
-#include "tests/support/platform/peer_process.h"
+#include "tests/common/peer_process.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "support/time/locale_separators.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/locale_folder.h"
 #include "tz/number_text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/platform/registry.h"
-#include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ TEST(DeviceSettings, StereoIsMadeEvenThenClampedMonoClampedThenMadeEven) {
 }
 
 TEST(DeviceSettings, ReadsTheDeviceKeyAndKeepsDefaultsForWhatIsMissingOrMisshapen) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   auto settings = readDeviceSettings();
   EXPECT_EQ(2, settings.extraChannels);
   EXPECT_EQ(2, settings.extraMonoChannels);

@@ -9,7 +9,7 @@
 
 #include "support/platform/module.h"
 #include "support/platform/registry.h"
-#include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
@@ -40,16 +40,16 @@ std::string probe(const std::string& mode, const std::string& path, const std::s
 }
 
 TEST(EngineBinding, FindsTheDebugEngineFirstElseTheReleaseOneAndRefusesOtherVersions) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   EXPECT_EQ("1 6 ReWire.dll 1 1 1", probe("bind", TZ_ENGINE_DIR));
   EXPECT_EQ("1 6 ReWireDebug.dll 1 1 1", probe("bind", TZ_ENGINE_DIR ":" TZ_ENGINE_DEBUG_DIR));
   EXPECT_EQ("9 9 -", probe("bind", TZ_ENGINE_V2_DIR)) << "version 2, also the second time";
-  EXPECT_EQ("100 100 -", probe("bind", env.folder.string()));
+  EXPECT_EQ("100 100 -", probe("bind", session.folder().string()));
   EXPECT_EQ("101 101 -", probe("bind", TZ_FAKE_ENGINE_DIR "/incomplete"));
 }
 
 TEST(EngineBinding, DeviceOpenReleasesTheEngineWhenItFailsAndStaysBoundWhenCloseIsRefused) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   const std::string fake = TZ_FAKE_ENGINE_DIR "/full";
   EXPECT_EQ("1 1 1", probe("open", fake));
   EXPECT_EQ("9 0 9", probe("open", fake, "TZ_FAKE_ENGINE_HANDLE=0")) << "created, no handle";
@@ -57,7 +57,7 @@ TEST(EngineBinding, DeviceOpenReleasesTheEngineWhenItFailsAndStaysBoundWhenClose
 }
 
 TEST(EngineBinding, RegistrationWritesTheLibraryPathUnderAnExistingEngineKey) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   const auto root = tz::platform::RegistryRoot::LocalMachine;
   RegistryKey key;
   EXPECT_EQ(S_FALSE, tz::rewire::registerReWireDevice());

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ TEST(ExchangeBlock, SizeIsTheRoundedHeaderPlusSlotsRoundedToTheGranularity) {
 
 // The re-creation of a block that a panel still holds is in the device session tests.
 TEST(ExchangeBlock, PanelMapsOnlyWhatTheHeaderDescribesAndTheSectionHolds) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   ExchangeBlock device, panel;
   uint32_t rate = 0, frames = 0;
   EXPECT_EQ(1u, openExchangeBlock(panel, kName, 5, &rate, &frames)) << "nothing to open yet";
@@ -46,7 +46,7 @@ TEST(ExchangeBlock, PanelMapsOnlyWhatTheHeaderDescribesAndTheSectionHolds) {
 // Slot c lies at the audio area's start plus c × F samples on both sides, and every slot
 // written in full leaves the header, the block numbers and the other slots alone.
 TEST(ExchangeBlock, SlotsLieInTheAudioAreaOneAfterTheOtherOnBothSides) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   ExchangeBlock device, panel;
   ASSERT_EQ(0u, createExchangeBlock(device, kName, 10, 300));
   device.header()->sampleRate = 48000;

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "tests/kaudio/audiodrvs/ReWire/rewire_test_env.h"
+#include "tests/common/isolated_session.h"
 
 namespace {
 
 TEST(DeviceExports, WithoutAnOpenDeviceCallsDoNothingAndAnswerNeutrally) {
-  tz::test::RewireTestEnv env;
+  const tz::test::IsolatedSession session;
   float samples[4] = {7, 7, 7, 7};
   DriveAudioInput input{};
   DriveAudioOutput output{};

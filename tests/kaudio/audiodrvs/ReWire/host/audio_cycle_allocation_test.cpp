@@ -4,12 +4,11 @@
 
 #include <cstdlib>
 #include <new>
-#include <string>
-#include <vector>
 
+#include "kaudio/audiodrvs/ReWire/exchange_block.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
-#include "kaudio/audiodrvs/ReWire/exchange_block.h"
+#include "tests/common/isolated_session.h"
 #include "tests/kaudio/audiodrvs/ReWire/host/device_test_access.h"
 
 namespace {
@@ -80,9 +79,10 @@ TEST(AudioCycle, RendersOpenOutputsAndSilenceWithoutAllocating) {
   ASSERT_EQ(1, allocationsCounted);
   allocationsCounted = 0;
 
-  const std::string name = "tz-cycle-" + std::to_string(getpid());
+  const tz::test::IsolatedSession session;
+  const char* name = "Halvard.Loopra7.ReWireDevice";
   ExchangeBlock mixerSide;
-  ASSERT_EQ(0u, createExchangeBlock(mixerSide, name.c_str(), 10, 512));
+  ASSERT_EQ(0u, createExchangeBlock(mixerSide, name, 10, 512));
   ExchangeHeader& header = *mixerSide.header();
   header.sampleRate = 44100;
   header.maxFramesPerBlock = 512;
@@ -90,7 +90,7 @@ TEST(AudioCycle, RendersOpenOutputsAndSilenceWithoutAllocating) {
   auto* device = new CReWireAudioDevice(nullptr);
   device->AddRef();
   device->outputCount = 5;
-  ASSERT_TRUE(DeviceTestAccess::mapBlock(*device, name.c_str()));
+  ASSERT_TRUE(DeviceTestAccess::mapBlock(*device, name));
   WAVEFORMATEX format{};
   ASSERT_EQ(S_OK, device->Open(&format, acceptAll, 0));
   ASSERT_EQ(S_OK, device->PrepareAndRun());

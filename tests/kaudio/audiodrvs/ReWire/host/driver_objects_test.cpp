@@ -15,6 +15,7 @@
 #include "kaudio/audiodrvs/ReWire/host/enumerators.h"
 #include "kaudio/audiodrvs/ReWire/host/property_pages_provider.h"
 #include "support/platform/clock.h"
+#include "tests/common/device_callback_log.h"
 #include "tests/kaudio/audiodrvs/ReWire/host/device_test_access.h"
 
 namespace tz::rewire {
@@ -27,41 +28,37 @@ Function slot(void* object, int n) {
   return reinterpret_cast<Function>((*static_cast<void***>(object))[n]);
 }
 
-struct Recorder {
-  std::vector<DWORD> codes;
-  LONG failAt = -1;  // the code whose answer is negative
-  static LONG TZ_CALLBACK device(IAudioDevice*, DWORD code, DWORD cookie, DWORD, void*) {
-    auto& self = *reinterpret_cast<Recorder*>(static_cast<uintptr_t>(cookie));
-    self.codes.push_back(code);
-    return static_cast<LONG>(code) == self.failAt ? E_FAIL : 0;
-  }
-  DWORD cookie() { return static_cast<DWORD>(reinterpret_cast<uintptr_t>(this)); }
-};
+using tz::test::CallbackLog;
+
+// The host refuses the step announced with `code`.
+void refuse(CallbackLog& log, DWORD code) {
+  log.answerWith([code](DWORD asked) { return asked == code ? E_FAIL : 0; });
+}
 
 TEST(DeviceSlots, TheStateMachineAnnouncesEveryStepInOrder) {
   auto* device = new CReWireAudioDevice(nullptr);
   device->AddRef();
-  Recorder recorder;
+  CallbackLog log;
   WAVEFORMATEX format{};
   using Open = HRESULT(TZ_COM*)(void*, WAVEFORMATEX*, DEVICECALLBACK, DWORD);
   using Step = HRESULT(TZ_COM*)(void*);
-  EXPECT_EQ(E_UNEXPECTED, slot<Open>(device, 23)(device, &format, Recorder::device, 0));
+  EXPECT_EQ(E_UNEXPECTED, slot<Open>(device, 23)(device, &format, CallbackLog::callback, 0));
   EXPECT_EQ(E_UNEXPECTED, slot<Step>(device, 24)(device)) << "Close before Open";
   EXPECT_EQ(E_UNEXPECTED, slot<Step>(device, 30)(device)) << "Halt before Open";
 
   DeviceTestAccess::attach(*device, 512, 44100);
   EXPECT_EQ(S_OK, slot<Step>(device, 9)(device)) << "IsAttached";
-  recorder.failAt = 0;
-  EXPECT_EQ(E_FAIL, slot<Open>(device, 23)(device, &format, Recorder::device, recorder.cookie()));
-  EXPECT_EQ((std::vector<DWORD>{0, 18}), recorder.codes) << "a refused open still closes";
-  recorder.codes.clear();
-  recorder.failAt = 2;
-  ASSERT_EQ(S_OK, slot<Open>(device, 23)(device, &format, Recorder::device, recorder.cookie()));
+  refuse(log, 0);
+  EXPECT_EQ(E_FAIL, slot<Open>(device, 23)(device, &format, CallbackLog::callback, log.cookie()));
+  EXPECT_EQ((std::vector<DWORD>{0, 18}), log.codes()) << "a refused open still closes";
+  log.clear();
+  refuse(log, 2);
+  ASSERT_EQ(S_OK, slot<Open>(device, 23)(device, &format, CallbackLog::callback, log.cookie()));
   EXPECT_EQ(44100u, format.nSamplesPerSec);
   EXPECT_EQ(8, format.nBlockAlign);
   EXPECT_EQ(S_OK, slot<Open>(device, 23)(device, &format, nullptr, 0)) << "a second open";
   EXPECT_EQ(E_FAIL, slot<Step>(device, 25)(device)) << "Start refused by the host";
-  recorder.failAt = -1;
+  log.answerWith(nullptr);
   EXPECT_EQ(S_OK, slot<Step>(device, 25)(device));
   EXPECT_EQ(S_OK, slot<Step>(device, 27)(device)) << "PrepareAndRun";
   EXPECT_EQ(kDeviceRunning, device->flags() & (kDeviceRunning | kDevicePrepared));
@@ -81,8 +78,7 @@ TEST(DeviceSlots, TheStateMachineAnnouncesEveryStepInOrder) {
   EXPECT_EQ(S_OK, slot<Step>(device, 28)(device)) << "Halt";
   EXPECT_EQ(S_OK, slot<Step>(device, 26)(device)) << "Stop";
   EXPECT_EQ(S_OK, slot<Step>(device, 24)(device)) << "Close";
-  EXPECT_EQ((std::vector<DWORD>{0, 1, 2, 4, 5, 2, 3, 6, 7, 8, 9, 10, 11, 4, 5, 18}),
-            recorder.codes);
+  EXPECT_EQ((std::vector<DWORD>{0, 1, 2, 4, 5, 2, 3, 6, 7, 8, 9, 10, 11, 4, 5, 18}), log.codes());
 
   // Settings-free slots.
   using Latency = HRESULT(TZ_COM*)(void*, LONGLONG*, DWORD*, DWORD);
@@ -234,9 +230,9 @@ TEST(OutputSlots, OpenGrantsWholeBlocksAndRenderingSplitsAtTheLoopEnd) {
   auto* device = new CReWireAudioDevice(nullptr);
   device->AddRef();
   DeviceTestAccess::attach(*device, 512, 44100);
-  Recorder recorder;
+  CallbackLog log;
   WAVEFORMATEX deviceFormat{};
-  ASSERT_EQ(S_OK, device->Open(&deviceFormat, Recorder::device, recorder.cookie()));
+  ASSERT_EQ(S_OK, device->Open(&deviceFormat, CallbackLog::callback, log.cookie()));
   auto* output = new CReWireAudioOutput(0, device);
   output->AddRef();
   output->Initialize();
@@ -295,9 +291,9 @@ TEST(OutputSlots, RenderingNeverAsksForMoreThanTheStagingBufferHolds) {
   auto* device = new CReWireAudioDevice(nullptr);
   device->AddRef();
   DeviceTestAccess::attach(*device, 128, 44100);
-  Recorder recorder;
+  CallbackLog log;
   WAVEFORMATEX format{};
-  ASSERT_EQ(S_OK, device->Open(&format, Recorder::device, recorder.cookie()));
+  ASSERT_EQ(S_OK, device->Open(&format, CallbackLog::callback, log.cookie()));
   auto* output = new CReWireAudioOutput(0, device);
   output->AddRef();
   output->Initialize();

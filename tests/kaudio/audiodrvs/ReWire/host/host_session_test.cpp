@@ -7,12 +7,16 @@
 #include "tz/rewire_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <thread>
 
 namespace tz::test {
 namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 IAudioDevice2* firstDevice(IAudioClass* driverClass) {
   IEnumAudioDevs* devices = nullptr;
@@ -34,7 +38,7 @@ LONG TZ_CALLBACK renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void*
   if ((code & 0x7FFF) != 2) return 1;
   if (output < 16) ++renders[output];
   static int blocks = 0;
-  if (hangMs > 0 && (code & 0x8000) != 0 && ++blocks == 30)
+  if (hangMs > 0 && (code & 0x8000) != 0 && ++blocks == 30)  // the hang itself
     std::this_thread::sleep_for(std::chrono::milliseconds(hangMs));
   const int64_t ticks = signal::mixerTicks(record->songPosition, record->ticksPerQuarterNote);
   const int64_t start =
@@ -141,7 +145,7 @@ TEST_F(HostSession, TheDeviceFollowsTheMixersBlocksAndTransport) {
   EXPECT_EQ(-1, device->SetTransportSync(1));
 
   // The mixer plays, changes the tempo and stops; then asks the host to quit.
-  EXPECT_TRUE(within(10000, [&] { return log.counts[24] > 0; }));
+  EXPECT_TRUE(eventually([&] { return log.counts[24] > 0; }));
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
   const auto entries = log.snapshot();
@@ -189,9 +193,9 @@ TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
   IAudioDevice2* device = runDevice(driverClass, log);
   ASSERT_NE(nullptr, device);
   EXPECT_EQ(S_OK, translate(1033));
-  ASSERT_TRUE(within(10000, [&] { return log.counts[13] > 0; }));
+  ASSERT_TRUE(eventually([&] { return log.counts[13] > 0; }));
   const int blocksAtChange = log.counts[27];
-  EXPECT_TRUE(within(5000, [&] { return log.counts[27] > blocksAtChange + 10; }))
+  EXPECT_TRUE(eventually([&] { return log.counts[27] > blocksAtChange + 10; }, 5s))
       << "blocks go on in the new format";
   EXPECT_TRUE(sawChange(log, TRANSPORT_CHANGED_FORMAT,
                         [](const TRANSPORTINFO& r) { return r.format.nSamplesPerSec == 48000; }));
@@ -243,15 +247,15 @@ TEST_F(HostSession, PeerHost) {
   CallbackLog log;
   IAudioDevice2* device = runDevice(driverClass, log, true);
   ASSERT_NE(nullptr, device);
-  ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
-  std::ofstream(getenv("TZ_HOST_MARKER")) << "running\n";
+  ASSERT_TRUE(eventually([&] { return log.counts[27] > 20; }));
+  writeFile(getenv("TZ_HOST_MARKER"), "running\n");
   if (getenv("TZ_HOST_RELEASE_ONLY") != nullptr) {
     // A host that lets go of its objects in an unusual order: no Detach, no Terminate.
     device->Release();
     driverClass->Release();
     return;
   }
-  within(60000, [&] { return log.counts[24] > 0; });
+  eventually([&] { return log.counts[24] > 0; }, 60s);
   shutDown(device, driverClass);
 }
 
@@ -262,7 +266,7 @@ bool startPeerHost(std::unique_ptr<PeerProcess>& host, const fs::path& marker, i
                                        "TZ_HOST_HANG_MS=" + std::to_string(hangMs)};
   if (releaseOnly) environment.push_back("TZ_HOST_RELEASE_ONLY=1");
   host = std::make_unique<PeerProcess>("HostSession.PeerHost", environment);
-  return host->started() && within(10000, [&] { return fs::exists(marker); });
+  return host->started() && eventually([&] { return fs::exists(marker); });
 }
 
 TEST_F(HostSession, AHostKilledMidSessionCostsTheMixerOneWaitAtMost) {
@@ -313,14 +317,14 @@ TEST_F(HostSession, AnOutputClosedAndReopenedWhileTheMixerRuns) {
   ASSERT_EQ(S_OK, device->EnumOutputs(&outputs));
   outputs->Next(2, list, &fetched);
   outputs->Release();
-  ASSERT_TRUE(within(5000, [&] { return renders[1] > 10; }));
+  ASSERT_TRUE(eventually([&] { return renders[1] > 10; }, 5s));
   EXPECT_EQ(S_OK, list[1]->Close());
   const int closedAt = renders[1];
   const int blocks = log.counts[27];
-  ASSERT_TRUE(within(5000, [&] { return log.counts[27] > blocks + 10; }));
+  ASSERT_TRUE(eventually([&] { return log.counts[27] > blocks + 10; }, 5s));
   EXPECT_EQ(closedAt, renders[1].load()) << "a closed output is not asked to render";
   EXPECT_TRUE(openOutput(list[1], 1));
-  EXPECT_TRUE(within(5000, [&] { return renders[1] > closedAt; }));
+  EXPECT_TRUE(eventually([&] { return renders[1] > closedAt; }, 5s));
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0"));
   for (IAudioOut* output : list) output->Release();
@@ -346,15 +350,15 @@ TEST_F(HostSession, AStopWhileABlockIsPendingCostsTheMixerNoWait) {
   CallbackLog log;
   IAudioDevice2* device = runDevice(driverClass, log, true);
   ASSERT_NE(nullptr, device);
-  ASSERT_TRUE(within(10000, [&] { return log.counts[27] > 20; }));
-  log.answer = [&](DWORD code) {
+  ASSERT_TRUE(eventually([&] { return log.counts[27] > 20; }));
+  log.answerWith([&](DWORD code) {
     if (code == 10) {
       // Busy long enough for the mixer's next block to be asked for (blocks come every 12 ms).
       std::this_thread::sleep_for(std::chrono::milliseconds(60));
       device->Close();
     }
     return 0;
-  };
+  });
   EXPECT_EQ(S_OK, device->Halt());
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
@@ -403,19 +407,19 @@ TEST_F(HostSession, AfterItsMixerWentAwayTheDeviceConnectsToTheNextOne) {
   IAudioDevice2* device = runDevice(driverClass, log);
   ASSERT_NE(nullptr, device);
   EXPECT_EQ(0, waitMixer());
-  EXPECT_TRUE(within(5000, [&] { return log.counts[24] > 0; })) << "no quit request";
+  EXPECT_TRUE(eventually([&] { return log.counts[24] > 0; }, 5s)) << "no quit request";
   EXPECT_EQ(S_OK, device->Halt());
   EXPECT_EQ(S_OK, device->Stop());
   EXPECT_EQ(S_OK, device->Close());
 
   startMixer({"--seconds", "2", "--wait-panel", "10"});
-  ASSERT_TRUE(within(10000, [&] { return mixerOutput().find("opened:") != std::string::npos; }));
+  ASSERT_TRUE(eventually([&] { return mixerOutput().find("opened:") != std::string::npos; }));
   WAVEFORMATEX format{};
   ASSERT_EQ(S_OK, device->Open(&format, CallbackLog::callback, log.cookie()));
   ASSERT_EQ(S_OK, device->Start());
   ASSERT_EQ(S_OK, device->PrepareAndRun());
   const int blocks = log.counts[27];
-  EXPECT_TRUE(within(5000, [&] { return log.counts[27] > blocks + 10; })) << "no blocks";
+  EXPECT_TRUE(eventually([&] { return log.counts[27] > blocks + 10; }, 5s)) << "no blocks";
   EXPECT_EQ(0, waitMixer());
   EXPECT_NE(std::string::npos, mixerOutput().find("time-outs: 0")) << mixerOutput();
   shutDown(device, driverClass);

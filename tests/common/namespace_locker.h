@@ -12,17 +12,10 @@
 #include <string>
 
 #include "support/platform/named_event.h"
-#include "support/platform/posix/named_object_path.h"
-#include "tests/support/platform/peer_process.h"
+#include "tests/common/object_folder.h"
+#include "tests/common/peer_process.h"
 
 namespace tz::test {
-
-// The folder this process keeps the user's named objects in.
-inline std::string objectFolder() {
-  std::string path;
-  platform::posix::objectPath(platform::posix::ObjectKind::Mark, "any", path);
-  return path.substr(0, path.rfind('/'));
-}
 
 // True when some descriptor holds the folder's lock; takes nothing itself.
 inline bool objectFolderLocked() {

@@ -1,0 +1,46 @@
+// A fresh folder under the temporary directory, removed with its contents at the end of the
+// scope, and whole files read and written as bytes.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace tz::test {
+
+struct ScratchFolder {
+  std::filesystem::path path;
+
+  // With make false nothing is made and `path` stays empty: a peer process works in its
+  // parent's folder.
+  explicit ScratchFolder(bool make = true) {
+    if (!make) return;
+    std::string pattern = std::filesystem::temp_directory_path() / "tz_test_XXXXXX";
+    // Without its folder a test would work in the user's own registry store and objects.
+    if (mkdtemp(pattern.data()) == nullptr) abort();
+    path = pattern;
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+};
+
+// The file's bytes; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Replaces the file's contents with `bytes`; returns its path as text.
+inline std::string writeFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  return file.string();
+}
+
+}  // namespace tz::test
