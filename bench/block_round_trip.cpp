@@ -2,10 +2,10 @@
 // measured in the same run. The mixer stand-in launches the host stand-in through the driver
 // and drives it as fast as it can, 10 channels of 512 frames, every output rendering; the
 // mixer's drive time per block is the round trip: request, render, completion, copy.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <fcntl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,15 +32,16 @@ bool mixerTimes(const std::string& out, double& p50, double& p99) {
 std::string runSession(const std::filesystem::path& dir) {
   tz::platform::RegistryKey key;
   tz::platform::RegistryKey::create(tz::platform::RegistryRoot::LocalMachine,
-                                    "SOFTWARE\\Propellerhead Software\\ReWire\\Loopra Pro 7.0", key);
+                                    "SOFTWARE\\Propellerhead Software\\ReWire\\Loopra Pro 7.0",
+                                    key);
   const std::u16string path = u"" TZ_INSTALLED_LIBRARY;
   key.setValue("Device Path", tz::platform::RegistryType::String, path.c_str(),
                static_cast<uint32_t>((path.size() + 1) * 2));
   setenv("TZ_LOOPRA70_OPTIONS", "--quiet", 1);
   // 20000 blocks are 232 s of mixer time; the host is asked to leave before the end.
-  const char* args[] = {RWMIXER_PATH, "--launch",  "--wait-panel",    "15",  "--freewheel",
-                        "--blocks",   "20000",     "--quit-panel-at", "230", "--verify",
-                        nullptr};
+  const char* args[] = {RWMIXER_PATH,  "--launch", "--wait-panel", "15",
+                        "--freewheel", "--blocks", "20000",        "--quit-panel-at",
+                        "230",         "--verify", nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, (dir / "mixer.out").c_str(),

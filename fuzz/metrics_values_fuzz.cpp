@@ -31,8 +31,8 @@ struct Store {
     setenv("TZ_REGISTRY_ROOT", folder.c_str(), 1);
     if (TzMetric_Open(&handle, u"Fuzz", 0x01000000, nullptr) != S_OK) std::abort();
     if (RegistryKey::open(RegistryRoot::CurrentUser,
-                          "Software\\Halvard Zivovude Software\\Fuzz\\1.0\\Metrics", key) !=
-        tz::platform::PlatformError::Success)
+                          "Software\\Halvard Zivovude Software\\Fuzz\\1.0\\Metrics",
+                          key) != tz::platform::PlatformError::Success)
       std::abort();
   }
   ~Store() {

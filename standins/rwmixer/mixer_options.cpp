@@ -33,12 +33,12 @@ std::string bad(std::string_view name, std::string_view value, std::string_view 
 }
 
 constexpr std::string_view kFlags[] = {"--help",      "-h",        "--launch", "--quit-panel",
-                                       "--freewheel", "--loop-on", "--play", "--verify"};
+                                       "--freewheel", "--loop-on", "--play",   "--verify"};
 constexpr std::string_view kValued[] = {
-    "--engine",  "--device",     "--out",       "--svg",      "--rate",          "--block",
-    "--seconds", "--blocks",     "--wait-panel", "--events",   "--tempo",         "--signature",
-    "--loop",    "--play-at",    "--stop-at",   "--locate-at", "--tempo-at",      "--audio-info-at",
-    "--quit-panel-at"};
+    "--engine",    "--device",    "--out",           "--svg",          "--rate",
+    "--block",     "--seconds",   "--blocks",        "--wait-panel",   "--events",
+    "--tempo",     "--signature", "--loop",          "--play-at",      "--stop-at",
+    "--locate-at", "--tempo-at",  "--audio-info-at", "--quit-panel-at"};
 
 std::optional<uint32_t> readRate(std::string_view text) {
   const auto rate = readUnsigned(text, 1000, 768000);

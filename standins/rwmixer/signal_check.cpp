@@ -65,7 +65,8 @@ void SignalCheck::check(const BlockSlot& slot, uint32_t stride) {
       restarted = wrong == 0;
     } else if (split < frames) {
       wrong = 0;
-      for (uint32_t f = split; f < frames; ++f) wrong += in[f] != signal::sample(c, start + f) ? 1 : 0;
+      for (uint32_t f = split; f < frames; ++f)
+        wrong += in[f] != signal::sample(c, start + f) ? 1 : 0;
     }
     report_.wrongSamples += wrong;
   }
@@ -78,7 +79,9 @@ void printSignalReport(std::FILE* out, const SignalReport& report) {
                "verify: %s; blocks checked %" PRIu64 ", before the host started %" PRIu64
                ", after the quit %" PRIu64 ", lost %" PRIu64 ", wrong samples %" PRIu64
                ", loop restarts inside a block %" PRIu64 "\n",
-               report.passed() ? "passed" : report.started ? "FAILED" : "FAILED (no signal)",
+               report.passed()  ? "passed"
+               : report.started ? "FAILED"
+                                : "FAILED (no signal)",
                report.checked, report.skipped, report.afterQuit, report.lost, report.wrongSamples,
                report.loopRestarts);
 }

@@ -15,7 +15,7 @@ struct SignalReport {
   bool started = false;
   uint64_t skipped = 0;  // blocks before the host started
   uint64_t checked = 0;
-  uint64_t lost = 0;     // blocks after the start with a channel not served
+  uint64_t lost = 0;  // blocks after the start with a channel not served
   uint64_t wrongSamples = 0;
   uint64_t loopRestarts = 0;  // blocks whose audio restarted at the loop start inside them
   uint64_t afterQuit = 0;     // blocks after the panel was asked to quit, not checked

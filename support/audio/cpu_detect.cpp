@@ -84,7 +84,8 @@ DetectedCpu computeCpuSupport(const ProcessorIdentity& identity, uint32_t proces
 ProcessorIdentity readProcessorIdentity() {
   // The library is built for i686, which always has the identification instruction; the
   // system reports such a processor as a 586.
-  ProcessorIdentity identity{kProcessorType586, static_cast<uint32_t>(__get_cpuid_max(0, nullptr)), 0, 0};
+  ProcessorIdentity identity{kProcessorType586, static_cast<uint32_t>(__get_cpuid_max(0, nullptr)),
+                             0, 0};
   if (identity.highestLeaf >= 1) {
     unsigned eax, ebx, ecx, edx;
     __cpuid(1, eax, ebx, ecx, edx);

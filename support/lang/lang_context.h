@@ -10,7 +10,7 @@
 #include "tz/list.h"
 
 struct TzLangContext {
-  HINSTANCE module = nullptr;  // whose own resources are the fallback
+  HINSTANCE module = nullptr;        // whose own resources are the fallback
   tz::platform::RecursiveLock lock;  // guards the string cache and the scratch ring
   bool lockInitialised = false;
   LONG ringCapacity = 0;  // in characters

@@ -49,7 +49,7 @@ TZAPI(HRESULT) TzLang_Open(HTZLANG* lang, HINSTANCE module, LCID locale, LONG ri
   auto* context = new (std::nothrow) TzLangContext;
   if (context == nullptr) return E_OUTOFMEMORY;
 
-  context->ringCapacity = ringCharacters <= 0            ? kDefaultRing
+  context->ringCapacity = ringCharacters <= 0              ? kDefaultRing
                           : ringCharacters <= kMinimumRing ? kMinimumRing
                                                            : ringCharacters;
   context->ringReserve = kRingReserve;

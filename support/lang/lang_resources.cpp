@@ -94,7 +94,8 @@ TZAPI(HINSTANCE) TzFindResInstance(HTZLANG lang, const WCHAR* name, const WCHAR*
 TZAPI(HGLOBAL) TzLoadResource(HTZLANG lang, HRSRC resource) {
   if (lang == nullptr || resource == nullptr) return nullptr;
   if (usesLanguageModule(*lang))
-    if (const void* data = tz::platform::resourceData(lang->languageModule.load(), entryOf(resource)))
+    if (const void* data =
+            tz::platform::resourceData(lang->languageModule.load(), entryOf(resource)))
       return const_cast<void*>(data);
   return const_cast<void*>(tz::platform::resourceData(lang->module, entryOf(resource)));
 }
@@ -102,7 +103,8 @@ TZAPI(HGLOBAL) TzLoadResource(HTZLANG lang, HRSRC resource) {
 TZAPI(DWORD) TzSizeofResource(HTZLANG lang, HRSRC resource) {
   if (lang == nullptr || resource == nullptr) return 0;
   if (usesLanguageModule(*lang))
-    if (const uint32_t size = tz::platform::resourceSize(lang->languageModule.load(), entryOf(resource)))
+    if (const uint32_t size =
+            tz::platform::resourceSize(lang->languageModule.load(), entryOf(resource)))
       return size;
   return tz::platform::resourceSize(lang->module, entryOf(resource));
 }

@@ -43,9 +43,8 @@ TZAPI(int) TzLoadString(HTZLANG lang, UINT id, WCHAR* buffer, int length) {
     // Without a language module the module's own English table is the answer; with one, the
     // module's strings in the ordinary loader's order.
     loaded = languageModule == lang->module
-                 ? tz::platform::loadStringInLanguage(lang->module, id,
-                                                      tz::platform::kLanguageEnglishUs, buffer,
-                                                      length)
+                 ? tz::platform::loadStringInLanguage(
+                       lang->module, id, tz::platform::kLanguageEnglishUs, buffer, length)
                  : tz::platform::loadString(lang->module, id, buffer, length);
   }
   if (loaded >= 2 && buffer[0] == kMarker[0] && buffer[1] == kMarker[1]) {

@@ -12,13 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <set>
 #include <vector>
 
 namespace tz::platform::posix {
@@ -232,21 +232,24 @@ void sweepEndedNamespaces(int folder) {
     close(listing);
     return;
   }
-  std::vector<std::string> unheld;
-  std::set<std::string, std::less<>> live;
+  std::vector<std::string> unheld, live;
   for (int seen = 0; seen < SweepEntries; ++seen) {
     const dirent* entry = readdir(dir);
     if (entry == nullptr) break;
     std::string_view space;
     if (!namespaceOf(entry->d_name, space)) continue;
     const Holders holders = holdersOf(folder, entry->d_name, false);
-    if (holders == Holders::Live) live.emplace(space);
+    if (holders == Holders::Live) live.emplace_back(space);
     if (holders == Holders::None) unheld.emplace_back(entry->d_name);
   }
   closedir(dir);
+  std::sort(live.begin(), live.end());
   for (const std::string& file : unheld) {
     std::string_view space;
-    if (namespaceOf(file, space) && !live.contains(space)) holdersOf(folder, file.c_str(), true);
+    if (namespaceOf(file, space) &&
+        !std::binary_search(live.begin(), live.end(), space,
+                            [](std::string_view a, std::string_view b) { return a < b; }))
+      holdersOf(folder, file.c_str(), true);
   }
 }
 

@@ -82,9 +82,8 @@ ScriptReader::~ScriptReader() = default;
 
 void ScriptReader::include(const std::string& name, const SourcePlace& place, bool system) {
   if (system) return;  // the system headers' constants are built in
-  const std::string path = sources_.empty() || name.starts_with("/")
-                               ? name
-                               : directoryOf(sources_.back()->path) + name;
+  const std::string path =
+      sources_.empty() || name.starts_with("/") ? name : directoryOf(sources_.back()->path) + name;
   if (onceFiles_.count(path) != 0) return;
   if (sources_.size() >= ScriptLimits::kIncludeDepth)
     throw ScriptError(place, "includes nest too deeply (at \"" + name + "\")");
@@ -164,7 +163,8 @@ void ScriptReader::skipBlank(Source& source) {
       ++source.pos;
     } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
       ++source.pos;
-    } else if (c == '\\' && (source.at(1) == '\n' || (source.at(1) == '\r' && source.at(2) == '\n'))) {
+    } else if (c == '\\' &&
+               (source.at(1) == '\n' || (source.at(1) == '\r' && source.at(2) == '\n'))) {
       source.pos += source.at(1) == '\n' ? 2 : 3;
       ++source.line;
     } else if (c == '/' && source.at(1) == '/') {
@@ -223,15 +223,35 @@ Token ScriptReader::lexToken(Source& source) {
         ++source.pos;
         unsigned value = 0;
         switch (d) {
-          case 'n': value = '\n'; break;
-          case 't': value = '\t'; break;
-          case 'r': value = '\r'; break;
-          case 'a': value = '\a'; break;
-          case 'b': value = '\b'; break;
-          case 'f': value = '\f'; break;
-          case 'v': value = '\v'; break;
-          case '\\': case '"': case '\'': case '?': value = static_cast<unsigned char>(d); break;
-          case 'x': case 'X': {
+          case 'n':
+            value = '\n';
+            break;
+          case 't':
+            value = '\t';
+            break;
+          case 'r':
+            value = '\r';
+            break;
+          case 'a':
+            value = '\a';
+            break;
+          case 'b':
+            value = '\b';
+            break;
+          case 'f':
+            value = '\f';
+            break;
+          case 'v':
+            value = '\v';
+            break;
+          case '\\':
+          case '"':
+          case '\'':
+          case '?':
+            value = static_cast<unsigned char>(d);
+            break;
+          case 'x':
+          case 'X': {
             const int limit = wide ? 4 : 2;
             int digits = 0;
             for (; digits < limit && isxdigit(static_cast<unsigned char>(source.at())); ++digits) {
@@ -280,9 +300,12 @@ Token ScriptReader::lexToken(Source& source) {
     for (;; ++source.pos) {
       const char d = source.at();
       int digit = 0;
-      if (isDigit(d)) digit = d - '0';
-      else if (base == 16 && isxdigit(static_cast<unsigned char>(d))) digit = (d | 0x20) - 'a' + 10;
-      else break;
+      if (isDigit(d))
+        digit = d - '0';
+      else if (base == 16 && isxdigit(static_cast<unsigned char>(d)))
+        digit = (d | 0x20) - 'a' + 10;
+      else
+        break;
       if (digit >= base) throw ScriptError(token.place, "bad digit in a number");
       value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
       if (value > 0xFFFFFFFFull) throw ScriptError(token.place, "number out of range");
@@ -379,7 +402,8 @@ void ScriptReader::directive(Source& source) {
     return;
   }
   if (skipping()) return;
-  if (name.empty() && rest.find_first_not_of(" \t\r") == std::string::npos) return;  // null directive
+  if (name.empty() && rest.find_first_not_of(" \t\r") == std::string::npos)
+    return;  // null directive
 
   if (name == "include") {
     const size_t open = rest.find_first_of("\"<");

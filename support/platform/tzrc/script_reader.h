@@ -66,8 +66,8 @@ class ScriptReader {
   bool skipping() const;
 
   struct Condition {
-    bool taking;      // this branch's lines are read
-    bool taken;       // some branch of this group was taken
+    bool taking;  // this branch's lines are read
+    bool taken;   // some branch of this group was taken
     bool parentTaking;
     bool sawElse;
     SourcePlace place;

@@ -32,8 +32,7 @@ struct Block {
     const int64_t loop = signal::songFrame(t.loopStart, t.tempo, t.rate);
     for (uint32_t c = 0; c < kChannels; ++c)
       for (uint32_t f = 0; f < kFrames; ++f)
-        samples[c * kFrames + f] =
-            signal::sample(c, f < split ? start + f : loop + (f - split));
+        samples[c * kFrames + f] = signal::sample(c, f < split ? start + f : loop + (f - split));
   }
 };
 

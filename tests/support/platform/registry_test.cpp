@@ -13,8 +13,9 @@
 #include <functional>
 #include <string>
 
-#include "tests/support/platform/peer_process.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/eventually.h"
+#include "tests/common/peer_process.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ struct RegistryTest : ::testing::Test {
     if (!root_.empty()) setenv("TZ_REGISTRY_ROOT", root_.c_str(), 1);
   }
   void TearDown() override { unsetenv("TZ_REGISTRY_ROOT"); }
-  tz::test::TempFolder store_{!tz::test::isPeer()};  // the peer works in its parent's store
+  tz::test::ScratchFolder store_{!tz::test::isPeer()};  // the peer works in its parent's store
   const fs::path& root_ = store_.path;
 };
 
@@ -271,7 +272,7 @@ TEST_F(RegistryTest, KeyFileThatIsNoPlainFileOrTooLargeReadsAsDamagedAtOnce) {
 
 TEST_F(RegistryTest, PlantedLinksInPlaceOfTheTemporaryOrTheLockLeadNowhere) {
   RegistryKey key = make("Links");
-  tz::test::TempFolder outside;
+  tz::test::ScratchFolder outside;
   const fs::path precious = outside.path / "precious", folder = root_ / "HKEY_LOCAL_MACHINE/Links";
   std::ofstream(precious) << "mine";
   fs::create_symlink(precious, folder / ".key.new");
@@ -317,7 +318,7 @@ TEST_F(RegistryTest, OpenKeysStayOutOfChildProcesses) {
   ASSERT_EQ(Success, RegistryKey::open(Hklm, "", keys[1]));
   ASSERT_EQ(Success, keys[0].openSubKey("", keys[2]));
   ASSERT_EQ(Success, keys[1].createSubKey("Inherit", keys[3]));
-  tz::test::TempFolder elsewhere;
+  tz::test::ScratchFolder elsewhere;
   const fs::path listing = elsewhere.path / "descriptors";
   // The child lists its descriptors with where each leads, its stdout among them.
   ASSERT_EQ(0, system(("ls -l /proc/self/fd/ >'" + listing.string() + "'").c_str()));

@@ -18,7 +18,7 @@
 #include "support/platform/resource_directory.h"
 #include "support/platform/tzrc/resource_compiler.h"
 #include "support/platform/tzrc/script_reader.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ using tz::platform::ResourceDirectory;
 using tz::platform::ResourceKey;
 
 struct ResourceCompilerTest : ::testing::Test {
-  tz::test::TempFolder temp;
+  tz::test::ScratchFolder temp;
   const fs::path& folder = temp.path;
 
   std::string write(const std::string& name, const std::string& text) {
@@ -99,8 +99,8 @@ std::u16string stringOf(const ResourceDirectory& directory, uint16_t language, u
   const auto* entry = directory.find(ResourceKey::id(6), ResourceKey::id(id / 16 + 1), language);
   const char16_t* text = nullptr;
   size_t length = 0;
-  if (entry == nullptr || !tz::platform::stringInBlock(directory.data(*entry), entry->size,
-                                                       id % 16, text, length))
+  if (entry == nullptr ||
+      !tz::platform::stringInBlock(directory.data(*entry), entry->size, id % 16, text, length))
     return u"<missing>";
   return {text, length};
 }
@@ -146,12 +146,15 @@ TEST_F(ResourceCompilerTest, MalformedScriptsNameTheFileAndLine) {
   const Case cases[] = {
       {"STRINGTABLE\nBEGIN\n  1 \"open\nEND\n", "bad.rc:3: error: string not closed"},
       {"STRINGTABLE\nBEGIN\n  1 \"a\"\n", "bad.rc:4: error: END of STRINGTABLE expected"},
-      {"STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n", "bad.rc:4: error: string id 1 is defined twice"},
+      {"STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n",
+       "bad.rc:4: error: string id 1 is defined twice"},
       {"STRINGTABLE\nBEGIN\n  70000 \"a\"\nEND\n", "bad.rc:3: error: string id 70000 is outside"},
-      {"STRINGTABLE\nBEGIN\n  IDS_MISSING \"a\"\nEND\n", "bad.rc:3: error: unknown name IDS_MISSING"},
+      {"STRINGTABLE\nBEGIN\n  IDS_MISSING \"a\"\nEND\n",
+       "bad.rc:3: error: unknown name IDS_MISSING"},
       {"STRINGTABLE\nBEGIN\n  1\nEND\n", "bad.rc:4: error: string expected after id 1"},
       {"STRINGTABLE 1\n", "bad.rc:1: error: BEGIN expected after STRINGTABLE"},
-      {"\n1368 DIALOGEX 0, 0, 10, 10\n", "bad.rc:2: error: resources of type DIALOGEX are not supported"},
+      {"\n1368 DIALOGEX 0, 0, 10, 10\n",
+       "bad.rc:2: error: resources of type DIALOGEX are not supported"},
       {"DATA RCDATA BEGIN 1 END\n", "bad.rc:1: error: RCDATA needs a number as its name"},
       {"5 RCDATA BEGIN 1 END\n5 RCDATA { 2 }\n", "bad.rc:2: error: RCDATA 5 is defined twice"},
       {"5 RCDATA BEGIN \"a\", 1\n", "bad.rc:2: error: END of RCDATA expected"},
@@ -276,7 +279,8 @@ TEST(ResourceDirectoryTest, DamagedDirectoriesYieldNothingAndNamesMatchInAnyCase
   // Header, one named entry (type "ICONS", name 5, language 0x0409) and its name and data.
   alignas(4) uint8_t bytes[64] = {};
   const tz::platform::ResourceDirectoryHeader header{tz::platform::kResourceMagic, 1};
-  const tz::platform::ResourceEntry entry{tz::platform::kResourceKeyNamed | 28, 5, 0x0409, 0, 40, 8};
+  const tz::platform::ResourceEntry entry{
+      tz::platform::kResourceKeyNamed | 28, 5, 0x0409, 0, 40, 8};
   memcpy(bytes, &header, sizeof header);
   memcpy(bytes + 8, &entry, sizeof entry);
   const char16_t name[] = {5, u'I', u'C', u'O', u'N', u'S'};

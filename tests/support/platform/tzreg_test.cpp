@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "support/platform/registry.h"
-#include "tests/support/platform/temp_folder.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ struct TzregTest : ::testing::Test {
             tz::test::readFile(dir_ / "err")};
   }
 
-  tz::test::TempFolder folder_;
+  tz::test::ScratchFolder folder_;
   const fs::path& dir_ = folder_.path;
 };
 

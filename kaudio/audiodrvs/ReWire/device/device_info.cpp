@@ -52,7 +52,8 @@ void fillDeviceInfo(DeviceInfo& info, const DeviceSettings& settings) {
 
 void deviceNameAndVersion(int32_t* version, char* name) {
   if (version != nullptr) *version = kDeviceVersion;
-  if (name != nullptr) copyUtf8(moduleString(IDS_REWIRE_DEVICE_NAME), name, kNameAndVersionCapacity);
+  if (name != nullptr)
+    copyUtf8(moduleString(IDS_REWIRE_DEVICE_NAME), name, kNameAndVersionCapacity);
 }
 
 }  // namespace tz::rewire

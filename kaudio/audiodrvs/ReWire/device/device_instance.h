@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "kaudio/audiodrvs/ReWire/exchange_block.h"
 #include "kaudio/audiodrvs/ReWire/device/panel_command_line.h"
+#include "kaudio/audiodrvs/ReWire/exchange_block.h"
 #include "support/platform/named_event.h"
 #include "tz/rewire_device.h"
 

@@ -19,8 +19,8 @@ HRESULT registerReWireDevice() {
           RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey, parent)))
     return S_FALSE;
   RegistryKey device;
-  if (!succeeded(
-          parent.createSubKey(platform::utf8FromUtf16(moduleString(IDS_REWIRE_DEVICE_NAME)), device)))
+  if (!succeeded(parent.createSubKey(platform::utf8FromUtf16(moduleString(IDS_REWIRE_DEVICE_NAME)),
+                                     device)))
     return S_FALSE;
   // REG_SZ data counts its terminating zero.
   const std::u16string wide = platform::utf16FromUtf8(path);

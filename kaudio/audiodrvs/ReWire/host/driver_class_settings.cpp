@@ -2,10 +2,10 @@
 // metrics store, the extra channel counts in the engine's registry key for the device.
 #include <string>
 
-#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/device_settings.h"
-#include "kaudio/audiodrvs/ReWire/host/driver_class.h"
 #include "kaudio/audiodrvs/ReWire/engine_paths.h"
+#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
+#include "kaudio/audiodrvs/ReWire/host/driver_class.h"
 #include "support/platform/registry.h"
 #include "support/platform/text_encoding.h"
 #include "tz/metrics.h"
@@ -47,8 +47,8 @@ void saveDevice(const CReWireAudioDevice& device, HTZMETRICS key, const WCHAR* d
   using platform::RegistryKey;
   RegistryKey engineKey;
   RegistryKey moduleKey;
-  if (!succeeded(RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey,
-                                   engineKey)) ||
+  if (!succeeded(
+          RegistryKey::open(platform::RegistryRoot::LocalMachine, kEngineRegistryKey, engineKey)) ||
       !succeeded(engineKey.openSubKey(platform::utf8FromUtf16(deviceName), moduleKey)))
     return;
   const uint32_t extra = device.extraChannels;
@@ -59,8 +59,8 @@ void saveDevice(const CReWireAudioDevice& device, HTZMETRICS key, const WCHAR* d
 
 // Runs step on each device whose key below the class key opens; the status of the last open.
 template <typename Step>
-HRESULT forEachDeviceKey(tTZLIST* devices, HTZMETRICS settingsKey,
-                         const std::u16string& path, Step step) {
+HRESULT forEachDeviceKey(tTZLIST* devices, HTZMETRICS settingsKey, const std::u16string& path,
+                         Step step) {
   HRESULT status = S_OK;
   for (LONG i = 0; devices != nullptr && i < devices->itemCount; ++i) {
     auto* device = static_cast<CReWireAudioDevice*>(
@@ -85,10 +85,9 @@ HRESULT CReWireAudioClass::Initialize(HTZMETRICS settingsKey) {
   HTZMETRICS classKey = nullptr;
   HRESULT status = TzMetric_OpenSubKey(&classKey, key, path.c_str());
   if (FAILED(status)) return status;
-  status = forEachDeviceKey(devices_, key, path,
-                            [](CReWireAudioDevice& device, HTZMETRICS deviceKey) {
-                              loadDevice(device, deviceKey);
-                            });
+  status = forEachDeviceKey(
+      devices_, key, path,
+      [](CReWireAudioDevice& device, HTZMETRICS deviceKey) { loadDevice(device, deviceKey); });
   TzMetric_Close(classKey);
   return status;
 }

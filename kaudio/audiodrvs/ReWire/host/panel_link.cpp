@@ -1,6 +1,6 @@
 // The driver class's hold on the panel side of the bridge engine.
-#include "kaudio/audiodrvs/ReWire/host/driver_class.h"
 #include "kaudio/audiodrvs/ReWire/engine_binding.h"
+#include "kaudio/audiodrvs/ReWire/host/driver_class.h"
 
 namespace tz::rewire {
 

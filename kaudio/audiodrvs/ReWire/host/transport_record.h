@@ -17,8 +17,8 @@ inline int64_t roundHalfUp(double x) {
 }
 
 // Conversions with that rounding. Tempo in beats per minute; times in 100-ns units.
-int64_t ticksToTime(int64_t ticks15360, double tempo);   // 0 when the tempo is 0
-int64_t samplesToTime(int64_t samples, uint32_t rate);   // 0 when the rate is 0
+int64_t ticksToTime(int64_t ticks15360, double tempo);  // 0 when the tempo is 0
+int64_t samplesToTime(int64_t samples, uint32_t rate);  // 0 when the rate is 0
 int64_t timeToSamples(int64_t time, uint32_t rate);
 int64_t ticks15360To24576(int64_t ticks);
 

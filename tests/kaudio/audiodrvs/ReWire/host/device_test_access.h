@@ -1,8 +1,8 @@
 // Puts a device into the states that a connection would give it, for tests without a mixer.
 #pragma once
 
-#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/exchange_block.h"
+#include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 
 namespace tz::rewire {
 
