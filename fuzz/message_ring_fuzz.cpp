@@ -11,8 +11,8 @@
 
 namespace {
 
-using tz::rewire::ConnectionHeader;
-using tz::rewire::MessageRing;
+using tz::engine::ConnectionHeader;
+using tz::engine::MessageRing;
 
 constexpr size_t kSectionBytes = sizeof(ConnectionHeader) + 4096;
 

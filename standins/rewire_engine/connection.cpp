@@ -6,7 +6,7 @@
 #include <atomic>
 #include <utility>
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 uint32_t load(uint32_t& word) {
@@ -96,4 +96,4 @@ RWSTATUS Connection::bytesAvailable(int32_t channel, uint32_t* bytes) {
   return kRWSuccess;
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -14,7 +14,7 @@
 #include "support/platform/shared_section.h"
 #include "tz/rewire_engine.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 
 enum class Side : uint8_t { Device, Panel };
 
@@ -87,4 +87,4 @@ class Connection {
   ConnectionHeader& header() const { return *static_cast<ConnectionHeader*>(section_.data()); }
 };
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

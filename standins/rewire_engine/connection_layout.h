@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tz::rewire {
+namespace tz::engine {
 
 constexpr uint32_t kLayoutVersion = 1;
 constexpr uint32_t kDirectoryMagic = 0x52445752;   // "RWDR"
@@ -66,4 +66,4 @@ inline uint32_t messageRecordBytes(uint32_t size) {
   return 4 + ((size + 3) & ~3u);
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

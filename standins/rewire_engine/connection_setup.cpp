@@ -11,7 +11,7 @@
 
 #include "standins/rewire_engine/connection.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 using platform::NamedMark;
@@ -219,4 +219,4 @@ RWSTATUS Connection::attachRings() {
   return kRWSuccess;
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -7,7 +7,7 @@
 
 #include <thread>
 
-namespace tz::rewire {
+namespace tz::engine {
 
 struct Slot {
   std::atomic<uint32_t> handle{0};
@@ -85,4 +85,4 @@ ConnectionTable::~ConnectionTable() {
   for (Slot& slot : slots) take(slot);
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -10,7 +10,7 @@
 
 #include "standins/rewire_engine/connection.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 
 struct Slot;
 
@@ -53,4 +53,4 @@ class ConnectionTable {
   uint32_t serial_ = 0;
 };
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -9,7 +9,7 @@
 #include "standins/rewire_engine/installed_devices.h"
 #include "support/platform/module.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 using platform::Module;
@@ -141,4 +141,4 @@ const char* lastLoadError() {
   return lastError;
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -8,7 +8,7 @@
 
 #include "standins/rewire_engine/mixer_api.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 
 // 1 and the handle; 100 when the device is not installed or its library does not load;
 // 101 when an entry point is missing; 9 for null arguments. Failures leave a message for
@@ -23,4 +23,4 @@ RWSTATUS unloadDeviceByName(const char* deviceName);
 
 const char* lastLoadError();
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

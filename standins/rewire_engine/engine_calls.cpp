@@ -4,7 +4,7 @@
 
 #include "standins/rewire_engine/connection_table.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 std::atomic<int32_t> opens[2];
@@ -80,4 +80,4 @@ RWSTATUS bytesAvailable(Side side, uint32_t handle, int32_t channel, uint32_t* b
   return pin ? pin->bytesAvailable(channel, bytes) : notTheirs(side);
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

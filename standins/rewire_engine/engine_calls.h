@@ -8,7 +8,7 @@
 #include "standins/rewire_engine/connection.h"
 #include "tz/rewire_engine.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 
 // 1 for the engine's version 1000000, 9 for any other. Opens are counted.
 RWSTATUS openSide(Side side, int32_t version);
@@ -28,4 +28,4 @@ RWSTATUS sendMessage(Side side, uint32_t handle, int32_t channel, uint32_t size,
 RWSTATUS readMessage(Side side, uint32_t handle, int32_t channel, uint16_t* size, void* buffer);
 RWSTATUS bytesAvailable(Side side, uint32_t handle, int32_t channel, uint32_t* bytes);
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

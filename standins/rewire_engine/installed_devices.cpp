@@ -5,7 +5,7 @@
 #include "support/platform/registry.h"
 #include "support/platform/text_encoding.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 using platform::PlatformError;
@@ -56,4 +56,4 @@ bool deviceLibraryPath(std::string_view device, std::string& path) {
          readDevicePath(key, path);
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tz::rewire {
+namespace tz::engine {
 
 // Device names in the registry's order (by name, case ignored).
 std::vector<std::string> installedDevices();
@@ -15,4 +15,4 @@ std::vector<std::string> installedDevices();
 // a '\\', or when the device has no key or no non-empty "Device Path" string.
 bool deviceLibraryPath(std::string_view device, std::string& path);
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

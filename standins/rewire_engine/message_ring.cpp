@@ -8,7 +8,7 @@
 #include <bit>
 #include <cstring>
 
-namespace tz::rewire {
+namespace tz::engine {
 namespace {
 
 static_assert(std::atomic_ref<uint32_t>::is_always_lock_free);
@@ -115,4 +115,4 @@ void MessageRing::copyOut(uint32_t index, void* bytes, uint32_t size) const {
   memcpy(static_cast<uint8_t*>(bytes) + first, data_, size - first);
 }
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

@@ -10,7 +10,7 @@
 #include "standins/rewire_engine/connection_layout.h"
 #include "tz/rewire_engine.h"
 
-namespace tz::rewire {
+namespace tz::engine {
 
 // The ring's status when it holds no room for a message now.
 constexpr RWSTATUS kRWNoRoom = kRWOutOfMemory;
@@ -48,4 +48,4 @@ class MessageRing {
   uint32_t maxMessage_ = 0;
 };
 
-}  // namespace tz::rewire
+}  // namespace tz::engine

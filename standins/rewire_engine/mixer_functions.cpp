@@ -7,7 +7,7 @@
 
 RW_ENGINE_EXPORT RWSTATUS RWMCountDevices(int32_t* count) {
   if (count == nullptr) return kRWGeneralFailure;
-  *count = static_cast<int32_t>(tz::rewire::installedDevices().size());
+  *count = static_cast<int32_t>(tz::engine::installedDevices().size());
   return kRWSuccess;
 }
 
@@ -15,7 +15,7 @@ RW_ENGINE_EXPORT RWSTATUS RWMCountDevices(int32_t* count) {
 RW_ENGINE_EXPORT RWSTATUS RWMGetDeviceName(int32_t index, char* name, uint32_t size) {
   if (name == nullptr || size == 0) return kRWGeneralFailure;
   name[0] = '\0';
-  const auto devices = tz::rewire::installedDevices();
+  const auto devices = tz::engine::installedDevices();
   if (index < 0 || static_cast<size_t>(index) >= devices.size()) return kRWLibraryNotFound;
   const std::string& device = devices[static_cast<size_t>(index)];
   if (device.size() >= size) return kRWGeneralFailure;
@@ -25,15 +25,15 @@ RW_ENGINE_EXPORT RWSTATUS RWMGetDeviceName(int32_t index, char* name, uint32_t s
 
 RW_ENGINE_EXPORT RWSTATUS RWMLoadDevice(const char* deviceName, uint32_t* handle,
                                         RWMDeviceEntryPoints* entries) {
-  return tz::rewire::loadDevice(deviceName, handle, entries);
+  return tz::engine::loadDevice(deviceName, handle, entries);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWMUnloadDevice(uint32_t handle) {
-  return tz::rewire::unloadDevice(handle);
+  return tz::engine::unloadDevice(handle);
 }
 
 RW_ENGINE_EXPORT const char* RWMLastLoadError() {
-  return tz::rewire::lastLoadError();
+  return tz::engine::lastLoadError();
 }
 
 static_assert(hasType<RWMCountDevicesProc>(&RWMCountDevices) &&

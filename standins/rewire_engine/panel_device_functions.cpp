@@ -12,8 +12,8 @@
 RW_ENGINE_EXPORT RWSTATUS RWPRegisterDeviceImp(const char* libraryPath) {
   if (libraryPath == nullptr || libraryPath[0] == '\0') return kRWGeneralFailure;
   std::string path;
-  for (const std::string& device : tz::rewire::installedDevices())
-    if (tz::rewire::deviceLibraryPath(device, path) && path == libraryPath) return kRWSuccess;
+  for (const std::string& device : tz::engine::installedDevices())
+    if (tz::engine::deviceLibraryPath(device, path) && path == libraryPath) return kRWSuccess;
   return kRWLibraryNotFound;
 }
 
@@ -24,12 +24,12 @@ RW_ENGINE_EXPORT RWSTATUS RWPUnregisterDeviceImp(const char* libraryPath) {
 // Loads the installed device's library into this process and keeps it until unloaded by
 // name; statuses as RWMLoadDevice.
 RW_ENGINE_EXPORT RWSTATUS RWPLoadDeviceImp(const char* deviceName) {
-  return tz::rewire::loadDeviceByName(deviceName);
+  return tz::engine::loadDeviceByName(deviceName);
 }
 
 // 1, or 100 when this process holds no load of the device.
 RW_ENGINE_EXPORT RWSTATUS RWPUnloadDeviceImp(const char* deviceName) {
-  return tz::rewire::unloadDeviceByName(deviceName);
+  return tz::engine::unloadDeviceByName(deviceName);
 }
 
 static_assert(hasType<RWPRegisterDeviceImpProc>(&RWPRegisterDeviceImp) &&

@@ -4,18 +4,18 @@
 #include "standins/rewire_engine/engine_calls.h"
 #include "standins/rewire_engine/engine_export.h"
 
-using tz::rewire::Side;
+using tz::engine::Side;
 
 RW_ENGINE_EXPORT RWSTATUS RWPOpenImp(int32_t version) {
-  return tz::rewire::openSide(Side::Panel, version);
+  return tz::engine::openSide(Side::Panel, version);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPIsCloseOKImp(uint8_t* okFlag) {
-  return tz::rewire::isCloseOK(Side::Panel, okFlag);
+  return tz::engine::isCloseOK(Side::Panel, okFlag);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPCloseImp() {
-  return tz::rewire::closeSide(Side::Panel);
+  return tz::engine::closeSide(Side::Panel);
 }
 
 // 1 and the handle; 110 when no live device has the signature, 6 when another live panel
@@ -23,37 +23,37 @@ RW_ENGINE_EXPORT RWSTATUS RWPCloseImp() {
 RW_ENGINE_EXPORT RWSTATUS RWPComConnectImp(const char* signature, uint32_t* handle) {
   if (handle == nullptr) return kRWGeneralFailure;
   *handle = 0;
-  if (!tz::rewire::sideOpen(Side::Panel)) return kRWGeneralFailure;
-  std::unique_ptr<tz::rewire::Connection> connection;
-  const RWSTATUS made = tz::rewire::Connection::connect(signature, connection);
-  return tz::rewire::addConnection(made, std::move(connection), handle);
+  if (!tz::engine::sideOpen(Side::Panel)) return kRWGeneralFailure;
+  std::unique_ptr<tz::engine::Connection> connection;
+  const RWSTATUS made = tz::engine::Connection::connect(signature, connection);
+  return tz::engine::addConnection(made, std::move(connection), handle);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComCheckConnectionImp(uint32_t handle) {
-  return tz::rewire::connectionState(Side::Panel, handle);
+  return tz::engine::connectionState(Side::Panel, handle);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComDisconnectImp(uint32_t handle) {
-  return tz::rewire::removeConnection(Side::Panel, handle);
+  return tz::engine::removeConnection(Side::Panel, handle);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComDoesMessageFitImp(uint32_t handle, int32_t channel, uint32_t size) {
-  return tz::rewire::doesMessageFit(Side::Panel, handle, channel, size);
+  return tz::engine::doesMessageFit(Side::Panel, handle, channel, size);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComSendImp(uint32_t handle, int32_t channel, uint32_t size,
                                         const void* bytes) {
-  return tz::rewire::sendMessage(Side::Panel, handle, channel, size, bytes);
+  return tz::engine::sendMessage(Side::Panel, handle, channel, size, bytes);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComReadImp(uint32_t handle, int32_t channel, uint16_t* size,
                                         void* buffer) {
-  return tz::rewire::readMessage(Side::Panel, handle, channel, size, buffer);
+  return tz::engine::readMessage(Side::Panel, handle, channel, size, buffer);
 }
 
 RW_ENGINE_EXPORT RWSTATUS RWPComBytesAvailableImp(uint32_t handle, int32_t channel,
                                                   uint32_t* bytes) {
-  return tz::rewire::bytesAvailable(Side::Panel, handle, channel, bytes);
+  return tz::engine::bytesAvailable(Side::Panel, handle, channel, bytes);
 }
 
 static_assert(hasType<RWPOpenImpProc>(&RWPOpenImp) &&
