@@ -180,9 +180,10 @@ void ScriptReader::skipBlank(Source& source) {
 std::string ScriptReader::restOfLine(Source& source) {
   std::string text;
   while (!source.done() && source.at() != '\n') {
-    if (source.at() == '\\' && (source.at(1) == '\n' || source.at(1) == '\r')) {
-      source.pos += source.at(1) == '\r' ? 2 : 1;
-      if (source.at() == '\n') ++source.pos;
+    // A backslash ends the line only before a line break; a lone carriage return is none.
+    if (source.at() == '\\' &&
+        (source.at(1) == '\n' || (source.at(1) == '\r' && source.at(2) == '\n'))) {
+      source.pos += source.at(1) == '\r' ? 3 : 2;
       ++source.line;
       text += ' ';
       continue;
