@@ -1,0 +1,63 @@
+// A bounded writer of UTF-16 text: it knows its capacity in characters, never writes past
+// it and always leaves room for the terminator. Every formatter of the library writes
+// through one.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tz::core {
+
+class WideSink {
+ public:
+  // capacity counts characters including the terminator; 0 (or a null buffer) writes nothing,
+  // not even a terminator.
+  WideSink(char16_t* buffer, size_t capacity)
+      : buffer_(buffer), capacity_(buffer != nullptr ? capacity : 0) {
+    terminate();
+  }
+
+  void put(char16_t c) {
+    if (length_ + 1 < capacity_) {
+      buffer_[length_++] = c;
+      buffer_[length_] = 0;
+    } else {
+      truncated_ = true;
+    }
+  }
+  void append(std::u16string_view text) {
+    for (char16_t c : text) put(c);
+  }
+  // count copies of c; a count beyond the room left only fills the room.
+  void fill(char16_t c, size_t count) {
+    const size_t n = count < room() ? count : room();
+    for (size_t i = 0; i < n; ++i) buffer_[length_++] = c;
+    if (n < count) truncated_ = true;
+    terminate();
+  }
+
+  size_t length() const { return length_; }
+  // Characters that still fit before the terminator.
+  size_t room() const { return capacity_ > length_ + 1 ? capacity_ - length_ - 1 : 0; }
+  bool truncated() const { return truncated_; }
+  // The text written so far (terminated when the capacity is not 0).
+  std::u16string_view text() const { return {buffer_, length_}; }
+  char16_t* end() const { return buffer_ + length_; }
+  // Takes back the last count characters (for writers that reformat what they wrote).
+  void cut(size_t count) {
+    length_ -= count < length_ ? count : length_;
+    terminate();
+  }
+
+ private:
+  void terminate() {
+    if (capacity_ > 0) buffer_[length_] = 0;
+  }
+
+  char16_t* buffer_;
+  size_t capacity_;
+  size_t length_ = 0;
+  bool truncated_ = false;
+};
+
+}  // namespace tz::core
