@@ -43,6 +43,14 @@ class WideSink {
   // The text written so far (terminated when the capacity is not 0).
   std::u16string_view text() const { return {buffer_, length_}; }
   char16_t* end() const { return buffer_ + length_; }
+  // Counts count characters that a writer put at end() itself (at most room()), and
+  // terminates them.
+  void advance(size_t count) {
+    length_ += count < room() ? count : room();
+    terminate();
+  }
+  // Records that a writer had more to write than the room it was given.
+  void markTruncated() { truncated_ = true; }
   // Takes back the last count characters (for writers that reformat what they wrote).
   void cut(size_t count) {
     length_ -= count < length_ ? count : length_;

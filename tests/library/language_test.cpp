@@ -64,6 +64,21 @@ TEST(LibraryLanguage, TheLanguageModuleServesGermanAndJapaneseAndTheLibraryEngli
   EXPECT_EQ(u"ReWire Device Driver", api.deviceName(0x0809));
 }
 
+TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
+  LanguageApi api(TZ_LIBRARY_PATH);
+  ASSERT_NE(nullptr, api.lang) << dlerror();
+  auto text = [&](LCID locale, UINT id) {
+    EXPECT_TRUE(api.update(api.lang, locale, 0));
+    return std::u16string(api.getString(api.lang, id));
+  };
+  EXPECT_EQ(u"SMPTE Non-Drop 30 (30 fps)", text(1033, 48439));
+  EXPECT_EQ(u"SMPTE Non-Drop (29.97 fps)", text(1033, 48443));
+  EXPECT_EQ(u"SMPTE Drop (29,97 B/s)", text(1031, 48440));
+  EXPECT_EQ(u"SMPTE フィルム同期 (24 fps)", text(1041, 48442));
+  // The driver's strings still come from the same tables.
+  EXPECT_EQ(u"ReWire デバイスドライバ", text(1041, 1527));
+}
+
 // A copy of the library alone in a folder of its own, as an installation holds it.
 struct LibraryCopy {
   tz::test::ScratchFolder scratch;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <string>
 #include <thread>
 
 #include "tz/export.h"
@@ -36,6 +37,26 @@ TEST(LoadedLibrary, DetectsTheProcessorAndStartsTheTimersLeavingNoFlushToZeroBeh
   while (next == first) next = micro();
   EXPECT_LT(next - first, 1000u);
   EXPECT_LT(first, 600u * 1000 * 1000) << "the start mark was not taken at load";
+  dlclose(handle);
+}
+
+}  // namespace
+
+namespace {
+
+// The print's variadic export is caller-cleans: a host calls it with any arguments it likes.
+// Right after load the library's separators are there as tokens.
+TEST(LoadedLibrary, PublishesItsSeparatorsAsPrintTokensAndPrintsThroughItsVariadicExport) {
+  void* handle = dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, handle) << dlerror();
+  using PrintF = int(__attribute__((cdecl))*)(WCHAR*, const WCHAR*, ...);
+  const auto printF = reinterpret_cast<PrintF>(dlsym(handle, "TzPrintF"));
+  ASSERT_NE(nullptr, printF);
+  WCHAR text[128];
+  EXPECT_EQ(10, printF(text, u"$(SMPTE.Whole)$(SMPTE.NonDrop)$(SMPTE.Drop)$(m.b)$(b.t)$d", 1234));
+  EXPECT_EQ(std::u16string(u":.,..1,234"), text);
+  EXPECT_EQ(20, printF(text, u"%s|%I64d|%.1f|%c", u"ab", int64_t{-5000000000}, 2.25, u'z'));
+  EXPECT_EQ(std::u16string(u"ab|-5000000000|2.2|z"), text);
   dlclose(handle);
 }
 

@@ -6,6 +6,7 @@
 #include "support/time/locale_separators.h"
 #include "support/time/timer_internal.h"
 #include "support/ui/help_file_paths.h"
+#include "support/ui/print_tokens.h"
 
 namespace tz::rewire {
 
@@ -18,6 +19,7 @@ void attachModule() {
   for (int index = 0; index < ui::kHelpFileCount; ++index)
     ui::setHelpFilePath(index, ui::createHelpFilePath(index));
   time::localeSeparators();
+  ui::registerLibraryPrintTokens();
 }
 
 void detachModule() {

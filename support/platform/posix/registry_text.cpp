@@ -3,30 +3,10 @@
 #include <cstdio>
 
 #include "support/platform/posix/registry_internal.h"
+#include "support/platform/text_case.h"
 #include "support/platform/text_encoding.h"
 
 namespace tz::platform::registry {
-
-namespace {
-
-// Simple one-to-one case pairs of the Latin, Greek and Cyrillic alphabets. A fixed table,
-// not the C library's locale, so that every process folds alike whatever its locale.
-char32_t foldCodePoint(char32_t c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    if (c == 0x178) return 0xFF;
-    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    return (c % 2 == 1) == oddUpper ? c + 1 : c;
-  }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
-  return c;
-}
-
-}  // namespace
 
 bool isValidName(std::string_view name, size_t maxUnits) {
   size_t units = 0;
@@ -44,7 +24,7 @@ std::string foldName(std::string_view name) {
   for (size_t i = 0; i < name.size();) {
     char32_t c = 0;
     if (!decodeUtf8(name, i, c)) return std::string(name);
-    appendUtf8(foldCodePoint(c), folded);
+    appendUtf8(foldCase(c), folded);
   }
   return folded;
 }

@@ -1,0 +1,10 @@
+// Ids of the support library's own strings, shared by its resource scripts and its code.
+// They start at 47999, above every id a module that links the library uses for itself.
+#pragma once
+
+// Display names of the SMPTE frame-rate formats 1 to 5 (format 6 has none).
+#define IDS_SMPTE_NAME_30 48439
+#define IDS_SMPTE_NAME_2997_DROP 48440
+#define IDS_SMPTE_NAME_25 48441
+#define IDS_SMPTE_NAME_24 48442
+#define IDS_SMPTE_NAME_2997 48443
