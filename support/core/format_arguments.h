@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace tz::core {
+
+static_assert(sizeof(long) == 4, "FormatArgument takes long as a 32-bit integer");
 
 class FormatArguments {
  public:
@@ -58,6 +61,10 @@ struct FormatArgument {
   };
   FormatArgument(int32_t v) : kind(Kind::Int32), int32(v) {}
   FormatArgument(uint32_t v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
+  // LONG and DWORD are long and unsigned long, 32 bits here; without these they would be
+  // ambiguous between every other number.
+  FormatArgument(long v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
+  FormatArgument(unsigned long v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
   FormatArgument(int64_t v) : kind(Kind::Int64), int64(v) {}
   FormatArgument(uint64_t v) : kind(Kind::Int64), int64(static_cast<int64_t>(v)) {}
   FormatArgument(double v) : kind(Kind::Double), real(v) {}
@@ -66,8 +73,10 @@ struct FormatArgument {
 };
 
 // Typed arguments read in order. An argument read as another kind converts between the
-// numbers (a double truncated and saturated); a number read as text is a null text and text
-// read as a number is 0. Reading past the end gives 0 or null. Never undefined.
+// numbers, saturating where the value does not fit (a double truncated towards zero, NaN as
+// 0); a number, or text of the other width, read as text is a null text, and text read as a
+// number is 0. A pointer read takes a text's address, or a number as a 32-bit integer read
+// would. Reading past the end gives 0 or null. Never undefined.
 class ArrayArguments final : public FormatArguments {
  public:
   explicit ArrayArguments(std::span<const FormatArgument> args) : args_(args) {}
@@ -78,6 +87,8 @@ class ArrayArguments final : public FormatArguments {
   const char16_t* nextWideText() override;
   const char* nextNarrowText() override;
   uint32_t nextPointer() override;
+  // Arguments asked for so far, those past the end included: a count other than the array's
+  // size means the format and the arguments did not match.
   size_t used() const { return next_; }
 
  private:
