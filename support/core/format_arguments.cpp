@@ -32,6 +32,8 @@ int64_t integerOf(const FormatArgument* arg) {
   switch (arg->kind) {
     case Kind::Int32:
       return arg->int32;
+    case Kind::UInt32:
+      return arg->uint32;
     case Kind::Int64:
       return arg->int64;
     case Kind::Double:
@@ -49,7 +51,10 @@ const FormatArgument* ArrayArguments::take() {
 }
 
 int32_t ArrayArguments::nextInt32() {
-  return saturatedInt32(integerOf(take()));
+  // A 32-bit argument of either sign keeps its bits, as it would through a va_list.
+  const FormatArgument* arg = take();
+  if (arg != nullptr && arg->kind == Kind::UInt32) return static_cast<int32_t>(arg->uint32);
+  return saturatedInt32(integerOf(arg));
 }
 
 int64_t ArrayArguments::nextInt64() {

@@ -50,21 +50,22 @@ class VaListArguments final : public FormatArguments {
 
 // One typed argument of an ArrayArguments list.
 struct FormatArgument {
-  enum class Kind : uint8_t { Int32, Int64, Double, WideText, NarrowText };
+  enum class Kind : uint8_t { Int32, UInt32, Int64, Double, WideText, NarrowText };
   Kind kind;
   union {
     int32_t int32;
+    uint32_t uint32;
     int64_t int64;
     double real;
     const char16_t* wide;
     const char* narrow;
   };
   FormatArgument(int32_t v) : kind(Kind::Int32), int32(v) {}
-  FormatArgument(uint32_t v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
+  FormatArgument(uint32_t v) : kind(Kind::UInt32), uint32(v) {}
   // LONG and DWORD are long and unsigned long, 32 bits here; without these they would be
   // ambiguous between every other number.
   FormatArgument(long v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
-  FormatArgument(unsigned long v) : kind(Kind::Int32), int32(static_cast<int32_t>(v)) {}
+  FormatArgument(unsigned long v) : kind(Kind::UInt32), uint32(static_cast<uint32_t>(v)) {}
   FormatArgument(int64_t v) : kind(Kind::Int64), int64(v) {}
   FormatArgument(uint64_t v) : kind(Kind::Int64), int64(static_cast<int64_t>(v)) {}
   FormatArgument(double v) : kind(Kind::Double), real(v) {}

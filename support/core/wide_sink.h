@@ -18,7 +18,10 @@ class WideSink {
   }
 
   void put(char16_t c) {
-    if (length_ + 1 < capacity_) {
+    // A high surrogate needs room for its partner too, and once cut a text takes nothing
+    // more: it ends before a pair, never between its halves.
+    const size_t needed = c >= 0xD800 && c <= 0xDBFF ? 2 : 1;
+    if (!truncated_ && length_ + needed < capacity_) {
       buffer_[length_++] = c;
       buffer_[length_] = 0;
     } else {
@@ -30,7 +33,7 @@ class WideSink {
   }
   // count copies of c; a count beyond the room left only fills the room.
   void fill(char16_t c, size_t count) {
-    const size_t n = count < room() ? count : room();
+    const size_t n = truncated_ ? 0 : count < room() ? count : room();
     for (size_t i = 0; i < n; ++i) buffer_[length_++] = c;
     if (n < count) truncated_ = true;
     terminate();

@@ -36,6 +36,13 @@ TEST(ArrayArguments, NumbersConvertSaturatingAndNeverUndefined) {
   for (const int64_t expected : {kMax64, kMin64, kMax64, kMin64, int64_t(0), int64_t(-1)})
     EXPECT_EQ(expected, as64.nextInt64()) << as64.used();
 
+  // Unsigned 32-bit arguments keep their value when read wide; any 32-bit one its bits.
+  const FormatArgument unsigned32[] = {uint32_t{0xFFFFFFFF}, DWORD{0x80000000}, uint32_t{5}};
+  ArrayArguments asUnsigned(unsigned32);
+  EXPECT_EQ(int64_t{0xFFFFFFFF}, asUnsigned.nextInt64());
+  EXPECT_EQ(kMin32, asUnsigned.nextInt32());
+  EXPECT_EQ(5.0, asUnsigned.nextDouble());
+
   const FormatArgument reals[] = {7, kMin64, 2.5};
   ArrayArguments asDouble(reals);
   EXPECT_EQ(7.0, asDouble.nextDouble());

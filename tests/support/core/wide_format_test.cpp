@@ -195,6 +195,10 @@ TEST(WideFormat, SmallCapacitiesCutTheTextAndSayItWasCut) {
   // The text stops before a surrogate pair that does not fit, and the sink still knows.
   EXPECT_EQ(u"ab", format(u"%S", {"ab\xF0\x9F\x8E\xB5"}, 3, &cut));
   EXPECT_TRUE(cut);
+  // Wide text given whole is cut before a pair too, never between its halves.
+  EXPECT_EQ(u"ab", format(u"ab\U0001F3B5", {}, 4, &cut));
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(u"ab", format(u"%s", {u"ab\U0001F3B5"}, 4, &cut));
   WideSink nowhere(nullptr, 10);
   ArrayArguments none({});
   EXPECT_EQ(0u, tz::core::formatWide(nowhere, u"%d", none));
