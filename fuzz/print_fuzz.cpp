@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         args.emplace_back(narrows.emplace_back(bits >> 60, char(bits >> 8)).c_str());
     }
   }
-  const std::u16string format(reinterpret_cast<const char16_t*>(in.data), in.size / 2);
+  std::u16string format(in.size / 2, u'\0');
+  std::memcpy(format.data(), in.data, format.size() * 2);
 
   std::vector<char16_t> buffer(capacity + kGuards, kGuard);
   tz::core::WideSink sink(buffer.data(), capacity);

@@ -2,6 +2,7 @@
 // a plain map of the same names, and a reference writes the value or itself unchanged.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -27,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tz::ui::addPrintToken(separator.token, separator.text);
     model.emplace(separator.token, separator.text);
   }
-  const auto* units = reinterpret_cast<const char16_t*>(data);
-  const size_t count = size / 2;
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(units.data(), data, units.size() * 2);
+  const size_t count = units.size();
   // Each operation: a code unit whose low bits pick it, then a name and a value ended by 0.
   for (size_t i = 0; i < count;) {
     const unsigned op = units[i++] % 3;
