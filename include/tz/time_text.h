@@ -68,9 +68,16 @@ TzNanoTimeToTextFormat(WCHAR* buffer, const _tzposfmt* format, LONGLONG time,
 TZAPI(int) TzNanoTimeToText(WCHAR* buffer, const _tzposfmt* format, LONGLONG time, BOOL coarse);
 TZAPI(int) TzNanoTimeToTextEx(WCHAR* buffer, const _tzposfmt* format, LONGLONG time, DWORD flags);
 
-// Hours, minutes, seconds and frames at a free frame rate (record formats outside 1..6), or the
-// SMPTE conversions (formats 1..6).
+// Hours, minutes, seconds and frames at a free frame rate. A record whose format is one of the
+// SMPTE formats 1..6 converts with TZSMPTE_NanoToSMPTE and TZSMPTE_SMPTEToNanos instead, and the
+// rate is not read. A null record is ignored (and converts to 0).
+// To the fields: the time's magnitude (the writers print the sign) plus half a frame when the
+// rate is above 0.01, split into hours (modulo 24), minutes and seconds, the frames rounded
+// down; a rate that is not a finite number above 0 gives frame 0. The format is kept.
 TZAPI(void) TzNanoTimeToHMSF(LONGLONG time, _smpteval* value, double frameRate);
+// From the fields: trunc((hours × 3600 + minutes × 60 + seconds + frames / rate) × 10^7 + 0.5),
+// fields unsigned; a rate that is not a finite number above 0 gives 0, a time beyond the
+// 64-bit range its limit.
 TZAPI(LONGLONG) TzHMSFToNanoTime(const _smpteval* value, double frameRate);
 
 // A time as measures, beats and ticks at the position format's tempo and time signature;
@@ -93,31 +100,83 @@ TzGetLabeledStringFixed(LONG value, int decimals, LONG limit, const WCHAR* suffi
 TZAPI(const WCHAR*)
 TzGetLabeledStringFloat(double value, int decimals, double limit, const WCHAR* suffix);
 
-// Text to times. `end`, when not null, receives where reading stopped.
+// Text to times. Every reader takes hostile text: nothing it reads can fault, overflow or
+// reach an undefined conversion (sums and products saturate at the 64-bit limits), and `end`,
+// when not null, receives a position between `text` and its terminator. A null text or null
+// position format reads nothing and gives 0 (end = text), outputs 0 included.
+//
+// The clock-time, hours-minutes-seconds-frames, feet-and-frames and music-time readers skip
+// leading blanks and split the text into numbers: every run of the digits 0-9 is one number
+// and any run of other characters one separator, so the locale's and the library's separators
+// of any length, "+" and blanks all separate. A run of digits saturates at 2^63 - 1. They read a
+// fixed count of numbers at most and stop after the last; `end` receives the position after
+// the last number read, or the first non-blank when there was none.
+// A frame rate, tempo or sample rate that is not a finite number above 0 makes the time 0.
+//
+// Time in the position format's time format:
+//  1. blanks are skipped and one "-" noted; `end` starts at the terminator;
+//  2. an empty remainder gives `def` (not negated); otherwise by format code: 0 samples (held
+//     between the counts of the times -2^62 and 2^61, then converted rounding half up; rate 0
+//     gives 0), 1 TzTextToTimeToken × 10 000, 2 seconds and 4 frames read by
+//     TzTextToDoubleToken in locale mode and rounded to nearest, 3 TzTextToHMSFToken, 5 and 13
+//     TzTextToMusicTimeToken with `flags`, 6-10 and 18 TZSMPTE_TextToSMPTE at the SMPTE formats
+//     5, 1, 2, 3, 4, 6, 11 raw time units, 12 microseconds (× 10), 15 and 16
+//     TzTextToFeetAndFramesToken, 17 TZSMPTE_TextToSMPTE as free hours-minutes-seconds-frames at
+//     75 frames a second; 14 (beats), 19 (compact clock) and codes outside 0..19 read nothing
+//     and give 0. The time-code, CD and feet-and-frames readers cannot say where they stopped:
+//     `end` stays at the terminator;
+//  3. the noted "-" negates what was read; unless TZTIMETEXT_ABSOLUTE the origin is added;
+//  4. with TZTIMETEXT_CLAMP a time of 0 with `end` at a character other than the terminator or
+//     a blank becomes `def`; then the time is raised to `min` and lowered to `max` (max wins).
+// TZTIMETEXT_BEATS reads music time without ticks; TZTIMETEXT_ABSOLUTE also keeps code 5 from
+// making its one-based measures and beats zero-based, as it keeps the writers from the reverse.
 TZAPI(LONGLONG)
 TzTextToNanoTimeToken2(const WCHAR* text, const _tzposfmt* format, LONGLONG def, LONGLONG min,
                        LONGLONG max, DWORD flags, const WCHAR** end);
+// TzTextToNanoTimeToken2 without default or range; the origin is added.
 TZAPI(LONGLONG)
 TzTextToNanoTimeToken(const WCHAR* text, const _tzposfmt* format, BOOL beatsOnly,
                       const WCHAR** end);
+// TzTextToNanoTimeToken2 with TZTIMETEXT_CLAMP; the origin is added, the default's too.
 TZAPI(LONGLONG)
 TzTextToNanoTimeTokenEx(const WCHAR* text, const _tzposfmt* format, BOOL beatsOnly, LONGLONG def,
                         LONGLONG min, LONGLONG max, const WCHAR** end);
-// Clock time in milliseconds.
+// Clock time in milliseconds; the position format's fields are not used. With `noFraction` up to
+// three numbers, aligned right, are hours, minutes and seconds. Without it up to four, the last
+// being the fraction of a second by its first three digits ("5" 500, "05" 50, "1234" 123), but a
+// lone number in a text without a blank after its leading ones is whole seconds ("5" is 5 s, "5 "
+// half a second).
 TZAPI(LONGLONG)
 TzTextToTimeToken(const WCHAR* text, const _tzposfmt* format, BOOL noFraction, const WCHAR** end);
+// Feet and frames, up to two numbers aligned right, 40 (`forty`) or 16 frames a foot, as time
+// rounded to nearest at the frame rate.
 TZAPI(LONGLONG) TzTextToFeetAndFramesToken(const WCHAR* text, const _tzposfmt* format, BOOL forty);
-// Music time as ticks; the outputs may be null.
+// Music time as ticks: after blanks one "-" is noted, then up to three numbers from the left are
+// measures, beats and ticks (missing ones 0); the "-" negates the measures. With `oneBased`
+// exactly 1 a positive measure and a positive beat each lose 1. Result = (beats per measure ×
+// measures + beats) × ticks per quarter + multiplier × ticks: a beat counts ticks per quarter
+// whatever the beat unit (in 6/8 at 960, "2.1.0" one-based is 5760 ticks), unlike the
+// music-time writers. The outputs, each may be null, receive the measures and beats after those
+// steps and the multiplied ticks.
 TZAPI(LONGLONG)
 TzTextToMeasuresBeatsTicks(const WCHAR* text, const _tzposfmt* format, BOOL oneBased,
                            LONG tickMultiplier, LONGLONG* measures, LONGLONG* beats,
                            LONGLONG* ticks);
 TZAPI(LONGLONG)
 TzTextToTicks(const WCHAR* text, const _tzposfmt* format, BOOL oneBased, LONG tickMultiplier);
+// Beats and ticks, up to two numbers from the left (a "-" changes nothing): ticks per quarter ×
+// beats + multiplier × ticks. The outputs may be null.
 TZAPI(LONGLONG)
 TzTextToBeatsTicks(const WCHAR* text, const _tzposfmt* format, LONG tickMultiplier, LONGLONG* beats,
                    LONGLONG* ticks);
+// Hours, minutes, seconds and frames (seconds last with `noFrames`), up to four (three) numbers
+// aligned right, each held to 2^32 - 1, converted by TzHMSFToNanoTime at the frame rate.
 TZAPI(LONGLONG)
 TzTextToHMSFToken(const WCHAR* text, const _tzposfmt* format, BOOL noFrames, const WCHAR** end);
+// Music time as time: up to three numbers aligned right, measures, beats and ticks (two,
+// measures and beats, with TZTIMETEXT_BEATS). In time format 5 without TZTIMETEXT_ABSOLUTE a
+// measure and a beat above 0 each lose 1. Time = trunc((ticks / ticks per quarter + beats per
+// measure × measures + beats) / tempo × 6 × 10^8); with 0 ticks per quarter the ticks count
+// for nothing.
 TZAPI(LONGLONG)
 TzTextToMusicTimeToken(const WCHAR* text, const _tzposfmt* format, DWORD flags, const WCHAR** end);
