@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "support/platform/text_case.h"
@@ -60,14 +61,16 @@ struct Registry {
   }
 };
 
+static_assert(std::is_trivially_destructible_v<Registry>);
+
 Registry& registry() {
-  // Lives as long as the process: the exports may still run while modules unload.
-  static Registry* const instance = [] {
-    auto* r = new Registry;
-    TzList_CreateExZ(&r->list, 0, 0, 0, TZLIST_OPT_HEAP, 0, 0, 0);
-    return r;
-  }();
-  return *instance;
+  // The lock has no destructor to run, so calls that come after the module's release (from
+  // other modules' exit code) find an empty registry rather than a destroyed one.
+  static Registry instance;
+  static std::once_flag created;
+  std::call_once(created,
+                 [] { TzList_CreateExZ(&instance.list, 0, 0, 0, TZLIST_OPT_HEAP, 0, 0, 0); });
+  return instance;
 }
 
 Registry& publishedRegistry() {
@@ -130,6 +133,13 @@ void registerLibraryPrintTokens() {
     for (const time::LibrarySeparator& separator : time::librarySeparators())
       storeToken(registry(), separator.token, separator.text);
   });
+}
+
+void releasePrintTokens() {
+  Registry& r = registry();
+  std::lock_guard hold(r.lock);
+  TzList_Destroy(r.list);
+  r.list = nullptr;
 }
 
 }  // namespace tz::ui

@@ -24,5 +24,8 @@ bool writePrintToken(std::u16string_view name, core::WideSink& sink);
 // Publishes the library's own separators (SMPTE.Whole, SMPTE.NonDrop, SMPTE.Drop, m.b, b.t)
 // as tokens. Done once per process, at the first use of the registry at the latest.
 void registerLibraryPrintTokens();
+// Frees every token when the module that holds the library unloads; afterwards the registry
+// stores nothing and finds nothing.
+void releasePrintTokens();
 
 }  // namespace tz::ui

@@ -23,6 +23,7 @@ void attachModule() {
 }
 
 void detachModule() {
+  ui::releasePrintTokens();
   lang::closeModuleLanguage();
 }
 
