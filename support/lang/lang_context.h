@@ -39,6 +39,11 @@ HRESULT openModuleLanguage(HINSTANCE instance);
 // Closes the module-wide context and forgets the instance (at unload).
 void closeModuleLanguage();
 
+// Called after a language switch changed the module-wide context's locale, so that texts built
+// once from its strings (the time label tokens) follow the language; null for none.
+void setModuleLanguageListener(void (*listener)());
+void moduleLanguageSwitched();
+
 // The instance that holds the module (for resource lookups): the language module when the
 // context uses it, else the module.
 inline HINSTANCE lookupInstance(const TzLangContext& context) {

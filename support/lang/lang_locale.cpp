@@ -16,12 +16,14 @@ LCID subLanguage(LCID locale) {
 }
 
 // Stores a new locale; a change empties the string cache, whose texts were in the old one.
-void switchLocale(TzLangContext& context, LCID locale) {
-  if (context.language.load() == locale) return;
+// True when the locale changed.
+bool switchLocale(TzLangContext& context, LCID locale) {
+  if (context.language.load() == locale) return false;
   context.language = locale;
   context.lock.lock();
   if (context.cache != nullptr) TzList_DeleteList(context.cache, 0, -1, FALSE);
   context.lock.unlock();
+  return true;
 }
 
 }  // namespace
@@ -52,12 +54,13 @@ TZAPI(BOOL) TzLang_UpdateKernelLCID(HTZLANG lang, LCID locale, DWORD) {
   const HTZLANG moduleWide = tz::lang::moduleLanguage();
   if (lang == nullptr || moduleWide == nullptr) return FALSE;
   if (locale == 0) locale = kEnglishUnitedStates;
-  switchLocale(*lang, locale);
-  switchLocale(*moduleWide, locale);
+  const bool switched = switchLocale(*lang, locale);
+  const bool moduleSwitched = switchLocale(*moduleWide, locale) || (lang == moduleWide && switched);
   const BOOL useLanguageModule = !TzLang_IsLCIDEnglish(lang->language.load());
   lang->useLanguageModule = useLanguageModule;
   moduleWide->useLanguageModule = useLanguageModule;
   tz::ui::setDefaultLayoutRightToLeft(TzLang_UseRTL(lang) != FALSE);
+  if (moduleSwitched) tz::lang::moduleLanguageSwitched();
   return TRUE;
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<HTZLANG> moduleContext{nullptr};
 std::atomic<HINSTANCE> instanceOfModule{nullptr};
+std::atomic<void (*)()> languageListener{nullptr};
 
 }  // namespace
 
@@ -31,6 +32,14 @@ HRESULT openModuleLanguage(HINSTANCE instance) {
 void closeModuleLanguage() {
   TzLang_Close(moduleContext.exchange(nullptr));
   instanceOfModule = nullptr;
+}
+
+void setModuleLanguageListener(void (*listener)()) {
+  languageListener = listener;
+}
+
+void moduleLanguageSwitched() {
+  if (void (*listener)() = languageListener.load()) listener();
 }
 
 }  // namespace tz::lang

@@ -13,6 +13,7 @@
 #include "tests/common/scoped_env.h"
 #include "tests/common/scratch_folder.h"
 #include "tz/lang.h"
+#include "tz/time_text.h"
 
 namespace {
 
@@ -77,6 +78,40 @@ TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
   EXPECT_EQ(u"SMPTE フィルム同期 (24 fps)", text(1041, 48442));
   // The driver's strings still come from the same tables.
   EXPECT_EQ(u"ReWire デバイスドライバ", text(1041, 1527));
+}
+
+std::u16string printed(void* library, const WCHAR* format) {
+  using PrintF = int(__attribute__((cdecl))*)(WCHAR*, const WCHAR*, ...);
+  WCHAR text[256] = {};
+  reinterpret_cast<PrintF>(dlsym(library, "TzPrintF"))(text, format);
+  return text;
+}
+
+// Right after load, seen from a fresh run of this program: a test before may have loaded the
+// library already, and it stays loaded.
+TEST(LibraryLanguage, TheTimeLabelTokensArePublishedAtLoadInEnglish) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      std::exit(printed(dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL),
+                        u"$(MusicTime.Label) $(SMPTE.Label.Drop)") == u"ms.bt.tk hr:mn:sc,fr"
+                    ? 0
+                    : 1),
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LibraryLanguage, TheTimeLabelTokensAndLabelsFollowTheLanguage) {
+  LanguageApi api(TZ_LIBRARY_PATH);
+  ASSERT_NE(nullptr, api.lang) << dlerror();
+  const auto labeled = reinterpret_cast<decltype(&TzGetLabeledStringFixed)>(
+      dlsym(api.handle, "TzGetLabeledStringFixed"));
+  EXPECT_TRUE(api.update(api.lang, 1031, 0));
+  EXPECT_EQ(u"Tk.Sl.Ti St:Mi:Se.Fr",
+            printed(api.handle, u"$(MusicTime.Label) $(SMPTE.Label.NonDrop)"));
+  EXPECT_EQ(u"-Unendl.", std::u16string(labeled(10, 1, 10, u" dB")));
+  EXPECT_TRUE(api.update(api.lang, 1041, 0));
+  EXPECT_EQ(u"小節.拍.ティック数", printed(api.handle, u"$(MusicTime.Label.Full)"));
+  EXPECT_TRUE(api.update(api.lang, 1033, 0));
+  EXPECT_EQ(u"measures.beats.ticks", printed(api.handle, u"$(MusicTime.Label.Full)"));
 }
 
 // A copy of the library alone in a folder of its own, as an installation holds it.

@@ -4,6 +4,7 @@
 #include "support/lang/lang_context.h"
 #include "support/platform/resources.h"
 #include "support/time/locale_separators.h"
+#include "support/time/time_labels.h"
 #include "support/time/timer_internal.h"
 #include "support/ui/help_file_paths.h"
 #include "support/ui/print_tokens.h"
@@ -20,9 +21,12 @@ void attachModule() {
     ui::setHelpFilePath(index, ui::createHelpFilePath(index));
   time::localeSeparators();
   ui::registerLibraryPrintTokens();
+  time::registerTimeLabelTokens();
+  lang::setModuleLanguageListener(&time::registerTimeLabelTokens);
 }
 
 void detachModule() {
+  lang::setModuleLanguageListener(nullptr);
   ui::releasePrintTokens();
   lang::closeModuleLanguage();
 }
