@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "support/time/saturating_cast.h"
-#include "support/time/time_writer_quantities.h"
+#include "support/time/saturating_math.h"
 #include "support/ui/print_writer.h"
 #include "tz/time_text.h"
 
@@ -18,7 +18,7 @@ constexpr double kUnitsPerMinute = 600'000'000.0;
 void splitMusicTime(int64_t time, const _tzposfmt& position, LONGLONG& measures, LONG& beats,
                     LONG& ticks) {
   measures = 0, beats = 0, ticks = 0;
-  const double tempo = usableRate(position.tempo);
+  const double tempo = rateOrZero(position.tempo);
   if (tempo == 0.0 || position.beatsPerMeasure == 0) return;
   const double perMeasure = position.beatsPerMeasure;
   const double m = static_cast<double>(time) * tempo / perMeasure / kUnitsPerMinute + 0.00005;

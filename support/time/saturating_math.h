@@ -43,10 +43,28 @@ inline int64_t saturatingNegate(int64_t value) {
                                                       : -value;
 }
 
+inline int64_t saturatingSubtract(int64_t a, int64_t b) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  if (b < 0 && a > kMax + b) return kMax;
+  if (b > 0 && a < kMin + b) return kMin;
+  return a - b;
+}
+
+// |value|; the most negative time has no positive partner and gives the largest.
+inline int64_t saturatingMagnitude(int64_t value) {
+  return value < 0 ? saturatingNegate(value) : value;
+}
+
 // Frame rates, tempos and sample rates divide: anything but a finite number above 0 makes the
 // quantity that depends on it 0 rather than an infinity or NaN.
 inline bool usableRate(double rate) {
   return rate > 0.0 && std::isfinite(rate);
+}
+
+// The rate when it is usable, else 0.
+inline double rateOrZero(double rate) {
+  return usableRate(rate) ? rate : 0.0;
 }
 
 }  // namespace tz::time

@@ -9,7 +9,7 @@
 #include "support/core/format_arguments.h"
 #include "support/core/wide_sink.h"
 #include "support/time/saturating_cast.h"
-#include "support/time/time_writer_quantities.h"
+#include "support/time/saturating_math.h"
 #include "support/ui/print_writer.h"
 #include "tz/time_text.h"
 
@@ -70,7 +70,14 @@ void printReal(Sink& sink, std::u16string_view format, double value) {
   print(sink, format, {value});
 }
 
-void printClock(Sink& sink, std::u16string_view format, const ClockTime& clock) {
+// Hours, minutes, seconds and frames of a time from 0 at a free frame rate.
+_smpteval clockTime(int64_t time, double rate) {
+  _smpteval clock = {};
+  TzNanoTimeToHMSF(time, &clock, rate);
+  return clock;
+}
+
+void printClock(Sink& sink, std::u16string_view format, const _smpteval& clock) {
   print(sink, format, {clock.hours, clock.minutes, clock.seconds, clock.frames});
 }
 
@@ -91,14 +98,14 @@ void printMusic(Sink& sink, std::u16string_view format, int64_t time, const _tzp
 }
 
 void printFeet(Sink& sink, std::u16string_view format, int64_t time, double rate, int perFoot) {
-  const double exact = static_cast<double>(time) / kWriterUnitsPerSecond * usableRate(rate);
+  const double exact = static_cast<double>(time) / kUnitsPerSecond * rateOrZero(rate);
   const int64_t frames = saturatingTrunc<int64_t>(std::floor(exact + 0.00001));
   print(sink, format, {frames / perFoot, frames % perFoot});
 }
 
 // Hours only when there are any, and no leading zero on the first field but for 10 minutes on.
 void printCompactClock(Sink& sink, int64_t time) {
-  const ClockTime clock = splitClockTime(time, 0.0);
+  const _smpteval clock = clockTime(time, 0.0);
   if (clock.hours >= 1)
     print(sink, u"%u$:%02u$:%02u", {clock.hours, clock.minutes, clock.seconds});
   else
@@ -108,18 +115,18 @@ void printCompactClock(Sink& sink, int64_t time) {
 // The quantities of a time from 0 by the format code.
 void printMagnitude(Sink& sink, const _tzposfmt& position, int64_t time, std::u16string_view format,
                     DWORD flags) {
-  const double seconds = static_cast<double>(time) / kWriterUnitsPerSecond;
+  const double seconds = static_cast<double>(time) / kUnitsPerSecond;
   switch (position.format) {
     case TZTIMEFMT_SAMPLES:
       return print(sink, format, {saturatingTrunc<int64_t>(seconds * position.sampleRate + 0.5)});
     case TZTIMEFMT_CLOCK_MILLISECONDS:
-      return printClock(sink, format, splitClockTime(time, 1000.0));
+      return printClock(sink, format, clockTime(time, 1000.0));
     case TZTIMEFMT_SECONDS:
       return printReal(sink, format, seconds);
     case TZTIMEFMT_CLOCK_FRAMES:
-      return printClock(sink, format, splitClockTime(time, position.frameRate));
+      return printClock(sink, format, clockTime(time, position.frameRate));
     case TZTIMEFMT_FRAMES:
-      return printReal(sink, format, seconds * usableRate(position.frameRate) + 0.00001);
+      return printReal(sink, format, seconds * rateOrZero(position.frameRate) + 0.00001);
     case TZTIMEFMT_MUSIC:
       return printMusic(sink, format, time, position, (flags & TZTIMETEXT_ABSOLUTE) == 0);
     case TZTIMEFMT_SMPTE_2997:
@@ -134,13 +141,13 @@ void printMagnitude(Sink& sink, const _tzposfmt& position, int64_t time, std::u1
     case TZTIMEFMT_MUSIC_ZERO_BASED:
       return printMusic(sink, format, time, position, false);
     case TZTIMEFMT_BEATS:
-      return printReal(sink, format, seconds * usableRate(position.tempo) / 60.0);
+      return printReal(sink, format, seconds * rateOrZero(position.tempo) / 60.0);
     case TZTIMEFMT_FEET_FRAMES_40:
       return printFeet(sink, format, time, position.frameRate, 40);
     case TZTIMEFMT_FEET_FRAMES_16:
       return printFeet(sink, format, time, position.frameRate, 16);
     case TZTIMEFMT_CD:
-      return printClock(sink, format, splitClockTime(time, 75.0));
+      return printClock(sink, format, clockTime(time, 75.0));
     case TZTIMEFMT_COMPACT_CLOCK:
       return printCompactClock(sink, time);
     default:  // raw time units, and every code without a format of its own
