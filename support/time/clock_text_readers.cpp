@@ -74,7 +74,7 @@ LONGLONG TZ_STDCALL TzTextToHMSFToken(const WCHAR* text, const _tzposfmt* format
 LONGLONG TZ_STDCALL TzTextToFeetAndFramesToken(const WCHAR* text, const _tzposfmt* format,
                                                BOOL forty) {
   if (text == nullptr || format == nullptr || !tt::usableRate(format->frameRate)) return 0;
-  const tt::TimeNumbers n(text, 2);
+  const tt::TimeNumbers n(text, 2, tt::thousandsSeparatorApartFrom({u"+"}));
   const int64_t frames =
       tt::saturatingMulAdd(n.fromRight(0, 2), forty ? 40 : 16, n.fromRight(1, 2));
   const double time =

@@ -3,6 +3,7 @@
 // their callers do; the music-time writers count ticks per quarter × 4 / beat unit instead.
 #include <cstdint>
 
+#include "support/time/locale_separators.h"
 #include "support/time/saturating_cast.h"
 #include "support/time/saturating_math.h"
 #include "support/time/time_numbers.h"
@@ -10,6 +11,12 @@
 
 namespace tz::time {
 namespace {
+
+// Grouped measures ("1,000.1.000") read whole unless the group separator is a field's.
+std::u16string_view musicGroupSeparator() {
+  return thousandsSeparatorApartFrom({librarySeparator(LibrarySeparatorId::MeasuresBeats),
+                                      librarySeparator(LibrarySeparatorId::BeatsTicks)});
+}
 
 constexpr double kUnitsPerMinute = 60 * kUnitsPerSecond;
 
@@ -31,7 +38,7 @@ MusicTicks readMusicTicks(const WCHAR* text, const _tzposfmt& format, bool oneBa
   const WCHAR* p = skipTimeTextBlanks(text);
   const bool negative = *p == u'-';
   if (negative) ++p;
-  const TimeNumbers n(p, 3);
+  const TimeNumbers n(p, 3, musicGroupSeparator());
   MusicTicks t = {n.fromLeft(0), n.fromLeft(1), saturatingMul(multiplier, n.fromLeft(2)), 0};
   if (negative) t.measures = -t.measures;  // a number read is never the most negative value
   if (oneBased) t.measures = zeroBased(t.measures), t.beats = zeroBased(t.beats);
@@ -86,7 +93,7 @@ LONGLONG TZ_STDCALL TzTextToMusicTimeToken(const WCHAR* text, const _tzposfmt* f
                                            const WCHAR** end) {
   if (tt::nothingToRead(text, format, end)) return 0;
   const int fields = flags & TZTIMETEXT_BEATS ? 2 : 3;
-  const tt::TimeNumbers n(text, fields);
+  const tt::TimeNumbers n(text, fields, tt::musicGroupSeparator());
   tt::reportEnd(end, n.end());
   int64_t measures = n.fromRight(0, fields);
   int64_t beats = n.fromRight(1, fields);

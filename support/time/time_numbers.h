@@ -1,11 +1,14 @@
 // The numbers of a time typed as text (clock time, hours-minutes-seconds-frames, feet and
 // frames, music time): every run of the digits 0-9 is one number and everything else
-// separates them. A run of any other characters is one separator, so the locale's and the
-// library's separators of any length need no table, and neither does "+" or a blank.
+// separates them, but for the digit groups of a grouped number where a reader asks for them. A run
+// of any other characters is one separator, so the locale's and the library's separators of any
+// length need no table, and neither does "+" or a blank.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <string_view>
 
 #include "tz/win_types.h"
 
@@ -26,10 +29,14 @@ inline bool nothingToRead(const WCHAR* text, const void* format, const WCHAR** e
   return true;
 }
 
+// The locale's thousands separator, or nothing when it is one of `fields`, the separators
+// between the fields of a format (where it could not tell a group from a field).
+std::u16string_view thousandsSeparatorApartFrom(std::initializer_list<std::u16string_view> fields);
+
 struct TimeNumber {
   int64_t value = 0;  // saturates at the largest 64-bit value
   const WCHAR* digits = nullptr;
-  size_t length = 0;  // digits in the run, leading zeros included
+  size_t length = 0;  // characters of the number: its digits, leading zeros and groups included
 };
 
 // Up to `most` (at most kMost) numbers read from the left of a text, after its leading blanks.
@@ -37,8 +44,10 @@ class TimeNumbers {
  public:
   static constexpr int kMost = 4;
 
-  // `text` must not be null.
-  TimeNumbers(const WCHAR* text, int most);
+  // `text` must not be null. A `group` separator (the locale's thousands separator, passed only
+  // where it cannot separate fields) followed by exactly three digits continues a number, so
+  // that grouped feet and measures ("1,234+5") read whole.
+  TimeNumbers(const WCHAR* text, int most, std::u16string_view group = {});
 
   int count() const { return count_; }
   const TimeNumber& last() const { return numbers_[count_ - 1]; }  // count() > 0

@@ -12,6 +12,7 @@
 
 #include "support/time/locale_separators.h"
 #include "tests/common/locale_folder.h"
+#include "tests/common/user_locale.h"
 #include "tz/number_text.h"
 
 namespace {
@@ -31,11 +32,7 @@ struct NumberTextTest : ::testing::Test {
   static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
-  static void useLocale(const char* name) {
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"}) unsetenv(v);
-    setenv("LANG", name, 1);
-    tz::time::rereadLocaleSeparatorsForTest();
-  }
+  static void useLocale(const char* name) { tz::test::useLocale(name); }
 
   // Runs a writer into a buffer of exactly `size` characters; checks the count it returns.
   static std::string written(int size, const std::function<int(WCHAR*)>& write) {

@@ -11,15 +11,14 @@
 #include "support/time/locale_separators.h"
 #include "support/time/time_labels.h"
 #include "support/ui/print_writer.h"
+#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
 
 namespace {
 
 struct TimeLabelsTest : ::testing::Test {
   static void SetUpTestSuite() {
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"}) unsetenv(v);
-    setenv("LANG", "C", 1);
-    tz::time::rereadLocaleSeparatorsForTest();
+    tz::test::useLocale("C");
     const void* image = tz::platform::imageOf(reinterpret_cast<const void*>(&SetUpTestSuite));
     ASSERT_EQ(S_OK, tz::lang::openModuleLanguage(static_cast<HINSTANCE>(const_cast<void*>(image))));
   }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/time/locale_separators.h"
+#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
 
 namespace {
@@ -29,11 +30,7 @@ LONGLONG read(LONG code, const std::u16string& text, LONGLONG origin = 0) {
 
 struct TimeTextReadersTest : ::testing::Test {
   // "." as decimal separator whatever the machine's locale.
-  static void SetUpTestSuite() {
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME"}) unsetenv(v);
-    setenv("LANG", "C", 1);
-    tz::time::rereadLocaleSeparatorsForTest();
-  }
+  static void SetUpTestSuite() { tz::test::useLocale("C"); }
 };
 
 TEST_F(TimeTextReadersTest, EveryFormatReadsItsOwnText) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/time/locale_separators.h"
+#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
 
 namespace {
@@ -19,11 +20,7 @@ _tzposfmt position(LONG code, double frameRate = 25.0, double tempo = 120.0) {
 }
 
 struct TimeTextTest : ::testing::Test {
-  static void SetUpTestSuite() {
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"}) unsetenv(v);
-    setenv("LANG", "C", 1);
-    tz::time::rereadLocaleSeparatorsForTest();
-  }
+  static void SetUpTestSuite() { tz::test::useLocale("C"); }
   // format null: TzNanoTimeToText with `coarse`. Checks the count and the guards.
   static std::u16string text(const _tzposfmt& f, LONGLONG time, const WCHAR* format = nullptr,
                              DWORD flags = 0, BOOL coarse = FALSE) {

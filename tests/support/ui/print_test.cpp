@@ -11,6 +11,7 @@
 #include "support/time/locale_separators.h"
 #include "support/ui/print_writer.h"
 #include "tests/common/locale_folder.h"
+#include "tests/common/user_locale.h"
 #include "tz/print.h"
 
 namespace {
@@ -20,11 +21,7 @@ struct PrintTest : ::testing::Test {
   static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
-  static void useLocale(const char* name) {
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME"}) unsetenv(v);
-    setenv("LANG", name, 1);
-    tz::time::rereadLocaleSeparatorsForTest();
-  }
+  static void useLocale(const char* name) { tz::test::useLocale(name); }
   static inline tz::test::LocaleFolder* locales = nullptr;
 };
 

@@ -1,0 +1,18 @@
+// Switches the user's locale for the library's number and time text: the locale variables are
+// cleared, LANG names the locale, and the library reads its settings again.
+#pragma once
+
+#include <stdlib.h>
+
+#include "support/time/locale_separators.h"
+
+namespace tz::test {
+
+inline void useLocale(const char* name) {
+  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"})
+    unsetenv(variable);
+  setenv("LANG", name, 1);
+  tz::time::rereadLocaleSeparatorsForTest();
+}
+
+}  // namespace tz::test
