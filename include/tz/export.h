@@ -18,6 +18,11 @@
 // An export whose name carries its argument types (C++ linkage, global namespace).
 #define TZAPI_TYPED(type) TZ_VISIBLE type TZ_STDCALL
 
+// A member function of an exported class (the class is TZ_VISIBLE): C++ linkage and g++'s
+// default convention (the object's address first; a variadic one leaves the arguments to the
+// caller), realigning the stack like every other export.
+#define TZ_MEMBER __attribute__((force_align_arg_pointer))
+
 // A device entry point that the bridge engine calls (RWDEF…): C linkage and the default C
 // calling convention, realigning the stack like every other export.
 #define TZ_DEVICE_EXPORT(type) extern "C" TZ_VISIBLE type TZ_CDECL

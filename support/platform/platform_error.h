@@ -20,6 +20,7 @@ enum class PlatformError : uint32_t {
   NotSupported = 50,
   FileExists = 80,
   InvalidParameter = 87,
+  DiskFull = 112,
   InsufficientBuffer = 122,
   InvalidName = 123,
   ModuleNotFound = 126,

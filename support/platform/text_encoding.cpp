@@ -41,6 +41,14 @@ char32_t decodeUtf16(std::u16string_view text, size_t& i) {
   return 0x10000 + ((unit - 0xD800) << 10) + (text[i++] - 0xDC00);
 }
 
+bool isWellFormedUtf16(std::u16string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    // Only an unpaired surrogate decodes to the replacement without being one itself.
+    if (decodeUtf16(text, i) == kReplacement && text[i - 1] != kReplacement) return false;
+  }
+  return true;
+}
+
 void appendUtf8(char32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);

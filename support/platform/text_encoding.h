@@ -17,6 +17,9 @@ char32_t decodeUtf16(std::u16string_view text, size_t& i);
 void appendUtf8(char32_t c, std::string& out);
 void appendUtf16(char32_t c, std::u16string& out);
 
+// True when every surrogate in text is half of a pair (text names what UTF-8 can name).
+bool isWellFormedUtf16(std::u16string_view text);
+
 // Lenient conversions: each malformed sequence or unpaired surrogate becomes U+FFFD.
 std::string utf8FromUtf16(std::u16string_view text);
 std::u16string utf16FromUtf8(std::string_view text);

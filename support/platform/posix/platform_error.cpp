@@ -30,6 +30,10 @@ PlatformError errorFromErrno(int error) {
       return PlatformError::InvalidParameter;
     case ENAMETOOLONG:
       return PlatformError::InvalidName;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return PlatformError::DiskFull;
     case ETIMEDOUT:
       return PlatformError::Timeout;
     case ENOSYS:
