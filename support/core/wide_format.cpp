@@ -146,6 +146,15 @@ Writer writerFor(char16_t letter) {
 
 }  // namespace
 
+FormatArgument::Kind argumentKind(const ConversionSpec& conversion) {
+  using Kind = FormatArgument::Kind;
+  const Writer writer = writerFor(conversion.letter);
+  if (writer == formatText) return isNarrow(conversion) ? Kind::NarrowText : Kind::WideText;
+  if (writer == formatFloat) return Kind::Double;
+  if (writer == formatInteger && conversion.wide64()) return Kind::Int64;
+  return Kind::Int32;
+}
+
 size_t parseConversionRun(std::u16string_view text, ConversionSpec& conversion, size_t& run) {
   run = text.empty() ? 0 : 1;
   if (text.empty() || text[0] != u'%') return 0;

@@ -39,6 +39,10 @@ struct ConversionSpec {
 // is not well-formed there ("%n" and "%%" included); the result is written only on success.
 size_t parseConversion(std::u16string_view text, ConversionSpec& conversion);
 
+// What a well-formed conversion reads for its value (after the integers of any "*"): text of
+// either width, a 32-bit or 64-bit integer (characters and pointers are 32-bit), or a double.
+FormatArgument::Kind argumentKind(const ConversionSpec& conversion);
+
 // Writes one conversion, taking its arguments ("*" ones first) from args. Whatever it holds
 // is safe: a width below 0 counts as 0, a precision below 0 as none, a letter outside the set
 // writes and reads nothing. Padding and zeros never go past the sink's room, so no width or

@@ -25,6 +25,13 @@ void formatFloat(const ConversionSpec& conversion, FormatArguments& args, WideSi
 void formatCharacter(const ConversionSpec& conversion, FormatArguments& args, WideSink& sink);
 void formatText(const ConversionSpec& conversion, FormatArguments& args, WideSink& sink);
 
+// "h" asks for 8-bit text, "l" and "w" for wide; without a prefix the lower-case letter is wide.
+inline bool isNarrow(const ConversionSpec& conversion) {
+  if (conversion.size == ConversionSpec::Size::Short) return true;
+  if (conversion.size == ConversionSpec::Size::Long) return false;
+  return conversion.letter == u'C' || conversion.letter == u'S';
+}
+
 // Counts beyond the sink's room only fill the room, so a count is clamped, never wrapped.
 inline void fillClamped(WideSink& sink, char16_t c, uint64_t count) {
   constexpr uint64_t kMax = std::numeric_limits<size_t>::max();

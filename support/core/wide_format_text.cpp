@@ -13,13 +13,6 @@ using Size = ConversionSpec::Size;
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// "h" asks for 8-bit, "l" and "w" for wide; without a prefix the lower-case letter is wide.
-bool isNarrow(const ConversionSpec& conversion) {
-  if (conversion.size == Size::Short) return true;
-  if (conversion.size == Size::Long) return false;
-  return conversion.letter == u'C' || conversion.letter == u'S';
-}
-
 // One code point of UTF-8 and the bytes it takes. An ill-formed sequence gives U+FFFD for its
 // longest start that could have begun a valid one, so the decoder resumes at the byte that broke
 // it and a 0 byte always stops the text.

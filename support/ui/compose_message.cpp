@@ -18,31 +18,16 @@ using Kind = core::FormatArgument::Kind;
 struct Insert {
   size_t number = 0;  // 1..99
   size_t end = 0;     // index after the insert
-  core::ConversionSpec spec;
+  core::ConversionSpec conversion;
   bool wellFormed = false;
 };
 
-std::optional<Kind> kindOf(const core::ConversionSpec& spec) {
-  if (spec.widthFromArgument || spec.precisionFromArgument) return std::nullopt;
-  switch (spec.letter) {
-    case u's':
-      return spec.size == core::ConversionSpec::Size::Short ? Kind::NarrowText : Kind::WideText;
-    case u'S':
-      return spec.size == core::ConversionSpec::Size::Long ? Kind::WideText : Kind::NarrowText;
-    case u'c':
-    case u'C':
-    case u'p':
-      return Kind::Int32;
-    case u'd':
-    case u'i':
-    case u'u':
-    case u'o':
-    case u'x':
-    case u'X':
-      return spec.wide64() ? Kind::Int64 : Kind::Int32;
-    default:
-      return std::nullopt;  // floating point
-  }
+// Inserts take no "*" values and no floating point.
+std::optional<Kind> kindOf(const core::ConversionSpec& conversion) {
+  if (conversion.widthFromArgument || conversion.precisionFromArgument) return std::nullopt;
+  const Kind kind = core::argumentKind(conversion);
+  if (kind == Kind::Double) return std::nullopt;
+  return kind;
 }
 
 // The insert whose "%" is at tmpl[i] and whose first digit follows it.
@@ -60,8 +45,8 @@ Insert readInsert(std::u16string_view tmpl, size_t i) {
     text = u"%" + std::u16string(tmpl.substr(k + 1, close - k - 1));
     insert.end = close + 1;
   }
-  insert.wellFormed =
-      core::parseConversion(text, insert.spec) == text.size() && kindOf(insert.spec).has_value();
+  insert.wellFormed = core::parseConversion(text, insert.conversion) == text.size() &&
+                      kindOf(insert.conversion).has_value();
   return insert;
 }
 
@@ -85,7 +70,7 @@ size_t readArguments(std::u16string_view tmpl, core::FormatArguments& args,
     const Insert insert = readInsert(tmpl, i);
     if (!insert.wellFormed) continue;
     highest = std::max(highest, insert.number);
-    if (!kinds[insert.number - 1]) kinds[insert.number - 1] = kindOf(insert.spec);
+    if (!kinds[insert.number - 1]) kinds[insert.number - 1] = kindOf(insert.conversion);
     i = insert.end - 1;
   }
   for (size_t n = 0; n < highest; ++n) {
@@ -130,7 +115,7 @@ size_t composeMessage(core::WideSink& sink, std::u16string_view tmpl, core::Form
     const Insert insert = readInsert(tmpl, i);
     if (insert.wellFormed && values[insert.number - 1]) {
       core::ArrayArguments one({&*values[insert.number - 1], 1});
-      core::formatConversion(insert.spec, one, sink);
+      core::formatConversion(insert.conversion, one, sink);
     } else {
       sink.append(tmpl.substr(i, insert.end - i));
     }

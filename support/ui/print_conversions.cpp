@@ -64,17 +64,17 @@ bool isIntegerLetter(char16_t letter) {
 // formatter as the letter asks. False, with nothing written, when text is not well-formed.
 bool writeOrdinary(std::u16string_view text, bool locale, core::FormatArguments& args,
                    core::WideSink& sink, bool only32Bit = false) {
-  core::ConversionSpec spec;
-  if (core::parseConversion(text, spec) != text.size()) return false;
-  if (only32Bit && spec.wide64()) spec.size = core::ConversionSpec::Size::Default;
-  const char16_t letter = spec.letter;
+  core::ConversionSpec conversion;
+  if (core::parseConversion(text, conversion) != text.size()) return false;
+  if (only32Bit && conversion.wide64()) conversion.size = core::ConversionSpec::Size::Default;
+  const char16_t letter = conversion.letter;
   const bool integer = isIntegerLetter(letter);
   if (!locale || !(integer || letter == u'f' || letter == u'g' || letter == u'G')) {
-    core::formatConversion(spec, args, sink);
+    core::formatConversion(conversion, args, sink);
     return true;
   }
   const size_t mark = sink.length();
-  core::formatConversion(spec, args, sink);
+  core::formatConversion(conversion, args, sink);
   const std::u16string plain(sink.text().substr(mark));
   sink.cut(sink.length() - mark);
   if (integer)
