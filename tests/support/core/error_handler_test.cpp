@@ -48,6 +48,8 @@ TEST_F(ErrorHandlerTest, MessagesOpenWithTheOperationsSentence) {
       message(5, TZ_E_FILENOTOPENED, u"song.lpr"));
   EXPECT_EQ(u"An error occurred while loading the project file ." + std::u16string(kNotOpened),
             message(5, TZ_E_FILENOTOPENED));
+  EXPECT_EQ(u"An error occurred during this command (Cut)\n\nThe item was not found.",
+            message(0x2D, TZ_E_NOTFOUND, u"Cut"));
   EXPECT_EQ(std::u16string(kGeneric) + u"\n\nThe item was not found.",
             message(0x35, TZ_E_NOTFOUND));
   EXPECT_EQ(std::u16string(kGeneric) + u"Buffer too small.", message(0x7FFF, TZ_E_BUFFERTOOSMALL));
