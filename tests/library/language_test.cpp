@@ -76,6 +76,9 @@ TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
   EXPECT_EQ(u"SMPTE Non-Drop (29.97 fps)", text(1033, 48443));
   EXPECT_EQ(u"SMPTE Drop (29,97 B/s)", text(1031, 48440));
   EXPECT_EQ(u"SMPTE フィルム同期 (24 fps)", text(1041, 48442));
+  EXPECT_EQ(u"\n\nDer Vorgang wurde vom Benutzer abgebrochen.", text(1031, 48016));
+  EXPECT_EQ(u"\n\nエラー 0x%08x (メッセージがありません)", text(1041, 48401));
+  EXPECT_EQ(u"An error occurred while starting playback.", text(1033, 48170));
   // The driver's strings still come from the same tables.
   EXPECT_EQ(u"ReWire デバイスドライバ", text(1041, 1527));
 }
