@@ -1,0 +1,30 @@
+// The message box. There is no display: a box is written to standard error as "title: text"
+// (and its details), and answers with the default button of its style. Tests capture boxes.
+#pragma once
+
+#include "tz/win_types.h"
+
+namespace tz::platform {
+
+struct MessageBox {
+  HWND owner;
+  const WCHAR* title;
+  const WCHAR* text;
+  const WCHAR* details;  // null when none are attached
+  UINT style;            // as given, the 0xC000 details bits included
+};
+
+// Shows the box and returns the button that answered it (IDOK, IDCANCEL, IDYES...). Takes no
+// lock and allocates nothing, so a crash report can use it.
+int showMessageBox(const MessageBox& box);
+
+// The button a box of this style answers with when nobody presses one: the default button
+// (bits 0x300) of the style's button set.
+int defaultButton(UINT style);
+
+// Test hook: while set, boxes go to capture instead, which returns the button. Null restores
+// the standard-error box.
+using MessageBoxCapture = int (*)(const MessageBox& box, void* context);
+void setMessageBoxCapture(MessageBoxCapture capture, void* context);
+
+}  // namespace tz::platform
