@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "tz/export.h"
+#include "tz/system_string.h"
 #include "tz/win_types.h"
 
 // The processor context and exception records as laid out on 32-bit x86; a crash report reads
@@ -102,8 +103,6 @@ struct TZERRORTABLEENTRY {
   ULONG_PTR message;
 };
 
-typedef WCHAR* BSTR;
-
 // Registers a caller's table (kept by address, never copied; it must outlive its use), searched
 // before the built-in one in the order added. S_OK; S_FALSE when 32 tables are registered
 // already; E_INVALIDARG for a null table or a count of 0 or less.
@@ -120,8 +119,8 @@ TZAPI(const WCHAR*)
 TzErrorHandler_GetErrorMessage(ULONG_PTR operation, HRESULT code, const WCHAR* argument);
 
 // The composed message and, when details are pending, "\r\n<Details>\r\n", the details and
-// "\r\n</Details>", in a new string from the C library's allocator that the caller frees with
-// free(). Null when memory runs out.
+// "\r\n</Details>", in a new system string that the caller frees with SysFreeString. Null when
+// memory runs out.
 TZAPI(BSTR)
 TzErrorHandler_ComposeErrorText(ULONG_PTR operation, HRESULT code, const WCHAR* argument);
 

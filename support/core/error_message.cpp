@@ -1,11 +1,11 @@
 // Message composition: the operation's context sentence, then the code's message.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "support/core/error_state.h"
 #include "support/core/error_tables.h"
+#include "support/core/system_string.h"
 #include "support/resources/support_strings.h"
 #include "support/ui/print_writer.h"
 #include "tz/error_handler.h"
@@ -75,7 +75,7 @@ const WCHAR* composeErrorMessage(ErrorState& state, ULONG_PTR operation, HRESULT
   fillContext(sink, contextSentence(operation), argument);
   if (sink.room() == 0) return state.message;
   if (const WCHAR* text = findErrorText(code)) {
-    sink.append(text);
+    ui::expandPrintTokens(sink, text);
   } else {
     sink.advance(ui::printF(sink.end(), sink.room() + 1, errorString(IDS_ERR_MESSAGE_MISSING),
                             {static_cast<uint32_t>(code)}));
@@ -105,7 +105,7 @@ TzErrorHandler_ComposeErrorText(ULONG_PTR operation, HRESULT code, const WCHAR* 
   const bool withDetails = state.count > 0;
   size_t length = message.size();
   if (withDetails) length += kOpen.size() + state.detailsLength + kClose.size();
-  auto* text = static_cast<WCHAR*>(std::malloc((length + 1) * sizeof(WCHAR)));
+  BSTR text = tz::core::allocSystemString(length);
   if (text == nullptr) return nullptr;
   WCHAR* end = std::copy(message.begin(), message.end(), text);
   if (withDetails) {
@@ -113,6 +113,5 @@ TzErrorHandler_ComposeErrorText(ULONG_PTR operation, HRESULT code, const WCHAR* 
     end = std::copy(state.details, state.details + state.detailsLength, end);
     end = std::copy(kClose.begin(), kClose.end(), end);
   }
-  *end = u'\0';
   return text;
 }

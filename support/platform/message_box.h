@@ -6,6 +6,19 @@
 
 namespace tz::platform {
 
+// The buttons that can answer a box.
+enum : int {
+  kButtonOk = 1,
+  kButtonCancel = 2,
+  kButtonAbort = 3,
+  kButtonRetry = 4,
+  kButtonIgnore = 5,
+  kButtonYes = 6,
+  kButtonNo = 7,
+  kButtonTryAgain = 10,
+  kButtonContinue = 11,
+};
+
 struct MessageBox {
   HWND owner;
   const WCHAR* title;
@@ -14,7 +27,7 @@ struct MessageBox {
   UINT style;            // as given, the 0xC000 details bits included
 };
 
-// Shows the box and returns the button that answered it (IDOK, IDCANCEL, IDYES...). Takes no
+// Shows the box and returns the button that answered it. Takes no
 // lock and allocates nothing, so a crash report can use it.
 int showMessageBox(const MessageBox& box);
 

@@ -132,6 +132,7 @@ void registerLibraryPrintTokens() {
   std::call_once(once, [] {
     for (const time::LibrarySeparator& separator : time::librarySeparators())
       storeToken(registry(), separator.token, separator.text);
+    storeToken(registry(), u"AppName", kDefaultAppName);
   });
 }
 

@@ -21,8 +21,12 @@ bool deletePrintToken(std::u16string_view name);
 // Appends the token's value to sink; false (sink untouched) when no token has that name.
 bool writePrintToken(std::u16string_view name, core::WideSink& sink);
 
+// The application the library's messages speak of until a host names itself.
+constexpr std::u16string_view kDefaultAppName = u"Loopra";
+
 // Publishes the library's own separators (SMPTE.Whole, SMPTE.NonDrop, SMPTE.Drop, m.b, b.t)
-// as tokens. Done once per process, at the first use of the registry at the latest.
+// and the application's name (AppName) as tokens. Done once per process, at the first use of the
+// registry at the latest.
 void registerLibraryPrintTokens();
 // Frees every token when the module that holds the library unloads; afterwards the registry
 // stores nothing and finds nothing.

@@ -76,6 +76,18 @@ size_t printF(core::WideSink& sink, std::u16string_view format, core::FormatArgu
   return sink.length();
 }
 
+size_t expandPrintTokens(core::WideSink& sink, std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == u'$' && i + 1 < text.size() && text[i + 1] == u'(') {
+      i = writeParenthesisedToken(text, i, sink);
+    } else {
+      sink.put(text[i++]);
+    }
+  }
+  return sink.length();
+}
+
 size_t printF(char16_t* buffer, size_t capacity, std::u16string_view format,
               std::initializer_list<core::FormatArgument> args) {
   core::WideSink sink(buffer, capacity);

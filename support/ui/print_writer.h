@@ -20,4 +20,8 @@ size_t printF(core::WideSink& sink, std::u16string_view format, core::FormatArgu
 size_t printF(char16_t* buffer, size_t capacity, std::u16string_view format,
               std::initializer_list<core::FormatArgument> args = {});
 
+// Writes text as it stands except that each "$(Name)" naming a registered token becomes the
+// token's value: for texts that are no format, such as messages with the application's name.
+size_t expandPrintTokens(core::WideSink& sink, std::u16string_view text);
+
 }  // namespace tz::ui

@@ -2,7 +2,8 @@
 // which carries the library's English strings.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -99,7 +100,12 @@ TEST_F(ErrorHandlerTest, DetailsFollowTheMessageInTheComposedText) {
   const auto composed = [](HRESULT code) {
     BSTR text = TzErrorHandler_ComposeErrorText(0, code, nullptr);
     std::u16string copy = text != nullptr ? text : u"(null)";
-    std::free(text);
+    // The system string's byte length stands before its characters.
+    uint32_t bytes = 0;
+    if (text != nullptr) std::memcpy(&bytes, reinterpret_cast<const char*>(text) - 4, 4);
+    EXPECT_EQ(copy.size() * 2, bytes);
+    EXPECT_EQ(copy.size(), SysStringLen(text));
+    SysFreeString(text);
     return copy;
   };
   EXPECT_EQ(message(0, TZ_E_FILENOTOPENED), composed(TZ_E_FILENOTOPENED));
