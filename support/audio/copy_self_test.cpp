@@ -22,9 +22,10 @@ constexpr UINT kExclamationStyle = 0x30;
 class NodeBlocks {
  public:
   NodeBlocks(const BlockSource& source, size_t integerBytes, size_t floatBytes) : source_(source) {
+    // Asks no further once one is refused.
     reference_ = allocate(integerBytes);
-    result_ = allocate(integerBytes);
-    floats_ = allocate(floatBytes);
+    if (reference_ != nullptr) result_ = allocate(integerBytes);
+    if (result_ != nullptr) floats_ = allocate(floatBytes);
   }
   ~NodeBlocks() {
     for (uint8_t* block : {reference_, result_, floats_})

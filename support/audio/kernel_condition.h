@@ -1,6 +1,5 @@
-// What a kernel asks of the processor before it may be chosen: the kernel table's rows and the
-// format-copy self-test's nodes share these conditions, so a kernel is tested exactly when it
-// could be chosen.
+// What a kernel asks of the processor before it may run: the kernel table's rows choose by
+// these conditions, and the format-copy self-test's nodes run by them.
 #pragma once
 
 #include <cstdint>

@@ -25,7 +25,8 @@ void addHalf(uint8_t* block, size_t count, double half) {
   for (size_t i = 0; i < count; ++i) {
     F f;
     std::memcpy(&f, block + i * sizeof f, sizeof f);
-    f = static_cast<F>(std::fmax(-1.0, std::fmin(1.0, f + half)));
+    const double y = f + half;  // plain compares: the library's fmin and fmax are calls
+    f = static_cast<F>(y > 1.0 ? 1.0 : y < -1.0 ? -1.0 : y);
     std::memcpy(block + i * sizeof f, &f, sizeof f);
   }
 }

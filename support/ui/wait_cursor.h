@@ -6,8 +6,7 @@
 namespace tz::ui {
 
 // The cursor for id: the system cursor of that id (32514 the wait cursor), null for others;
-// the library has no cursors of its own. It stands for the helpers' TzGetUICursor, which, like
-// the other helpers without a description, is not exported.
+// the library has no cursors of its own. The helpers' TzGetUICursor, kept inside the library.
 HCURSOR getUICursor(UINT id);
 
 // Shows the wait cursor for its lifetime and then puts back the cursor it replaced.
