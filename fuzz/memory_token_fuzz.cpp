@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,8 +48,8 @@ const Peers& peers() {
     if (child == 0) {
       close(gone[1]);
       char byte;
-      while (read(gone[0], &byte, 1) != 0) {
-      }
+      for (ssize_t n; (n = read(gone[0], &byte, 1)) != 0;)
+        if (n < 0 && errno != EINTR) break;
       _exit(0);
     }
     close(gone[0]);
@@ -110,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   check(status == 0 && mapping.DataSize() == static_cast<long>(token.cbData));
-  const uint64_t start = token.bSection ? token.cbOffset : uint64_t{token.pBase} + token.cbOffset;
-  if (token.dwProcessId == p.self) {
-    check(reinterpret_cast<uintptr_t>(address) == start);
+  if (token.dwProcessId == p.self) {  // this process's own memory, sections included
+    check(reinterpret_cast<uintptr_t>(address) == uint64_t{token.pBase} + token.cbOffset);
     return 0;
   }
+  const uint64_t start = token.bSection ? token.cbOffset : uint64_t{token.pBase} + token.cbOffset;
   check(token.dwProcessId == p.child);
   if (token.bSection) {
     check(static_cast<int32_t>(token.hSection) == p.section &&
