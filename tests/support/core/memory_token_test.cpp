@@ -31,6 +31,8 @@ TEST(MemoryTokenTest, ImplausibleTokensAreInvalidWhoeverOwnsThem) {
     _tzmemorytoken token;
   } cases[] = {
       {"size 0", privateToken(self, base, 0, 0)},
+      {"address 0", privateToken(self, 0, 0, 16)},
+      {"section at address 0", sectionToken(self, 3, 0, 16)},
       {"size 2^31", privateToken(self, base, 0, 0x80000000u)},
       {"size 2^32-1", privateToken(self, base, 0, 0xFFFFFFFFu)},
       {"process 0", privateToken(0, base, 0, 16)},
