@@ -23,18 +23,21 @@ struct LayoutCheck : CMappingOfTzMemoryToken {
 };
 static_assert(sizeof(void*) == 4, "the record holds 32-bit addresses");
 
-// Sizes and ids from 2^31 up read as negative in the original's signed fields (DataSize would
-// return them as failures); a size of 0 has no memory to name.
+// DataSize would return a size from 2^31 up as a negative long, like a failure, and process ids
+// are positive signed numbers. A size of 0 names no memory.
 constexpr uint32_t kFirstNegative = 0x80000000u;
 
-// Checks that hold whoever owns the memory. The range must fit a 32-bit address space: from the
-// base when the address is base + offset (private memory, and anything of this process), from
-// the section's start for another process's section, whose own size is checked when it is open.
+// Checks that hold whoever owns the memory. The range must fit a 32-bit address space: from
+// base + offset where that is the address (private memory, and anything of this process), which
+// must not be null, since a null address reads as an invalid object; from the start of another
+// process's section, whose own size is checked when it is open.
 bool plausible(const _tzmemorytoken& token, bool own) {
   if (token.cbData == 0 || token.cbData >= kFirstNegative) return false;
   if (token.dwProcessId == 0 || token.dwProcessId >= kFirstNegative) return false;
-  const uint64_t start = token.bSection != 0 && !own ? 0 : token.pBase;
-  return start + token.cbOffset + token.cbData <= uint64_t{1} << 32;
+  constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+  if (token.bSection != 0 && !own) return uint64_t{token.cbOffset} + token.cbData <= kAddressSpace;
+  const uint64_t address = uint64_t{token.pBase} + token.cbOffset;
+  return address != 0 && address + token.cbData <= kAddressSpace;
 }
 
 }  // namespace
