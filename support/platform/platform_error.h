@@ -28,6 +28,7 @@ enum class PlatformError : uint32_t {
   BadExeFormat = 193,
   AlreadyExists = 183,
   MoreData = 234,
+  PartialCopy = 299,  // only part of another process's memory range could be read or written
   NoMoreItems = 259,
   BadDatabase = 1009,  // a damaged registry file
   KeyDeleted = 1018,

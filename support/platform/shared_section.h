@@ -34,6 +34,7 @@ class SectionView {
 
 struct SectionOpenResult;
 struct SectionMapResult;
+class OtherProcess;
 
 class SharedSection {
  public:
@@ -54,8 +55,19 @@ class SharedSection {
   // FileNotFound when no live process holds a section of this name; InvalidData as for create.
   static SectionOpenResult open(std::string_view name);
 
+  // The section that `handle` opens in `owner`, as a section of this process with its own
+  // handle (the owner's stays as it is), with the size its creator gave it. InvalidHandle when
+  // the owner has no such handle or has ended, AccessDenied when the handle is not one of this
+  // user's sections held as our handles hold them (a socket, a pipe, any other file, a
+  // section's file opened some other way) or the system denies access to the owner,
+  // InvalidData as for open. Nothing is left open on failure.
+  static SectionOpenResult duplicate(const OtherProcess& owner, int32_t handle);
+
   bool isOpen() const { return handle_ >= 0; }
   size_t size() const { return size_; }  // 0 when not open
+  // The handle's number in this process, -1 when not open; records that show it, and another
+  // process that duplicates it, name the section by it.
+  int32_t handle() const { return handle_; }
 
   // Maps [offset, offset + length) read/write; length 0 maps up to the end. Any offset may
   // be given; page alignment is handled inside. InvalidParameter when the range does not

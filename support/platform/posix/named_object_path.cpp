@@ -253,6 +253,56 @@ void sweepEndedNamespaces(int folder) {
   }
 }
 
+// The name within the user's directory of the file that `fd` has open; false for a file
+// elsewhere. The name is as the file was opened: see carriesName.
+bool fileNameOf(int fd, std::string& file) {
+  char link[32];
+  char path[PATH_MAX];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, path, sizeof path - 1);
+  const std::string dir = userDirectory() + '/';
+  if (n <= 0 || static_cast<size_t>(n) <= dir.size() ||
+      dir.compare(0, dir.size(), path, dir.size()) != 0)
+    return false;
+  file.assign(path + dir.size(), static_cast<size_t>(n) - dir.size());
+  return true;
+}
+
+// Whether `file` (relative to `folder`) still names the file `fd` has open: the link reads
+// "... (deleted)", or names another file, if ours was removed or replaced by hand.
+bool carriesName(int folder, const char* file, int fd) {
+  struct stat mine, named;
+  return fstat(fd, &mine) == 0 && fstatat(folder, file, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+// Whether the open file of `fd` itself (not some other open file of the same file) holds a
+// shared flock. The kernel lists exactly those locks in the descriptor's fdinfo, as lines
+// "lock:\t1: FLOCK  ADVISORY  READ ..."; reading it changes no lock, as a trial flock would.
+bool holdsSharedLock(int fd) {
+  char name[40];
+  snprintf(name, sizeof name, "/proc/self/fdinfo/%d", fd);
+  const int info = open(name, O_RDONLY | O_CLOEXEC);
+  if (info < 0) return false;
+  std::string text;
+  char chunk[512];
+  for (ssize_t n; text.size() < 65536 && (n = read(info, chunk, sizeof chunk)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    text.append(chunk, static_cast<size_t>(n));
+  }
+  close(info);
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line(text.data() + at, end - at);
+    if (line.starts_with("lock:") && line.find(" FLOCK ") != std::string_view::npos &&
+        line.find(" READ ") != std::string_view::npos)
+      return true;
+    at = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& path) {
@@ -321,29 +371,31 @@ ObjectHandle addObjectReference(int fd) {
 
 void closeObject(int fd) {
   if (fd < 0) return;
-  char link[32];
-  char path[PATH_MAX];
-  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  const ssize_t n = readlink(link, path, sizeof path - 1);
-  const std::string dir = userDirectory() + '/';
-  if (n <= 0 || static_cast<size_t>(n) <= dir.size() ||
-      dir.compare(0, dir.size(), path, dir.size()) != 0) {
+  std::string file;
+  if (!fileNameOf(fd, file)) {
     close(fd);
     return;
   }
-  path[n] = '\0';
-  const char* file = path + dir.size();
   const Gate gate;
   // An exclusive lock means no other reference is left. A failed attempt drops our shared
   // lock, which is about to go anyway.
-  if (gate.error() == PlatformError::Success && flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    struct stat mine, named;
-    // The link reads "... (deleted)", or names another file, if ours was removed by hand.
-    if (fstat(fd, &mine) == 0 && fstatat(gate.fd(), file, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
-      unlinkat(gate.fd(), file, 0);
-  }
+  if (gate.error() == PlatformError::Success && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+      carriesName(gate.fd(), file.c_str(), fd))
+    unlinkat(gate.fd(), file.c_str(), 0);
   close(fd);  // before the gate opens, so that no one meets our exclusive lock
+}
+
+ObjectHandle takeForeignObject(ObjectKind kind, int fd) {
+  std::string file;
+  std::string_view space;
+  const std::string prefix = std::string(kindWord(kind)) + '~';
+  const bool ours = isOurFile(fd) && fileNameOf(fd, file) && file.starts_with(prefix) &&
+                    namespaceOf(file, space) &&
+                    carriesName(AT_FDCWD, (userDirectory() + '/' + file).c_str(), fd) &&
+                    holdsSharedLock(fd);
+  const ObjectHandle own = ours ? addObjectReference(fd) : failed(PlatformError::AccessDenied);
+  close(fd);
+  return own;
 }
 
 }  // namespace tz::platform::posix

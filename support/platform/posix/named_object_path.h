@@ -50,6 +50,14 @@ ObjectHandle openObject(ObjectKind kind, std::string_view name);
 // until it too is closed.
 ObjectHandle addObjectReference(int fd);
 
+// Takes over `fd`, a descriptor duplicated from another process, when it is a handle of ours:
+// an object of `kind` in the user's directory (any namespace) whose open file holds the shared
+// lock that every handle holds. Returns a reference of our own (as addObjectReference), or
+// AccessDenied for anything else (a socket, a pipe, another file, an object's file opened
+// without the lock). Closes `fd` in every case, plainly: it shares its lock with the other
+// process's handle, which closeObject's lock test would take from it.
+ObjectHandle takeForeignObject(ObjectKind kind, int fd);
+
 // Drops a reference; the last one removes the name. Never fails: a name that cannot be
 // removed is left to the next create or open, which treats it as gone.
 void closeObject(int fd);

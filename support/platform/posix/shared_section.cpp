@@ -7,6 +7,7 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "support/platform/other_process.h"
 #include "support/platform/posix/named_object_path.h"
 
 namespace tz::platform {
@@ -126,6 +128,19 @@ SectionOpenResult SharedSection::create(std::string_view name, size_t bytes) {
 SectionOpenResult SharedSection::open(std::string_view name) {
   const ObjectHandle object = posix::openObject(ObjectKind::Section, name);
   return adopt(object.error, object.fd, object.existed);
+}
+
+SectionOpenResult SharedSection::duplicate(const OtherProcess& owner, int32_t handle) {
+  if (!owner.isOpen() || handle < 0) return {PlatformError::InvalidHandle, SharedSection(), false};
+  const long fd = syscall(SYS_pidfd_getfd, owner.handle_, handle, 0);
+  if (fd < 0) {
+    // ESRCH: the owner has ended.
+    const PlatformError error =
+        errno == ESRCH ? PlatformError::InvalidHandle : errorFromErrno(errno);
+    return {error, SharedSection(), false};
+  }
+  const ObjectHandle own = posix::takeForeignObject(ObjectKind::Section, static_cast<int>(fd));
+  return adopt(own.error, own.fd, true);
 }
 
 SectionMapResult SharedSection::map(size_t offset, size_t length) const {

@@ -1,0 +1,42 @@
+// The peer program of the memory-token tests (see memory_token_peer.h).
+#include "tests/support/core/memory_token_peer.h"
+
+#include <sys/socket.h>
+
+#include "support/platform/posix/named_object_path.h"
+
+namespace {
+
+using namespace tz::test;
+using tz::platform::NamedEvent;
+using tz::platform::SharedSection;
+
+alignas(64) uint8_t peerPrivate[PeerPrivateBytes];
+
+TEST(MemoryTokenPeer, HoldsMemoryUntilToldToQuit) {
+  TZ_PEER_ONLY();
+  const auto view = SharedSection::open("memtoken-peer").section.map(0, 0).view;
+  ASSERT_NE(nullptr, view.data());
+  auto& out = *static_cast<PeerRecord*>(view.data());
+  auto quit = NamedEvent::open("memtoken-quit").event;
+
+  for (size_t i = 0; i < PeerPrivateBytes; ++i) peerPrivate[i] = peerPattern(i);
+  const SharedSection section = SharedSection::create("memtoken-data", PeerSectionBytes).section;
+  if (auto data = section.map(0, 0).view; data.data() != nullptr)
+    memcpy(data.data(), patternBytes(0, PeerSectionBytes).data(), PeerSectionBytes);
+  std::string sectionFile;
+  tz::platform::posix::objectPath(tz::platform::posix::ObjectKind::Section, "memtoken-data",
+                                  sectionFile);
+  int sockets[2], pipes[2];
+  const bool made = socketpair(AF_UNIX, SOCK_STREAM, 0, sockets) == 0 && pipe(pipes) == 0 &&
+                    open("/proc/self/exe", O_RDONLY) >= 0;
+
+  out.privateAddress = addressOf(peerPrivate);
+  out.section = section.handle();
+  out.unlockedSection = open(sectionFile.c_str(), O_RDWR);
+  out.setUpFailed = !made || out.section < 0 || out.unlockedSection < 0;
+  std::atomic_ref<uint32_t>(out.ready).store(1);
+  quit.wait(60000);
+}
+
+}  // namespace
