@@ -1,5 +1,5 @@
 // The profile-file reader on any file: every value read is a piece of one line of the file
-// (never holding a line break), or the fallback, and names match in any case.
+// (never holding a line break or a NUL byte), or the fallback, and names match in any case.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -53,7 +53,7 @@ void check(std::string_view file, const std::string& section, const std::string&
       tz::platform::readProfileString(upper(section), upper(key), kFallback) != value)
     abort();
   if (value == kFallback) return;
-  if (value.find_first_of("\r\n") != std::string::npos) abort();
+  if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) abort();
   if (file.find(value) == std::string_view::npos) abort();
   tz::platform::readProfileInt(section, key, 0);
 }
