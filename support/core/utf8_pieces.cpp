@@ -17,7 +17,8 @@ std::string_view Utf8Pieces::next() {
     length += size;
     position_ = after;
   }
-  if (length + lineEnd_.size() <= kCapacity) {
+  // memcpy must not see the null address an empty view may have.
+  if (!lineEnd_.empty() && length + lineEnd_.size() <= kCapacity) {
     std::memcpy(buffer_ + length, lineEnd_.data(), lineEnd_.size());
     length += lineEnd_.size();
     lineEnd_ = {};
