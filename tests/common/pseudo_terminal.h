@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +27,15 @@ class PseudoTerminal {
 
   // The device path to hand to the code under test.
   const std::string& path() const { return path_; }
+
+  // The line settings as the device's side sees them.
+  termios line() const {
+    termios settings{};
+    const int device = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
+    tcgetattr(device, &settings);
+    ::close(device);
+    return settings;
+  }
 
   // What arrived, read until it holds `bytes` or the limit passes.
   std::string read(size_t bytes, std::chrono::milliseconds limit = std::chrono::seconds(10)) {

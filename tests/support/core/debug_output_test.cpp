@@ -1,7 +1,6 @@
 // The debug channel's file target with real files and a pseudo-terminal as serial port: where
 // the text goes, what bytes arrive, long texts, device requests, stuck devices and threads.
 #include <gtest/gtest.h>
-#include <termios.h>
 
 #include <atomic>
 #include <latch>
@@ -12,6 +11,7 @@
 #include "support/core/debug_output_state.h"
 #include "support/platform/device_file.h"
 #include "support/platform/text_encoding.h"
+#include "tests/common/device_control_log.h"
 #include "tests/common/eventually.h"
 #include "tests/common/pseudo_terminal.h"
 #include "tests/common/scoped_env.h"
@@ -61,10 +61,7 @@ TEST_F(DebugOutputTest, WithoutSettingsTextGoesToCom1OrAuxAt115200Baud) {
   const ScopedEnv aux("TZ_SERIAL_AUX", port.path());
   EXPECT_EQ(S_OK, TzDebugString(u"\u00e9", FALSE, TZ_DEBUG_TO_FILE));
   EXPECT_EQ("\xC3\xA9", port.read(2));
-  const int slave = ::open(port.path().c_str(), O_RDWR | O_NOCTTY);
-  termios line{};
-  ASSERT_EQ(0, tcgetattr(slave, &line));
-  ::close(slave);
+  const termios line = port.line();
   EXPECT_EQ(B115200, cfgetospeed(&line));
   EXPECT_EQ(tcflag_t{CS8}, line.c_cflag & (CSIZE | PARENB | CSTOPB));
 }
@@ -96,18 +93,8 @@ TEST_F(DebugOutputTest, TargetsThatCannotBeOpenedTakeNothing) {
   EXPECT_EQ(S_OK, TzDebugString(u"a", TRUE, TZ_DEBUG_TO_FILE));
 }
 
-struct Requests {
-  std::vector<std::pair<uint32_t, std::string>> sent;
-};
-
-platform::PlatformError record(uint32_t code, std::string_view input, void* context) {
-  static_cast<Requests*>(context)->sent.emplace_back(code, std::string(input));
-  return platform::PlatformError::Success;
-}
-
 TEST_F(DebugOutputTest, AConfiguredRequestCarriesTheTextWithALineFeedIfItFits) {
-  Requests requests;
-  platform::setDeviceControlCapture(record, &requests);
+  tz::test::DeviceControlLog sent;
   const uint32_t fits = platform::deviceWriteRequest('d', 7, 3);
   const uint32_t tooLarge = platform::deviceWriteRequest('d', 7, 8);
   const uint32_t notWrite = 0x5412;
@@ -117,10 +104,9 @@ TEST_F(DebugOutputTest, AConfiguredRequestCarriesTheTextWithALineFeedIfItFits) {
     const HRESULT expected = code == fits ? S_OK : E_ACCESSDENIED;
     EXPECT_EQ(expected, TzDebugString(u"abc", TRUE, TZ_DEBUG_TO_FILE)) << code;
   }
-  platform::setDeviceControlCapture(nullptr, nullptr);
-  ASSERT_EQ(1u, requests.sent.size()) << "refused requests send nothing";
-  EXPECT_EQ(fits, requests.sent[0].first);
-  EXPECT_EQ("abc\n", requests.sent[0].second);
+  ASSERT_EQ(1u, sent.requests.size()) << "refused requests send nothing";
+  EXPECT_EQ(fits, sent.requests[0].first);
+  EXPECT_EQ("abc\n", sent.requests[0].second);
   EXPECT_EQ("", log()) << "nothing written besides";
 }
 
