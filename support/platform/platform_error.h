@@ -17,6 +17,7 @@ enum class PlatformError : uint32_t {
   BadFormat = 11,
   InvalidData = 13,
   OutOfMemory = 14,
+  SharingViolation = 32,  // another opener holds the file exclusively
   NotSupported = 50,
   FileExists = 80,
   InvalidParameter = 87,
@@ -25,6 +26,7 @@ enum class PlatformError : uint32_t {
   InvalidName = 123,
   ModuleNotFound = 126,
   ProcedureNotFound = 127,
+  Busy = 170,  // the device takes nothing more without waiting
   BadExeFormat = 193,
   AlreadyExists = 183,
   MoreData = 234,

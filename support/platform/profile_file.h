@@ -13,7 +13,8 @@ namespace tz::platform {
 std::string profileFilePath();
 
 // Section and key names are case-insensitive. Blanks around names and values are dropped,
-// and a value in double quotes loses its quotes. Lines starting with ';' are comments.
+// and a value in double quotes loses its quotes. Lines starting with ';' are comments. A line
+// ends at a line feed, a carriage return or a NUL byte, so no value holds one.
 std::string readProfileString(std::string_view section, std::string_view key,
                               std::string_view fallback);
 // The leading decimal digits of the value (with an optional sign); the fallback when the key

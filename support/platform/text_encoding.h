@@ -13,6 +13,9 @@ namespace tz::platform {
 bool decodeUtf8(std::string_view text, size_t& i, char32_t& c);
 // The code point at text[i], advancing i past it; an unpaired surrogate gives U+FFFD.
 char32_t decodeUtf16(std::u16string_view text, size_t& i);
+// Writes c (at most U+10FFFF, not a surrogate) as UTF-8 to out, which has room for 4 bytes;
+// returns the bytes written (1 to 4). Needs no allocation.
+size_t encodeUtf8(char32_t c, char* out);
 // Appends c (at most U+10FFFF, not a surrogate) in UTF-8 or UTF-16.
 void appendUtf8(char32_t c, std::string& out);
 void appendUtf16(char32_t c, std::u16string& out);

@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstddef>
 #include <iterator>
+#include <string_view>
+
+#include "support/platform/text_encoding.h"
 
 namespace tz::platform {
 namespace {
@@ -22,15 +25,8 @@ class ErrorStream {
 
   void text(const WCHAR* wide) {
     if (wide == nullptr) return;
-    for (size_t i = 0; wide[i] != u'\0'; ++i) {
-      char32_t c = wide[i];
-      if (c >= 0xD800 && c <= 0xDBFF && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
-      } else if (c >= 0xD800 && c <= 0xDFFF) {
-        c = 0xFFFD;
-      }
-      put(c);
-    }
+    const std::u16string_view view(wide);
+    for (size_t i = 0; i < view.size();) put(decodeUtf16(view, i));
   }
   void ascii(const char* narrow) {
     while (*narrow != '\0') put(static_cast<unsigned char>(*narrow++));
@@ -39,23 +35,8 @@ class ErrorStream {
  private:
   void put(char32_t c) {
     if (length_ + 4 > sizeof buffer_) flush();
-    if (c < 0x80) {
-      byte(c);
-    } else if (c < 0x800) {
-      byte(0xC0 | (c >> 6));
-      byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      byte(0xE0 | (c >> 12));
-      byte(0x80 | ((c >> 6) & 0x3F));
-      byte(0x80 | (c & 0x3F));
-    } else {
-      byte(0xF0 | (c >> 18));
-      byte(0x80 | ((c >> 12) & 0x3F));
-      byte(0x80 | ((c >> 6) & 0x3F));
-      byte(0x80 | (c & 0x3F));
-    }
+    length_ += encodeUtf8(c, buffer_ + length_);
   }
-  void byte(char32_t b) { buffer_[length_++] = static_cast<char>(b); }
   void flush() {
     size_t done = 0;
     while (done < length_) {

@@ -2,28 +2,36 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 namespace tz::platform {
 namespace {
 
 std::string_view trim(std::string_view s) {
-  const size_t first = s.find_first_not_of(" \t\r");
+  const size_t first = s.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+  // An empty view may have no address, which strncasecmp must not be given.
+  return a.size() == b.size() && (a.empty() || strncasecmp(a.data(), b.data(), a.size()) == 0);
 }
 
 std::optional<std::string> findValue(std::string_view section, std::string_view key) {
-  std::ifstream in(profileFilePath());
+  std::ifstream in(profileFilePath(), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
   bool inSection = false;
-  for (std::string raw; std::getline(in, raw);) {
-    const std::string_view line = trim(raw);
+  // A lone carriage return or a NUL byte ends a line too, so that no value holds one: a value
+  // may become a path or a device name.
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find_first_of(std::string_view("\r\n\0", 3), at), text.size());
+    const std::string_view line = trim(std::string_view(text).substr(at, end - at));
+    at = end + 1;
     if (line.empty() || line[0] == ';') continue;
     if (line.front() == '[') {
       const size_t close = line.find(']');

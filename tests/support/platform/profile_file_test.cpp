@@ -29,4 +29,22 @@ TEST(ProfileFile, ReadsKeysOfASectionWithDefaults) {
   EXPECT_EQ("x", readProfileString("Debug", "LogToFilePath", "x")) << "no file";
 }
 
+TEST(ProfileFile, EmptyNamesAreNamesToo) {
+  const tz::test::ScratchFolder folder;
+  const tz::test::ScopedEnv profile("TZ_PROFILE_FILE",
+                                    tz::test::writeFile(folder.path / "p.ini", "[]\n=x\n[ ]\n"));
+  EXPECT_EQ("x", tz::platform::readProfileString("", "", "none"));
+  EXPECT_EQ("none", tz::platform::readProfileString("", "k", "none"));
+}
+
+TEST(ProfileFile, CarriageReturnsAndNulBytesEndLinesSoNoValueHoldsOne) {
+  const tz::test::ScratchFolder folder;
+  const std::string text = std::string("[Debug]\rLogToFilePath=a\rb=c\r\nd=e") + '\0' + "f\n";
+  const tz::test::ScopedEnv profile("TZ_PROFILE_FILE",
+                                    tz::test::writeFile(folder.path / "p.ini", text));
+  EXPECT_EQ("a", tz::platform::readProfileString("Debug", "LogToFilePath", "none"));
+  EXPECT_EQ("c", tz::platform::readProfileString("Debug", "b", "none"));
+  EXPECT_EQ("e", tz::platform::readProfileString("Debug", "d", "none"));
+}
+
 }  // namespace
