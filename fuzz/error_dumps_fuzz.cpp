@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/fuzz_input.h"
 #include "tz/error_handler.h"
 
 namespace {
@@ -22,17 +23,9 @@ constexpr size_t kPage = 4096;
 constexpr size_t kGuards = 64;
 constexpr char kGuard = '#';
 
-struct Reader {
-  const uint8_t* data;
-  size_t size;
-  size_t at = 0;
-  // Bytes past the end read as zeros.
-  uint32_t take(size_t bytes) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < bytes; ++i, ++at)
-      if (at < size) value |= uint32_t{data[at]} << (8 * i);
-    return value;
-  }
+// Fields of at most 4 bytes, as 32-bit numbers.
+struct Reader : tz::fuzz::InputReader {
+  uint32_t take(size_t bytes) { return static_cast<uint32_t>(InputReader::take(bytes)); }
 };
 
 // Two readable pages (holding the input's bytes) followed by one that never is.
@@ -100,7 +93,7 @@ LONG report(Reader& in, char* buffer, LONG size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Reader in{data, size};
+  Reader in{{data, size}};
   const uint32_t dump = in.take(1) % 3;
   const LONG capacity = static_cast<LONG>(in.take(1) % 201);
   const auto count = static_cast<LONG>(static_cast<int16_t>(in.take(2)));

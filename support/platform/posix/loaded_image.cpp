@@ -77,6 +77,14 @@ struct DynamicTables {
   uint32_t stringBytes = 0;
 };
 
+constexpr struct {
+  Elf32_Sword tag;
+  uintptr_t DynamicTables::*field;
+} kPointers[] = {{DT_SYMTAB, &DynamicTables::symbols},
+                 {DT_STRTAB, &DynamicTables::strings},
+                 {DT_GNU_HASH, &DynamicTables::gnuHash},
+                 {DT_HASH, &DynamicTables::hash}};
+
 bool readDynamic(const Image& image, DynamicTables& tables) {
   for (uint32_t i = 0; i < image.segmentCount; ++i) {
     const Elf32_Phdr& segment = image.segments[i];
@@ -86,25 +94,9 @@ bool readDynamic(const Image& image, DynamicTables& tables) {
     for (uint32_t n = 0; n < count && n < kMaxDynamic; ++n) {
       Elf32_Dyn entry;
       if (!read(at + n * sizeof entry, entry) || entry.d_tag == DT_NULL) break;
-      switch (entry.d_tag) {
-        case DT_SYMTAB:
-          tables.symbols = image.pointer(entry.d_un.d_ptr);
-          break;
-        case DT_STRTAB:
-          tables.strings = image.pointer(entry.d_un.d_ptr);
-          break;
-        case DT_STRSZ:
-          tables.stringBytes = entry.d_un.d_val;
-          break;
-        case DT_GNU_HASH:
-          tables.gnuHash = image.pointer(entry.d_un.d_ptr);
-          break;
-        case DT_HASH:
-          tables.hash = image.pointer(entry.d_un.d_ptr);
-          break;
-        default:
-          break;
-      }
+      if (entry.d_tag == DT_STRSZ) tables.stringBytes = entry.d_un.d_val;
+      for (const auto& [tag, field] : kPointers)
+        if (entry.d_tag == tag) tables.*field = image.pointer(entry.d_un.d_ptr);
     }
     break;
   }

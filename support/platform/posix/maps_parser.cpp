@@ -33,21 +33,17 @@ void MapsParser::put(char c) {
   const bool separator = c == ' ';
   switch (field_) {
     case Field::Start:
-      if (c == '-' && length_ > 0) {
-        field_ = Field::End;
+    case Field::End: {
+      // "start-end ": the first ends at '-', the second at a space.
+      const bool start = field_ == Field::Start;
+      if (c == (start ? '-' : ' ') && length_ > 0) {
+        field_ = start ? Field::End : Field::Perms;
         length_ = 0;
-      } else if (!hexDigit(c, line_.start)) {
+      } else if (!hexDigit(c, start ? line_.start : line_.end)) {
         field_ = Field::Skip;
       }
       return;
-    case Field::End:
-      if (separator && length_ > 0) {
-        field_ = Field::Perms;
-        length_ = 0;
-      } else if (!hexDigit(c, line_.end)) {
-        field_ = Field::Skip;
-      }
-      return;
+    }
     case Field::Perms:
       if (separator) {
         field_ = length_ == 4 ? Field::Offset : Field::Skip;
