@@ -15,6 +15,7 @@ namespace tz::test {
 constexpr uint32_t kFaultMarker = 0x5EED1234;
 
 enum class Fault {
+  CallNull,
   Read,
   Write,
   DivideByZero,
@@ -33,6 +34,7 @@ struct FaultCase {
 };
 
 inline const FaultCase kFaultCases[] = {
+    {"CallNull", Fault::CallNull, 0xC0000005, SIGSEGV, ".. .."},  // nothing to read at EIP
     {"Read", Fault::Read, 0xC0000005, SIGSEGV, "8B 06"},
     {"Write", Fault::Write, 0xC0000005, SIGSEGV, "C7 06 01 00 00 00"},
     {"DivideByZero", Fault::DivideByZero, 0xC0000094, SIGFPE, "F7 F1"},
@@ -66,6 +68,9 @@ __attribute__((noinline)) inline int recurseForever(int depth) {
 __attribute__((noinline)) inline void raiseFault(Fault fault) {
   const uintptr_t page = protectedPage();
   switch (fault) {
+    case Fault::CallNull:
+      asm volatile("movl %0, %%esi\n\tcall *%%eax" : : "i"(kFaultMarker), "a"(0) : "esi", "memory");
+      break;
     case Fault::Read:
       asm volatile("movl (%%esi), %%eax" : : "S"(page), "a"(0) : "memory");
       break;

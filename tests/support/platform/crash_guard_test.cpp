@@ -78,13 +78,18 @@ TEST(CrashGuardPeer, TurnsTheFaultIntoARecordAndContext) {
     EXPECT_EQ(1u, seenRecord.ExceptionInformation[0]);
     EXPECT_LT(std::abs(int64_t{seenRecord.ExceptionInformation[1]} - seenContext.Esp), 4096);
   } else {
-    EXPECT_EQ(c->bytes, bytesAt(seenContext.Eip, (std::strlen(c->bytes) + 1) / 3));
-    const bool access = c->fault == tz::test::Fault::Read || c->fault == tz::test::Fault::Write;
-    EXPECT_EQ(access ? page : tz::test::kFaultMarker, seenContext.Esi);
-    EXPECT_EQ(access ? 2u : 0u, seenRecord.NumberParameters);
-    if (access) {
-      EXPECT_EQ(c->fault == tz::test::Fault::Write ? 1u : 0u, seenRecord.ExceptionInformation[0]);
-      EXPECT_EQ(page, seenRecord.ExceptionInformation[1]);
+    using enum tz::test::Fault;
+    const bool atPage = c->fault == Read || c->fault == Write;
+    if (c->fault == CallNull) {
+      EXPECT_EQ(0u, seenContext.Eip);
+    } else {
+      EXPECT_EQ(c->bytes, bytesAt(seenContext.Eip, (std::strlen(c->bytes) + 1) / 3));
+    }
+    EXPECT_EQ(atPage ? page : tz::test::kFaultMarker, seenContext.Esi);
+    EXPECT_EQ(atPage || c->fault == CallNull ? 2u : 0u, seenRecord.NumberParameters);
+    if (atPage || c->fault == CallNull) {
+      EXPECT_EQ(c->fault == Write ? 1u : 0u, seenRecord.ExceptionInformation[0]);
+      EXPECT_EQ(atPage ? page : 0u, seenRecord.ExceptionInformation[1]);
     }
   }
   // The guard serves again on the same process.
