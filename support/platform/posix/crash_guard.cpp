@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kSignals[] = {SIGSEGV, SIGILL, SIGFPE, SIGBUS, SIGTRAP};
 constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
-// Room for the filter's report and its buffers (about 40 KiB), and for a sanitizer's handler
+// Room for the filter's report and its buffers (about 70 KiB), and for a sanitizer's handler
 // that a passed-on fault reaches; pages never touched cost nothing.
 constexpr size_t kAltStackBytes = 256 * 1024;
 constexpr size_t kPageBytes = 4096;
@@ -27,6 +27,9 @@ constexpr size_t kPageBytes = 4096;
 // Written under the action lock before the handlers exist; read by the handler.
 struct sigaction previous[kSignalCount];
 int activeGuards = 0;  // under the action lock
+// Signals whose action someone replaced after ours: ours stays below theirs, with its previous
+// action, and is never installed again on top (that would make it its own previous).
+bool leftBelow[kSignalCount] = {};  // under the action lock
 
 void onCrashSignal(int signal, siginfo_t* info, void* machine);
 
@@ -39,7 +42,8 @@ void installHandlers() {
   // than being a blocked synchronous signal that the kernel turns into an instant kill.
   action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
   sigemptyset(&action.sa_mask);
-  for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &action, &previous[i]);
+  for (int i = 0; i < kSignalCount; ++i)
+    if (!leftBelow[i]) sigaction(kSignals[i], &action, &previous[i]);
 }
 
 void restoreHandlers() {
@@ -50,8 +54,11 @@ void restoreHandlers() {
     // so ours is never torn down under them.
     struct sigaction current {};
     sigaction(kSignals[i], nullptr, &current);
-    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == onCrashSignal)
+    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == onCrashSignal) {
       sigaction(kSignals[i], &previous[i], nullptr);
+    } else {
+      leftBelow[i] = true;
+    }
   }
 }
 

@@ -190,6 +190,17 @@ TEST(CrashGuard, InstallsItsHandlersOnlyWhileWorkIsGuarded) {
   EXPECT_EQ(before.altStack.ss_flags, after.altStack.ss_flags);
   EXPECT_EQ(tz::platform::PlatformError::InvalidParameter,
             runGuarded(nullptr, nullptr, recordingFilter, nullptr).status);
+
+  // A handler the host installs meanwhile stays; ours, below it, is not put on top again.
+  static struct sigaction host {};
+  host.sa_sigaction = hostHandler;
+  host.sa_flags = SA_SIGINFO;
+  runGuarded([](void*) { sigaction(SIGTRAP, &host, nullptr); }, nullptr, recordingFilter, "a");
+  runGuarded([](void*) { inside.take(); }, nullptr, recordingFilter, "b");
+  after.take();
+  EXPECT_EQ(hostHandler, inside.actions[4].sa_sigaction);
+  EXPECT_EQ(hostHandler, after.actions[4].sa_sigaction);
+  sigaction(SIGTRAP, &before.actions[4], nullptr);
 }
 
 }  // namespace
