@@ -41,3 +41,12 @@ TzAudio_Copy(const _tzwaveformat* destinationFormat, void* destination,
 TZAPI_TYPED(HRESULT)
 TzAudio_Copy(const WAVEFORMATEX* destinationFormat, void* destination,
              const _tzwaveformat* sourceFormat, const void* source, long frames, float gain);
+
+// Checks the format-copy kernels this processor may use: every value of each integer layout
+// goes through a float layout and back, half an LSB up on the float side, and must come back
+// rounded half to even. Clears the error details first and shows the wait cursor while it runs
+// (a few seconds). S_OK, or the first failure: E_UNEXPECTED when a round trip differs (the
+// details get "TzAudioCopy_UnitTest node[N] failed." for each failing node), E_OUTOFMEMORY when
+// its buffers cannot be had. With a window, a failure is also shown in the error handler's
+// message box, which takes the details along.
+TZAPI(HRESULT) TzAudioCopy_UnitTest(HWND window);

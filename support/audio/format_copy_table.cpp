@@ -7,6 +7,7 @@
 #include "support/audio/copy_variants.h"
 #include "support/audio/cpu_support_internal.h"
 #include "support/audio/format_type.h"
+#include "support/audio/kernel_condition.h"
 #include "support/audio/pair_table.h"
 #include "tz/cpu_support.h"
 
@@ -17,27 +18,9 @@ constexpr auto F32 = TZSAMPLETYPE_FLOAT32, F64 = TZSAMPLETYPE_FLOAT64;
 constexpr auto P8 = TZSAMPLETYPE_PCM8, P16 = TZSAMPLETYPE_PCM16, P24 = TZSAMPLETYPE_PCM24;
 constexpr DWORD kMmxSse = TZCPU_MMX | TZCPU_SSE, kSseSse2 = TZCPU_SSE | TZCPU_SSE2;
 
-// What a row asks of the processor: a class range (the float-to-integer pairs and 16-bit to
-// float follow the processor class), or flags the library may use (TzGetCPUSupport), or
-// flags both the processor and the system offer (SSE4.1, which the class table never names).
-struct Condition {
-  enum Kind : uint8_t { Class, Flags, SystemFlags } kind;
-  DWORD minClass, maxClass;  // Class
-  DWORD flags;               // Flags, SystemFlags
-};
-constexpr Condition byClass(DWORD min, DWORD max = 0xF) {
-  return {Condition::Class, min, max, 0};
-}
-constexpr Condition withFlags(DWORD flags) {
-  return {Condition::Flags, 0, 0, flags};
-}
-constexpr Condition withSystemFlags(DWORD flags) {
-  return {Condition::SystemFlags, 0, 0, flags};
-}
-
 struct KernelRow {
   CopyVariant variant;  // pair, name, the flags a test needs to run it, kernel
-  Condition condition;
+  KernelCondition condition;
 };
 
 // Best first within each pair; a pair without a row that holds takes its baseline kernel.
@@ -66,21 +49,6 @@ constexpr KernelRow kKernels[] = {
     {{F32, F64, "sse2", kSseSse2, sse2::float64ToFloat32}, withFlags(kSseSse2)},
 };
 
-bool holds(const Condition& condition) {
-  switch (condition.kind) {
-    case Condition::Class: {
-      const DWORD cpuClass = TzGetCPUSupport(TZCPU_CLASS_MASK) & TZCPU_CLASS_MASK;
-      return cpuClass >= condition.minClass && cpuClass <= condition.maxClass;
-    }
-    case Condition::Flags:
-      return (TzGetCPUSupport(condition.flags) & condition.flags) == condition.flags;
-    case Condition::SystemFlags:
-      return (TzGetOSSupport(condition.flags) & TzGetCPUHardwareSupport(condition.flags)) ==
-             condition.flags;
-  }
-  return false;
-}
-
 // The variants, in table order, for the tests and benchmarks.
 struct VariantList {
   CopyVariant items[std::size(kKernels)];
@@ -98,9 +66,11 @@ constexpr uint32_t kScalar = 0xFFFF;
 std::atomic<uint32_t> choiceCache[kChannelTypeCount * kChannelTypeCount];
 
 uint32_t choose(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  const DWORD cpuClass = currentCpuClass();
   for (size_t row = 0; row < std::size(kKernels); ++row) {
     const CopyVariant& v = kKernels[row].variant;
-    if (v.destination == destination && v.source == source && holds(kKernels[row].condition))
+    if (v.destination == destination && v.source == source &&
+        kKernels[row].condition.holdsAt(cpuClass))
       return static_cast<uint32_t>(row + 1);
   }
   return kScalar;

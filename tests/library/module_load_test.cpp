@@ -80,4 +80,16 @@ TEST(LoadedLibrary, InstallsNoSignalHandler) {
   dlclose(handle);
 }
 
+// The format-copy self-test through the real export, as another module of the maker calls it,
+// at this machine's processor class.
+TEST(LoadedLibrary, PassesItsFormatCopySelfTest) {
+  void* handle = dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, handle) << dlerror();
+  using SelfTest = HRESULT(TZ_CALLBACK*)(HWND);
+  const auto selfTest = reinterpret_cast<SelfTest>(dlsym(handle, "TzAudioCopy_UnitTest"));
+  ASSERT_NE(nullptr, selfTest);
+  EXPECT_EQ(S_OK, selfTest(nullptr));
+  dlclose(handle);
+}
+
 }  // namespace
