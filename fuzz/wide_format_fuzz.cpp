@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "support/core/wide_format.h"
 
 namespace {
@@ -26,18 +27,7 @@ constexpr char16_t kGuard = 0xBEEF;
 constexpr size_t kGuards = 16;
 constexpr size_t kLargeCapacity = 1024;
 
-struct Reader {
-  const uint8_t* data;
-  size_t size;
-  size_t at = 0;
-  // Bytes past the end read as zeros.
-  uint64_t take(size_t bytes) {
-    uint64_t value = 0;
-    for (size_t i = 0; i < bytes; ++i, ++at)
-      if (at < size) value |= uint64_t(data[at]) << (8 * i);
-    return value;
-  }
-};
+using Reader = tz::fuzz::InputReader;
 
 // Texts live in blocks of exactly their size, so that reading past a terminator is caught.
 struct Arguments {

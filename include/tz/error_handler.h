@@ -5,95 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tz/exception_record.h"
 #include "tz/export.h"
 #include "tz/system_string.h"
 #include "tz/win_types.h"
-
-// The processor context and exception records as laid out on 32-bit x86; a crash report reads
-// them, and callers of the original platform hand them in with this layout.
-constexpr DWORD EXCEPTION_MAXIMUM_PARAMETERS = 15;
-constexpr DWORD SIZE_OF_80387_REGISTERS = 80;
-constexpr DWORD MAXIMUM_SUPPORTED_EXTENSION = 512;
-
-struct EXCEPTION_RECORD {
-  DWORD ExceptionCode;
-  DWORD ExceptionFlags;
-  EXCEPTION_RECORD* ExceptionRecord;
-  void* ExceptionAddress;
-  DWORD NumberParameters;
-  ULONG_PTR ExceptionInformation[EXCEPTION_MAXIMUM_PARAMETERS];
-};
-
-struct FLOATING_SAVE_AREA {
-  DWORD ControlWord;
-  DWORD StatusWord;
-  DWORD TagWord;
-  DWORD ErrorOffset;
-  DWORD ErrorSelector;
-  DWORD DataOffset;
-  DWORD DataSelector;
-  BYTE RegisterArea[SIZE_OF_80387_REGISTERS];
-  DWORD Cr0NpxState;
-};
-
-struct CONTEXT {
-  DWORD ContextFlags;
-  DWORD Dr0;
-  DWORD Dr1;
-  DWORD Dr2;
-  DWORD Dr3;
-  DWORD Dr6;
-  DWORD Dr7;
-  FLOATING_SAVE_AREA FloatSave;
-  DWORD SegGs;
-  DWORD SegFs;
-  DWORD SegEs;
-  DWORD SegDs;
-  DWORD Edi;
-  DWORD Esi;
-  DWORD Ebx;
-  DWORD Edx;
-  DWORD Ecx;
-  DWORD Eax;
-  DWORD Ebp;
-  DWORD Eip;
-  DWORD SegCs;
-  DWORD EFlags;
-  DWORD Esp;
-  DWORD SegSs;
-  BYTE ExtendedRegisters[MAXIMUM_SUPPORTED_EXTENSION];
-};
-
-struct EXCEPTION_POINTERS {
-  EXCEPTION_RECORD* ExceptionRecord;
-  CONTEXT* ContextRecord;
-};
-
-static_assert(sizeof(EXCEPTION_RECORD) == 80);
-static_assert(offsetof(EXCEPTION_RECORD, ExceptionAddress) == 12);
-static_assert(offsetof(EXCEPTION_RECORD, NumberParameters) == 16);
-static_assert(offsetof(EXCEPTION_RECORD, ExceptionInformation) == 20);
-static_assert(sizeof(FLOATING_SAVE_AREA) == 112);
-static_assert(sizeof(CONTEXT) == 716);
-static_assert(offsetof(CONTEXT, FloatSave) == 28);
-static_assert(offsetof(CONTEXT, SegGs) == 140);
-static_assert(offsetof(CONTEXT, SegFs) == 144);
-static_assert(offsetof(CONTEXT, SegEs) == 148);
-static_assert(offsetof(CONTEXT, SegDs) == 152);
-static_assert(offsetof(CONTEXT, Edi) == 156);
-static_assert(offsetof(CONTEXT, Esi) == 160);
-static_assert(offsetof(CONTEXT, Ebx) == 164);
-static_assert(offsetof(CONTEXT, Edx) == 168);
-static_assert(offsetof(CONTEXT, Ecx) == 172);
-static_assert(offsetof(CONTEXT, Eax) == 176);
-static_assert(offsetof(CONTEXT, Ebp) == 180);
-static_assert(offsetof(CONTEXT, Eip) == 184);
-static_assert(offsetof(CONTEXT, SegCs) == 188);
-static_assert(offsetof(CONTEXT, EFlags) == 192);
-static_assert(offsetof(CONTEXT, Esp) == 196);
-static_assert(offsetof(CONTEXT, SegSs) == 200);
-static_assert(offsetof(CONTEXT, ExtendedRegisters) == 204);
-static_assert(sizeof(EXCEPTION_POINTERS) == 8);
 
 // A message table row: the code and either a string id of the library's module language
 // (1..65535) or, when 0 or above 65535, the address of the text itself (0: no text, which

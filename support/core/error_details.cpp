@@ -50,6 +50,19 @@ void ErrorState::clearDetails() {
   details[0] = u'\0';
 }
 
+bool ErrorState::appendLine(std::u16string_view line, HRESULT code, DWORD thread) {
+  const size_t total = detailsLength + line.size() + kLineEnd.size();
+  if (total >= kDetailsCapacity) return false;
+  WCHAR* end = std::copy(line.begin(), line.end(), details + detailsLength);
+  end = std::copy(kLineEnd.begin(), kLineEnd.end(), end);
+  *end = u'\0';
+  detailsLength = total;
+  if (owner == 0) owner = thread;
+  ++count;
+  lastCode = code;
+  return true;
+}
+
 ErrorState& errorState() {
   static ErrorState state;
   return state;
@@ -79,17 +92,7 @@ TZAPIV(HRESULT) TzErrorHandler_DetailsAddString(HRESULT code, const WCHAR* forma
   const bool built = tz::core::buildLine(state, format, args, line);
   va_end(args);
   if (!built) return E_FAIL;
-  const size_t total = state.detailsLength + line.size() + tz::core::kLineEnd.size();
-  if (total * sizeof(WCHAR) >= ErrorState::kDetailsCapacity * sizeof(WCHAR)) return E_FAIL;
-  WCHAR* end = state.details + state.detailsLength;
-  end = std::copy(line.begin(), line.end(), end);
-  end = std::copy(tz::core::kLineEnd.begin(), tz::core::kLineEnd.end(), end);
-  *end = u'\0';
-  state.detailsLength = total;
-  if (state.owner == 0) state.owner = thread;
-  ++state.count;
-  state.lastCode = code;
-  return S_OK;
+  return state.appendLine(line, code, thread) ? S_OK : E_FAIL;
 }
 
 TZAPI(const WCHAR*) TzErrorHandler_DetailsInfo(HRESULT* lastCode, LONG* count, DWORD* owner) {

@@ -69,17 +69,21 @@ void fillContext(WideSink& sink, const WCHAR* sentence, const WCHAR* argument) {
 
 }  // namespace
 
-const WCHAR* composeErrorMessage(ErrorState& state, ULONG_PTR operation, HRESULT code,
-                                 const WCHAR* argument) {
-  WideSink sink(state.message, ErrorState::kMessageCapacity);
+void composeErrorMessage(WideSink& sink, ULONG_PTR operation, HRESULT code, const WCHAR* argument) {
   fillContext(sink, contextSentence(operation), argument);
-  if (sink.room() == 0) return state.message;
+  if (sink.room() == 0) return;
   if (const WCHAR* text = findErrorText(code)) {
     ui::expandPrintTokens(sink, text);
   } else {
     sink.advance(ui::printF(sink.end(), sink.room() + 1, errorString(IDS_ERR_MESSAGE_MISSING),
                             {static_cast<uint32_t>(code)}));
   }
+}
+
+const WCHAR* composeErrorMessage(ErrorState& state, ULONG_PTR operation, HRESULT code,
+                                 const WCHAR* argument) {
+  WideSink sink(state.message, ErrorState::kMessageCapacity);
+  composeErrorMessage(sink, operation, code, argument);
   return state.message;
 }
 

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <mutex>
+#include <string_view>
 
+#include "support/core/wide_sink.h"
 #include "tz/win_types.h"
 
 namespace tz::core {
@@ -24,6 +26,9 @@ struct ErrorState {
 
   // Forgets every line and the owner; the caller holds the lock.
   void clearDetails();
+  // Appends line and "\r\n" for thread, which owns the block if it is the first; false, with
+  // nothing added, when the details would reach 16 384 bytes. The caller holds the lock.
+  bool appendLine(std::u16string_view line, HRESULT code, DWORD thread);
 };
 
 ErrorState& errorState();
@@ -32,5 +37,8 @@ ErrorState& errorState();
 // holds the lock.
 const WCHAR* composeErrorMessage(ErrorState& state, ULONG_PTR operation, HRESULT code,
                                  const WCHAR* argument);
+// The same into any sink (at most 2047 characters are meant), for a caller that cannot take
+// the lock.
+void composeErrorMessage(WideSink& sink, ULONG_PTR operation, HRESULT code, const WCHAR* argument);
 
 }  // namespace tz::core

@@ -1,4 +1,5 @@
 // Message lookup: the callers' added tables before the built-in one, first row wins.
+#include <atomic>
 #include <mutex>
 
 #include "support/core/error_tables.h"
@@ -15,9 +16,12 @@ struct AddedTable {
   LONG count;
 };
 
+// Tables are only ever added: a lookup reads the count published after its row was written,
+// without the lock, so the exception filter's composition never waits on a lookup that
+// faulted in a caller's damaged table while holding it.
 std::mutex addedLock;
 AddedTable added[kMaxAddedTables];
-size_t addedCount = 0;
+std::atomic<size_t> addedCount{0};
 
 // A message above the string ids is the text's own address; 0 is no text.
 const WCHAR* rowText(const TZERRORTABLEENTRY& row) {
@@ -49,11 +53,9 @@ constexpr EnglishString kEnglish[] = {
 
 const WCHAR* findErrorText(HRESULT code) {
   const TZERRORTABLEENTRY* row = nullptr;
-  {
-    std::lock_guard guard(addedLock);
-    for (size_t i = 0; i < addedCount && row == nullptr; ++i)
-      row = findRow({added[i].rows, static_cast<size_t>(added[i].count)}, code);
-  }
+  const size_t count = addedCount.load(std::memory_order_acquire);
+  for (size_t i = 0; i < count && row == nullptr; ++i)
+    row = findRow({added[i].rows, static_cast<size_t>(added[i].count)}, code);
   if (row == nullptr) row = findRow(builtInErrorTable(), code);
   return row != nullptr ? rowText(*row) : nullptr;
 }
@@ -71,8 +73,10 @@ const WCHAR* errorString(UINT id) {
 TZAPI(HRESULT) TzErrorHandler_AddErrorTable(const TZERRORTABLEENTRY* table, LONG count) {
   if (table == nullptr || count <= 0) return E_INVALIDARG;
   std::lock_guard guard(tz::core::addedLock);
-  if (tz::core::addedCount == tz::core::kMaxAddedTables) return S_FALSE;
-  tz::core::added[tz::core::addedCount++] = {table, count};
+  const size_t at = tz::core::addedCount.load(std::memory_order_relaxed);
+  if (at == tz::core::kMaxAddedTables) return S_FALSE;
+  tz::core::added[at] = {table, count};
+  tz::core::addedCount.store(at + 1, std::memory_order_release);
   return S_OK;
 }
 

@@ -25,9 +25,23 @@ class NarrowSink {
     for (char c : text) put(c);
   }
   // The low digits hex digits of value, upper-case, the highest first.
-  void hex(uint32_t value, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-      put("0123456789ABCDEF"[(value >> shift) & 0xF]);
+  void hex(uint32_t value, int digits) { hexIn(value, digits, "0123456789ABCDEF"); }
+  void hexLower(uint32_t value, int digits) { hexIn(value, digits, "0123456789abcdef"); }
+  // Upper-case hex without leading zeros ("%X").
+  void hexTrimmed(uint32_t value) {
+    int digits = 1;
+    while (digits < 8 && (value >> (digits * 4)) != 0) ++digits;
+    hex(value, digits);
+  }
+  // Decimal ("%u").
+  void decimal(uint32_t value) {
+    char digits[10];
+    int n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    while (n > 0) put(digits[--n]);
   }
 
   size_t length() const { return length_; }
@@ -35,6 +49,10 @@ class NarrowSink {
   size_t remaining() const { return capacity_ - length_; }
 
  private:
+  void hexIn(uint32_t value, int digits, const char* alphabet) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+      put(alphabet[(value >> shift) & 0xF]);
+  }
   void terminate() {
     if (capacity_ > 0) buffer_[length_] = '\0';
   }

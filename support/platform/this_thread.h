@@ -8,6 +8,10 @@ namespace tz::platform {
 // Non-zero, unique among live threads; cached per thread after the first call.
 uint32_t currentThreadId();
 
+// The same id asked of the system each time: no thread-local state, whose first use in a
+// loaded library may allocate, so it is safe in a signal handler. One system call.
+uint32_t currentThreadIdUncached();
+
 // The calling process's id, as other processes name it.
 uint32_t currentProcessId();
 

@@ -22,9 +22,12 @@ inline bool isPeer() {
 
 class PeerProcess : public ChildProcess {
  public:
-  // Starts "Suite.Test" with extra NAME=VALUE environment entries.
-  explicit PeerProcess(const std::string& test, std::vector<std::string> env = {})
-      : ChildProcess({"/proc/self/exe", "--gtest_filter=" + test}, withPeerMark(std::move(env))) {}
+  // Starts "Suite.Test" with extra NAME=VALUE environment entries, its output in the files
+  // named (else the test's own).
+  explicit PeerProcess(const std::string& test, std::vector<std::string> env = {},
+                       const std::filesystem::path& out = {}, const std::filesystem::path& err = {})
+      : ChildProcess({"/proc/self/exe", "--gtest_filter=" + test}, withPeerMark(std::move(env)),
+                     out, err) {}
 
  private:
   static std::vector<std::string> withPeerMark(std::vector<std::string> env) {
@@ -32,5 +35,15 @@ class PeerProcess : public ChildProcess {
     return env;
   }
 };
+
+// Runs the peer test to its end with its output in `output`: true when it passed (a peer that
+// skipped itself, or ran no test, does not count).
+inline bool peerPasses(const std::string& test, std::vector<std::string> env, std::string& output) {
+  ScratchFolder folder;
+  PeerProcess peer(test, std::move(env), folder.path / "out");
+  const int status = peer.wait();
+  output = readFile(folder.path / "out");
+  return status == 0 && output.find("[       OK ]") != std::string::npos;
+}
 
 }  // namespace tz::test

@@ -1,6 +1,7 @@
 // What loading the library does, seen from a process that loads it as a host would.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <xmmintrin.h>
 
 #include <string>
@@ -63,6 +64,21 @@ TEST(LoadedLibrary, PublishesItsSeparatorsAsPrintTokensAndPrintsThroughItsVariad
 }  // namespace
 
 namespace {
+
+// The host owns its signals: loading (and unloading) the library changes no fault handler.
+TEST(LoadedLibrary, InstallsNoSignalHandler) {
+  const int signals[] = {SIGSEGV, SIGILL, SIGFPE, SIGBUS, SIGTRAP, SIGABRT};
+  struct sigaction before[std::size(signals)], after{};
+  for (size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], nullptr, &before[i]);
+  void* handle = dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, handle) << dlerror();
+  for (size_t i = 0; i < std::size(signals); ++i) {
+    sigaction(signals[i], nullptr, &after);
+    EXPECT_EQ(before[i].sa_sigaction, after.sa_sigaction) << signals[i];
+    EXPECT_EQ(before[i].sa_flags, after.sa_flags) << signals[i];
+  }
+  dlclose(handle);
+}
 
 // The format-copy self-test through the real export, as another module of the maker calls it,
 // at this machine's processor class.

@@ -5,7 +5,7 @@
 #include <setjmp.h>
 #include <signal.h>
 
-#include <mutex>
+#include "support/platform/posix/signal_chain.h"
 
 namespace tz::platform {
 namespace {
@@ -15,28 +15,17 @@ constexpr int kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
 thread_local sigjmp_buf* guardJump = nullptr;
 struct sigaction previous[kSignalCount];
-std::mutex installLock;
 
 void onFault(int signal, siginfo_t* info, void* context) {
   if (guardJump != nullptr) siglongjmp(*guardJump, 1);
-  for (int i = 0; i < kSignalCount; ++i) {
-    if (kSignals[i] != signal) continue;
-    if (previous[i].sa_flags & SA_SIGINFO) {
-      previous[i].sa_sigaction(signal, info, context);
-    } else if (previous[i].sa_handler != SIG_IGN && previous[i].sa_handler != SIG_DFL) {
-      previous[i].sa_handler(signal);
-    } else {
-      // Re-raise with the default action so the process still ends as it would have.
-      sigaction(signal, &previous[i], nullptr);
-      raise(signal);
-    }
-  }
+  for (int i = 0; i < kSignalCount; ++i)
+    if (kSignals[i] == signal) passToPrevious(previous[i], signal, info, context);
 }
 
 }  // namespace
 
 bool runCatchingFaults(void (*probe)(void*), void* context) {
-  std::lock_guard<std::mutex> hold(installLock);
+  std::lock_guard<std::mutex> hold(signalActionLock());
   struct sigaction action {};
   action.sa_sigaction = onFault;
   action.sa_flags = SA_SIGINFO;

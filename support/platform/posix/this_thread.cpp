@@ -5,8 +5,12 @@
 
 namespace tz::platform {
 
+uint32_t currentThreadIdUncached() {
+  return static_cast<uint32_t>(syscall(SYS_gettid));
+}
+
 uint32_t currentThreadId() {
-  thread_local uint32_t id = static_cast<uint32_t>(syscall(SYS_gettid));
+  thread_local uint32_t id = currentThreadIdUncached();
   return id;
 }
 

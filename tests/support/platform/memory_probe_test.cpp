@@ -22,6 +22,13 @@ TEST(MemoryProbe, TellsMappedFromUnmappedMemory) {
   // A range that runs from a readable page into a protected one.
   EXPECT_FALSE(tz::platform::isReadable(pages + page - 40, 84));
   EXPECT_FALSE(tz::platform::isReadable(pages + page, 1));
+  // A read copies all or reports failure.
+  pages[page - 1] = 'z';
+  char copy[8] = {};
+  EXPECT_TRUE(tz::platform::readMemory(copy, pages + page - 1, 1));
+  EXPECT_EQ('z', copy[0]);
+  EXPECT_FALSE(tz::platform::readMemory(copy, pages + page - 1, 2));
+  EXPECT_FALSE(tz::platform::readMemory(copy, nullptr, 1));
   munmap(pages, 2 * page);
   EXPECT_FALSE(tz::platform::isReadable(pages, 1));
 }

@@ -1,0 +1,22 @@
+// Reads a loaded module's image in memory, where the crash report finds the outside report
+// module's function and the library's own version. The image is taken as hostile: every read
+// goes through the memory probe and every offset, count and chain is bounded, so a damaged
+// image gives "not found", never a fault or an endless walk. No allocation, no lock; safe in a
+// signal handler.
+#pragma once
+
+#include <cstdint>
+
+#include "support/platform/module.h"
+
+namespace tz::platform {
+
+// The address of the symbol `name` that the image whose ELF header lies at base defines, found
+// through its dynamic symbol table and hash table (GNU or classic); null when there is none.
+// Only the bytes of the image are read, not the loader's lists, so no loader lock is taken.
+const void* findImageSymbol(uintptr_t base, const char* name);
+
+// The version of the image at base, from its TzVersion note; false when it carries none.
+bool readImageVersion(uintptr_t base, FileVersion& version);
+
+}  // namespace tz::platform

@@ -1,0 +1,108 @@
+// Processor faults raised for real by the crash tests, each at a known instruction and with a
+// marker in ESI, written in assembly so that no sanitizer check runs first.
+#pragma once
+
+#include <sys/mman.h>
+
+#include <csignal>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tz::test {
+
+constexpr uint32_t kFaultMarker = 0x5EED1234;
+
+enum class Fault {
+  CallNull,
+  Read,
+  Write,
+  DivideByZero,
+  FloatDivideByZero,
+  IllegalInstruction,
+  Breakpoint,
+  StackOverflow
+};
+
+struct FaultCase {
+  const char* name;
+  Fault fault;
+  uint32_t code;      // the exception code the guard reports
+  int signal;         // the signal that ends the process when nobody handles it
+  const char* bytes;  // the faulting instruction, as the report's hex dump shows it
+};
+
+inline const FaultCase kFaultCases[] = {
+    {"CallNull", Fault::CallNull, 0xC0000005, SIGSEGV, ".. .."},  // nothing to read at EIP
+    {"Read", Fault::Read, 0xC0000005, SIGSEGV, "8B 06"},
+    {"Write", Fault::Write, 0xC0000005, SIGSEGV, "C7 06 01 00 00 00"},
+    {"DivideByZero", Fault::DivideByZero, 0xC0000094, SIGFPE, "F7 F1"},
+    {"FloatDivideByZero", Fault::FloatDivideByZero, 0xC000008E, SIGFPE, "F3 0F 5E C1"},
+    {"IllegalInstruction", Fault::IllegalInstruction, 0xC000001D, SIGILL, "0F 0B"},
+    {"Breakpoint", Fault::Breakpoint, 0x80000003, SIGTRAP, "CC"},
+    {"StackOverflow", Fault::StackOverflow, 0xC00000FD, SIGSEGV, nullptr},
+};
+
+inline const FaultCase* faultCase(std::string_view name) {
+  for (const FaultCase& c : kFaultCases)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+// A page that is never accessible: the address of the access violations.
+inline uintptr_t protectedPage() {
+  static void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return reinterpret_cast<uintptr_t>(page);
+}
+
+// Each frame keeps its bytes and the call is no tail call, so the recursion reaches the end of
+// the stack.
+__attribute__((noinline)) inline int recurseForever(int depth) {
+  volatile char frame[256];
+  if (depth < 0) return 0;  // never: depth only grows until the stack ends
+  frame[depth & 255] = static_cast<char>(depth);
+  return recurseForever(depth + 1) + frame[(depth * 7) & 255];
+}
+
+__attribute__((noinline)) inline void raiseFault(Fault fault) {
+  const uintptr_t page = protectedPage();
+  switch (fault) {
+    case Fault::CallNull:
+      asm volatile("movl %0, %%esi\n\tcall *%%eax" : : "i"(kFaultMarker), "a"(0) : "esi", "memory");
+      break;
+    case Fault::Read:
+      asm volatile("movl (%%esi), %%eax" : : "S"(page), "a"(0) : "memory");
+      break;
+    case Fault::Write:
+      asm volatile("movl $1, (%%esi)" : : "S"(page) : "memory");
+      break;
+    case Fault::DivideByZero:
+      asm volatile("movl %0, %%esi\n\tdivl %%ecx"
+                   :
+                   : "i"(kFaultMarker), "a"(1), "d"(0), "c"(0)
+                   : "esi");
+      break;
+    case Fault::FloatDivideByZero: {
+      uint32_t unmasked = 0x1F80 & ~0x200u;  // the divide-by-zero exception unmasked
+      asm volatile(
+          "ldmxcsr %0\n\tmovl %1, %%esi\n\tmovd %%esi, %%xmm0\n\txorps %%xmm1, %%xmm1\n\t"
+          "divss %%xmm1, %%xmm0"
+          :
+          : "m"(unmasked), "i"(kFaultMarker)
+          : "esi", "xmm0", "xmm1");
+      break;
+    }
+    case Fault::IllegalInstruction:
+      asm volatile("movl %0, %%esi\n\tud2" : : "i"(kFaultMarker) : "esi");
+      break;
+    case Fault::Breakpoint:
+      asm volatile("movl %0, %%esi\n\tint3" : : "i"(kFaultMarker) : "esi");
+      break;
+    case Fault::StackOverflow:
+      recurseForever(0);
+      break;
+  }
+}
+
+}  // namespace tz::test
