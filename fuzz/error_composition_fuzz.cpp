@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_input.h"
 #include "support/lang/lang_context.h"
 #include "support/platform/message_box.h"
 #include "support/platform/resources.h"
@@ -14,23 +15,12 @@
 
 namespace {
 
-struct Input {
-  const uint8_t* data;
-  size_t size;
-  uint8_t byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-  uint32_t word() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = value << 8 | byte();
-    return value;
-  }
+struct Input : tz::fuzz::InputReader {
+  uint32_t word() { return static_cast<uint32_t>(take(4)); }
   // A short text of the input's characters, '%', '$' and 's' made likely.
   std::u16string text() {
     std::u16string out;
-    for (size_t n = byte() % 40; n > 0 && size > 0; --n) {
+    for (size_t n = byte() % 40; n > 0 && remaining() > 0; --n) {
       const uint8_t b = byte();
       out += b < 32 ? u"%$s(){}"[b % 7] : static_cast<char16_t>(b < 200 ? b : 0x3000 + b);
     }
@@ -81,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setUp();
   Input in{data, size};
   TzErrorHandler_DetailsInit();
-  for (int step = 0; step < 16 && in.size > 0; ++step) {
+  for (int step = 0; step < 16 && in.remaining() > 0; ++step) {
     const std::u16string context = in.text(), argument = in.text();
     const bool useArgument = in.byte() & 1;
     const uint8_t choice = in.byte();

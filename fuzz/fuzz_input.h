@@ -17,6 +17,8 @@ struct InputReader {
       if (at < size) value |= uint64_t(data[at]) << (8 * i);
     return value;
   }
+  uint8_t byte() { return static_cast<uint8_t>(take(1)); }
+  size_t remaining() const { return at < size ? size - at : 0; }
 };
 
 }  // namespace tz::fuzz

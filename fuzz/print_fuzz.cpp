@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "support/ui/compose_message.h"
 #include "support/ui/print_writer.h"
 
@@ -15,19 +16,8 @@ namespace {
 constexpr char16_t kGuard = 0xBEEF;
 constexpr size_t kGuards = 16;
 
-struct Input {
-  const uint8_t* data;
-  size_t size;
-  uint8_t byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-  uint64_t bits() {
-    uint64_t value = 0;
-    for (int i = 0; i < 8; ++i) value = value << 8 | byte();
-    return value;
-  }
+struct Input : tz::fuzz::InputReader {
+  uint64_t bits() { return take(8); }
 };
 
 }  // namespace
@@ -63,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         args.emplace_back(narrows.emplace_back(bits >> 60, char(bits >> 8)).c_str());
     }
   }
-  std::u16string format(in.size / 2, u'\0');
-  std::memcpy(format.data(), in.data, format.size() * 2);
+  std::u16string format(in.remaining() / 2, u'\0');
+  std::memcpy(format.data(), in.data + in.at, format.size() * 2);
 
   std::vector<char16_t> buffer(capacity + kGuards, kGuard);
   tz::core::WideSink sink(buffer.data(), capacity);

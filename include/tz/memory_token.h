@@ -73,14 +73,15 @@ class TZ_VISIBLE CMappingOfTzMemoryToken {
 
  protected:
   // The record as the original lays it out; callers place the object themselves.
-  _tzmemorytoken token_;                // the token as given
-  void* address_;                       // the data in this process, or null
-  int32_t section_;                     // this process's handle of a mapped section, or -1
-  BYTE mapped_;                         // the address is a view of the section
-  BYTE copied_;                         // the address is a private copy
-  BYTE invalid_;                        // the token could not be used
-  BYTE writeBack_;                      // Dispose writes the copy's changes back
-  tz::core::MemoryTokenHolding* held_;  // the view or copy and the owner's process, or null
+  // Every object starts invalid, owning nothing.
+  _tzmemorytoken token_;                          // the token as given
+  void* address_ = nullptr;                       // the data in this process, or null
+  int32_t section_ = -1;                          // this process's handle of a mapped section
+  BYTE mapped_ = 0;                               // the address is a view of the section
+  BYTE copied_ = 0;                               // the address is a private copy
+  BYTE invalid_ = 1;                              // the token could not be used
+  BYTE writeBack_ = 0;                            // Dispose writes the copy's changes back
+  tz::core::MemoryTokenHolding* held_ = nullptr;  // the view or copy and the owner's process
 };
 
 static_assert(sizeof(CMappingOfTzMemoryToken) == 56 && alignof(CMappingOfTzMemoryToken) == 4);

@@ -37,13 +37,8 @@ const TZERRORTABLEENTRY* findRow(std::span<const TZERRORTABLEENTRY> rows, HRESUL
   return nullptr;
 }
 
-struct EnglishString {
-  UINT id;
-  const char16_t* text;
-};
-
 // The same texts as the library's English table, for code linked without it.
-constexpr EnglishString kEnglish[] = {
+constexpr lang::EnglishString kEnglish[] = {
     {IDS_CONTEXT_00, u"An error occurred during the current operation."},
     {IDS_ERR_MESSAGE_MISSING, u"\n\nError 0x%08x (message missing)"},
     {IDS_ERR_WARNING, u"Warning: "},
@@ -61,11 +56,7 @@ const WCHAR* findErrorText(HRESULT code) {
 }
 
 const WCHAR* errorString(UINT id) {
-  const WCHAR* loaded = TzGetString(lang::moduleLanguage(), id);
-  if (loaded != nullptr && loaded[0] != u'\0') return loaded;
-  for (const EnglishString& english : kEnglish)
-    if (english.id == id) return english.text;
-  return u"";
+  return lang::moduleStringOrEnglish(id, kEnglish);
 }
 
 }  // namespace tz::core

@@ -43,14 +43,7 @@ bool plausible(const _tzmemorytoken& token, bool own) {
 }  // namespace
 
 CMappingOfTzMemoryToken::CMappingOfTzMemoryToken(const _tzmemorytoken& token, unsigned long)
-    : token_(token),
-      address_(nullptr),
-      section_(-1),
-      mapped_(0),
-      copied_(0),
-      invalid_(1),
-      writeBack_(0),
-      held_(nullptr) {
+    : token_(token) {
   const bool own = token_.dwProcessId == tz::platform::currentProcessId();
   if (!plausible(token_, own)) return;
   if (own) {
@@ -78,14 +71,7 @@ CMappingOfTzMemoryToken::CMappingOfTzMemoryToken(const _tzmemorytoken& token, un
 }
 
 CMappingOfTzMemoryToken::CMappingOfTzMemoryToken(const CMappingOfTzMemoryToken& other)
-    : token_(other.token_),
-      address_(nullptr),
-      section_(-1),
-      mapped_(0),
-      copied_(0),
-      invalid_(1),
-      writeBack_(0),
-      held_(nullptr) {
+    : token_(other.token_) {
   *this = other;
 }
 

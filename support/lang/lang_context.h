@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <span>
 
 #include "support/platform/data_module.h"
 #include "support/platform/recursive_lock.h"
@@ -38,6 +39,14 @@ HINSTANCE moduleInstance();
 HRESULT openModuleLanguage(HINSTANCE instance);
 // Closes the module-wide context and forgets the instance (at unload).
 void closeModuleLanguage();
+
+// A text of the library's that code linked without its string table still needs.
+struct EnglishString {
+  UINT id;
+  const char16_t* text;
+};
+// The string of the module-wide context, else the English text listed for id, else "".
+const WCHAR* moduleStringOrEnglish(UINT id, std::span<const EnglishString> english);
 
 // Called after a language switch changed the module-wide context's locale, so that texts built
 // once from its strings (the time label tokens) follow the language; null for none.

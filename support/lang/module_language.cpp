@@ -38,6 +38,14 @@ void setModuleLanguageListener(void (*listener)()) {
   languageListener = listener;
 }
 
+const WCHAR* moduleStringOrEnglish(UINT id, std::span<const EnglishString> english) {
+  const WCHAR* loaded = TzGetString(moduleLanguage(), id);
+  if (loaded != nullptr && loaded[0] != u'\0') return loaded;
+  for (const EnglishString& row : english)
+    if (row.id == id) return row.text;
+  return u"";
+}
+
 void moduleLanguageSwitched() {
   if (void (*listener)() = languageListener.load()) listener();
 }

@@ -14,13 +14,8 @@
 namespace tz::time {
 namespace {
 
-struct EnglishString {
-  UINT id;
-  const char16_t* text;
-};
-
 // The same texts as the library's English table, for code linked without it.
-constexpr EnglishString kEnglish[] = {
+constexpr lang::EnglishString kEnglish[] = {
     {IDS_TIME_ERROR, u"Err."},
     {IDS_TIME_INFINITE, u"-Inf."},
     {IDS_LABEL_SMPTE, u"hr%smn%ssc%sfr"},
@@ -59,11 +54,7 @@ constexpr LabelToken kLabelTokens[] = {
 }  // namespace
 
 const char16_t* timeTextString(UINT id) {
-  const WCHAR* loaded = TzGetString(lang::moduleLanguage(), id);
-  if (loaded[0] != u'\0') return loaded;
-  for (const EnglishString& english : kEnglish)
-    if (english.id == id) return english.text;
-  return loaded;
+  return lang::moduleStringOrEnglish(id, kEnglish);
 }
 
 std::u16string fillLabelTemplate(std::u16string_view labelTemplate,
