@@ -1,6 +1,8 @@
-// String tables become blocks of 16 counted strings, as the original platform stores them.
+// String tables become blocks of 16 counted strings, as the original platform stores them;
+// other resources are kept as the parser built their bytes.
 #include "support/platform/tzrc/resource_set.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/platform/resource_directory.h"
@@ -8,8 +10,6 @@
 namespace tz::tzrc {
 
 namespace {
-
-constexpr uint16_t kResourceTypeRawData = 10;
 
 std::string hex4(unsigned value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -22,6 +22,10 @@ template <typename T>
 void append(std::vector<uint8_t>& bytes, const T& value) {
   const auto* raw = reinterpret_cast<const uint8_t*>(&value);
   bytes.insert(bytes.end(), raw, raw + sizeof value);
+}
+
+std::string typeName(uint16_t type) {
+  return type == 5 ? "DIALOG" : type == 10 ? "RCDATA" : "resource type " + std::to_string(type);
 }
 
 }  // namespace
@@ -49,7 +53,7 @@ void ResourceSet::addString(uint16_t language, int64_t id, std::u16string text,
   characters_ += existing->second.text.size();
 }
 
-void ResourceSet::addData(uint16_t language, int64_t id, std::vector<uint8_t> bytes,
+void ResourceSet::addData(uint16_t type, uint16_t language, int64_t id, std::vector<uint8_t> bytes,
                           const SourcePlace& place) {
   if (id < 0 || id > 0xFFFF)
     throw ScriptError(place, "resource name " + std::to_string(id) + " is outside 0..65535");
@@ -57,11 +61,12 @@ void ResourceSet::addData(uint16_t language, int64_t id, std::vector<uint8_t> by
     throw ScriptError(place, "raw data beyond " + std::to_string(kMaxDataBytes) + " bytes");
   dataBytes_ += bytes.size();
   const auto [existing, added] =
-      data_.try_emplace({static_cast<uint16_t>(id), language}, Data{std::move(bytes), place});
+      data_.try_emplace({type, static_cast<uint16_t>(id), language}, Data{std::move(bytes), place});
   if (!added)
-    throw ScriptError(place, "RCDATA " + std::to_string(id) + " is defined twice for language " +
-                                 hex4(language) + " (first at " + existing->second.place.file +
-                                 ":" + std::to_string(existing->second.place.line) + ")");
+    throw ScriptError(place, typeName(type) + " " + std::to_string(id) +
+                                 " is defined twice for language " + hex4(language) +
+                                 " (first at " + existing->second.place.file + ":" +
+                                 std::to_string(existing->second.place.line) + ")");
 }
 
 std::vector<uint8_t> ResourceSet::build() const {
@@ -83,16 +88,20 @@ std::vector<uint8_t> ResourceSet::build() const {
     }
   }
 
-  // Entries by type, name and language: the string blocks (type 6), then the raw data (10).
+  // Entries by type, name and language.
   struct Placed {
     uint16_t type, name, language;
     const std::vector<uint8_t>* data;
+    bool operator<(const Placed& other) const {
+      return std::tie(type, name, language) < std::tie(other.type, other.name, other.language);
+    }
   };
   std::vector<Placed> entries;
   for (const auto& [key, data] : blocks)
     entries.push_back({platform::kResourceTypeString, key.first, key.second, &data});
   for (const auto& [key, data] : data_)
-    entries.push_back({kResourceTypeRawData, key.first, key.second, &data.bytes});
+    entries.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), &data.bytes});
+  std::sort(entries.begin(), entries.end());
 
   std::vector<uint8_t> bytes;
   append(bytes, platform::ResourceDirectoryHeader{platform::kResourceMagic,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/platform/tzrc/script_reader.h"
@@ -16,14 +17,15 @@ class ResourceSet {
   // All string tables together, so that memory stays bounded however a script varies them.
   static constexpr size_t kMaxStrings = size_t{1} << 19;
   static constexpr size_t kMaxCharacters = size_t{1} << 23;
-  static constexpr size_t kMaxDataBytes = size_t{1} << 24;  // all raw data together
+  static constexpr size_t kMaxDataBytes = size_t{1} << 24;  // all other resources together
 
   // Adds a string-table entry; an id defined twice in one language is an error at place, and
   // so is one past the limits.
   void addString(uint16_t language, int64_t id, std::u16string text, const SourcePlace& place);
-  // Adds a raw-data resource (RCDATA, type 10) under a numeric name; a name defined twice in one
-  // language is an error at place, and so is data past the limit.
-  void addData(uint16_t language, int64_t id, std::vector<uint8_t> bytes, const SourcePlace& place);
+  // Adds a resource of type (a dialog, 5, or raw data, 10) under a numeric name; a name defined
+  // twice in one type and language is an error at place, and so is data past the limit.
+  void addData(uint16_t type, uint16_t language, int64_t id, std::vector<uint8_t> bytes,
+               const SourcePlace& place);
   bool empty() const { return strings_.empty() && data_.empty(); }
   // The resource directory: header, entries ordered by type, name and language, then the data.
   std::vector<uint8_t> build() const;
@@ -37,8 +39,8 @@ class ResourceSet {
     std::vector<uint8_t> bytes;
     SourcePlace place;
   };
-  std::map<uint16_t, std::map<uint16_t, Definition>> strings_;  // language, id
-  std::map<std::pair<uint16_t, uint16_t>, Data> data_;          // name, language
+  std::map<uint16_t, std::map<uint16_t, Definition>> strings_;     // language, id
+  std::map<std::tuple<uint16_t, uint16_t, uint16_t>, Data> data_;  // type, name, language
   size_t count_ = 0;
   size_t characters_ = 0;
   size_t dataBytes_ = 0;

@@ -72,8 +72,9 @@ ScriptReader::ScriptReader(const std::string& path, const ScriptTexts& texts) : 
 }
 
 void ScriptReader::start(const std::string& path) {
-  for (const SystemConstant& constant : systemConstants())
-    macros_.define(std::string(constant.name), {numberToken(constant.value, {"<system>", 0})});
+  for (const auto constants : {systemConstants(), styleConstants()})
+    for (const SystemConstant& constant : constants)
+      macros_.define(std::string(constant.name), {numberToken(constant.value, {"<system>", 0})});
   macros_.define("RC_INVOKED", {numberToken(1, {"<system>", 0})});
   include(path, {path, 0}, false);
 }

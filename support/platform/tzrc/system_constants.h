@@ -1,5 +1,5 @@
 // The constants that resource scripts take from the original platform's system headers
-// (windows.h, winres.h): languages and sub-languages.
+// (windows.h, winres.h): languages and sub-languages, and the window, dialog and control styles.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +14,6 @@ struct SystemConstant {
 };
 
 std::span<const SystemConstant> systemConstants();
+std::span<const SystemConstant> styleConstants();
 
 }  // namespace tz::tzrc
