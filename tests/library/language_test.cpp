@@ -83,6 +83,45 @@ TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
   EXPECT_EQ(u"ReWire デバイスドライバ", text(1041, 1527));
 }
 
+// The property page's template in each language: the header of an extended template with its
+// seven controls, and the first control's text as that language words it.
+TEST(LibraryLanguage, ThePropertyPageDialogComesInAllThreeLanguages) {
+  LanguageApi api(TZ_LIBRARY_PATH);
+  ASSERT_NE(nullptr, api.lang) << dlerror();
+  const auto find =
+      reinterpret_cast<decltype(&TzFindResource)>(dlsym(api.handle, "TzFindResource"));
+  const auto load =
+      reinterpret_cast<decltype(&TzLoadResource)>(dlsym(api.handle, "TzLoadResource"));
+  const auto size =
+      reinterpret_cast<decltype(&TzSizeofResource)>(dlsym(api.handle, "TzSizeofResource"));
+  const auto* dialogType = reinterpret_cast<const WCHAR*>(uintptr_t{5});
+  const auto* page = reinterpret_cast<const WCHAR*>(uintptr_t{1368});
+  for (const auto& [locale, label] :
+       {std::pair<LCID, std::u16string>{1033, u"&Number of extra stereo ports: (Max 26)"},
+        {1031, u"Zusätzliche &Stereo-Ports: (max. 26)"},
+        {1041, u"追加ステレオポート(&N): 最大 26"}}) {
+    EXPECT_TRUE(api.update(api.lang, locale, 0));
+    const HRSRC resource = find(api.lang, page, dialogType);
+    ASSERT_NE(nullptr, resource) << locale;
+    const auto* bytes = static_cast<const uint8_t*>(load(api.lang, resource));
+    const DWORD length = size(api.lang, resource);
+    ASSERT_NE(nullptr, bytes);
+    ASSERT_GT(length, 120u + 2 * label.size());
+    auto word = [&](size_t at) { return unsigned(bytes[at] | bytes[at + 1] << 8); };
+    EXPECT_EQ(1u, word(0));
+    EXPECT_EQ(0xFFFFu, word(2));
+    EXPECT_EQ(7u, word(16)) << "controls";
+    EXPECT_EQ(250u, word(22));
+    // Header (26 bytes), no menu, no class, no title, the font (6 bytes and "MS Sans Serif"),
+    // then the first item from its 4-byte boundary: 24 bytes, the class ordinal, the text.
+    const size_t item = (26 + 6 + 6 + 2 * 14 + 3) / 4 * 4;
+    std::u16string text;
+    for (size_t at = item + 28; at + 1 < length && word(at) != 0; at += 2)
+      text.push_back(static_cast<char16_t>(word(at)));
+    EXPECT_EQ(label, text) << locale;
+  }
+}
+
 std::u16string printed(void* library, const WCHAR* format) {
   using PrintF = int(__attribute__((cdecl))*)(WCHAR*, const WCHAR*, ...);
   WCHAR text[256] = {};
