@@ -24,18 +24,15 @@ bool isWide(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
 }
 
-// The characters a control shows: surrogate pairs joined, mnemonic marks dropped.
+// The characters a control shows as code points, surrogate pairs joined.
 std::u32string shown(std::u16string_view text) {
+  const std::u16string visible = shownText(text);
   std::u32string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c == u'&') {
-      if (++i == text.size()) break;
-      c = text[i];
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+  for (size_t i = 0; i < visible.size(); ++i) {
+    char32_t c = visible[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < visible.size() && visible[i + 1] >= 0xDC00 &&
+        visible[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (visible[++i] - 0xDC00);
     }
     out.push_back(c);
   }
@@ -107,6 +104,15 @@ int characterAdvance(char32_t c, DialogBaseUnits base) {
   if (isWide(c)) return 2 * base.width;
   const int at6 = c <= 0x7E ? kLatinAdvances[c - 0x20] : 6;
   return (at6 * base.width + 5) / 6;
+}
+
+std::u16string shownText(std::u16string_view text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && ++i == text.size()) break;
+    out.push_back(text[i]);
+  }
+  return out;
 }
 
 int textWidth(std::u16string_view text, DialogBaseUnits base) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tz::platform {
@@ -27,6 +28,8 @@ int dialogUnitsToPixelsY(int units, DialogBaseUnits base);
 // Latin widths at base width 6, scaled to base.width; ideographs, kana, Hangul and full-width
 // forms are two base widths. Control characters advance nothing.
 int characterAdvance(char32_t c, DialogBaseUnits base);
+// The text a control shows: "&x" shows x (the mark underlines the mnemonic) and "&&" one "&".
+std::u16string shownText(std::u16string_view text);
 // The width of text as a control draws it: "&x" shows x (the mnemonic's mark takes no
 // room) and "&&" shows one "&".
 int textWidth(std::u16string_view text, DialogBaseUnits base);

@@ -134,16 +134,8 @@ std::string escaped(std::u16string_view text) {
   return out;
 }
 
-// The text a control shows: mnemonic marks dropped, "&&" as "&".
 std::u16string shownText(const DialogItem& item) {
-  if (item.text.isOrdinal) return {};
-  std::u16string out;
-  const std::u16string& text = item.text.name;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && ++i == text.size()) break;
-    out.push_back(text[i]);
-  }
-  return out;
+  return item.text.isOrdinal ? std::u16string() : platform::shownText(item.text.name);
 }
 
 std::string n(int value) {
