@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "support/platform/dialog_template.h"
@@ -87,13 +87,20 @@ TEST(DialogPicture, ControlsSitAtTheirPixelRectanglesAndOverflowIsReported) {
   const std::string svg = tz::tzrc::dialogSvg(dialog);
   EXPECT_NE(std::string::npos, svg.find("width=\"150\" height=\"99\"")) << svg;
   EXPECT_NE(std::string::npos, svg.find("&lt;Title &amp; more&gt;"));
-  const std::regex bounds(
-      "data-id=\"(\\d+)\"><rect x=\"(\\d+)\" y=\"(\\d+)\" width=\"(\\d+)\" height=\"(\\d+)\" "
-      "class=\"bounds\" fill=\"none\" stroke=\"(\\w+)\"");
+  // Each control's group and its bounds, as "x,y widthxheight stroke".
   std::map<int, std::string> found;
-  for (std::sregex_iterator at(svg.begin(), svg.end(), bounds), end; at != end; ++at)
-    found[std::stoi((*at)[1])] = (*at)[2].str() + "," + (*at)[3].str() + " " + (*at)[4].str() +
-                                 "x" + (*at)[5].str() + " " + (*at)[6].str();
+  for (size_t at = svg.find("data-id=\""); at != std::string::npos;
+       at = svg.find("data-id=\"", at + 1)) {
+    int id = 0, x = 0, y = 0, width = 0, height = 0;
+    char stroke[8] = {};
+    ASSERT_EQ(6, sscanf(svg.c_str() + at,
+                        "data-id=\"%d\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
+                        "class=\"bounds\" fill=\"none\" stroke=\"%7[a-z]\"",
+                        &id, &x, &y, &width, &height, stroke))
+        << svg.substr(at, 120);
+    found[id] = std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+                std::to_string(height) + " " + stroke;
+  }
   const std::map<int, std::string> expected = {{1, "3,25 30x13 none"},  {2, "3,25 12x13 red"},
                                                {3, "45,25 45x13 none"}, {4, "45,25 30x13 red"},
                                                {5, "90,25 54x13 none"}, {6, "90,25 54x13 none"},
