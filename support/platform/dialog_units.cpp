@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tz::platform {
 
@@ -45,12 +46,18 @@ int width(std::u32string_view text, DialogBaseUnits base) {
   return total;
 }
 
-// Lines that the pieces of one paragraph take: each piece is a word or a single wide
-// character, with whether a space comes before it.
-int paragraphLines(std::u32string_view text, int limit, DialogBaseUnits base) {
+// Breaks one paragraph into lines: each piece is a word or a single wide character, with
+// whether a space comes before it; a word too long for any line breaks between characters.
+void breakParagraph(std::u32string_view text, int limit, DialogBaseUnits base,
+                    std::vector<std::u32string>& lines) {
   const int space = characterAdvance(U' ', base);
-  int lines = 1;
+  std::u32string line;
   int used = 0;
+  const auto nextLine = [&] {
+    lines.push_back(std::move(line));
+    line.clear();
+    used = 0;
+  };
   size_t at = 0;
   while (at < text.size()) {
     bool spaced = false;
@@ -59,27 +66,42 @@ int paragraphLines(std::u32string_view text, int limit, DialogBaseUnits base) {
     size_t end = at + 1;
     if (!isWide(text[at]))
       while (end < text.size() && text[end] != U' ' && !isWide(text[end])) ++end;
-    const int piece = width(text.substr(at, end - at), base);
+    const std::u32string_view word = text.substr(at, end - at);
+    const int piece = width(word, base);
     const int gap = used > 0 && spaced ? space : 0;
     if (used > 0 && used + gap + piece > limit) {
-      ++lines;
-      used = 0;
-    } else {
+      nextLine();
+    } else if (gap > 0) {
+      line.push_back(U' ');
       used += gap;
     }
     if (piece <= limit - used) {
+      line.append(word);
       used += piece;
     } else {
-      // A word too long for any line breaks between characters.
-      for (size_t i = at; i < end; ++i) {
-        const int advance = characterAdvance(text[i], base);
-        if (used > 0 && used + advance > limit) ++lines, used = 0;
+      for (const char32_t c : word) {
+        const int advance = characterAdvance(c, base);
+        if (used > 0 && used + advance > limit) nextLine();
+        line.push_back(c);
         used += advance;
       }
     }
     at = end;
   }
-  return lines;
+  lines.push_back(std::move(line));
+}
+
+std::u16string utf16(std::u32string_view text) {
+  std::u16string out;
+  for (const char32_t c : text) {
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -119,15 +141,23 @@ int textWidth(std::u16string_view text, DialogBaseUnits base) {
   return width(shown(text), base);
 }
 
-int wrappedLineCount(std::u16string_view text, int limit, DialogBaseUnits base) {
+std::vector<std::u16string> wrappedLines(std::u16string_view text, int limit,
+                                         DialogBaseUnits base) {
   const std::u32string all = shown(text);
-  int lines = 0;
+  std::vector<std::u32string> lines;
   for (size_t start = 0;;) {
     const size_t end = std::min(all.find(U'\n', start), all.size());
-    lines += paragraphLines(std::u32string_view(all).substr(start, end - start), limit, base);
-    if (end == all.size()) return lines;
+    breakParagraph(std::u32string_view(all).substr(start, end - start), limit, base, lines);
+    if (end == all.size()) break;
     start = end + 1;
   }
+  std::vector<std::u16string> out;
+  for (const std::u32string& line : lines) out.push_back(utf16(line));
+  return out;
+}
+
+int wrappedLineCount(std::u16string_view text, int limit, DialogBaseUnits base) {
+  return static_cast<int>(wrappedLines(text, limit, base).size());
 }
 
 }  // namespace tz::platform

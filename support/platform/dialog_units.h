@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tz::platform {
 
@@ -37,5 +38,7 @@ int textWidth(std::u16string_view text, DialogBaseUnits base);
 // spaces, or between any two characters of a run with no space that is too long by itself
 // (ideographic text has none). Explicit line breaks start a new line.
 int wrappedLineCount(std::u16string_view text, int width, DialogBaseUnits base);
+// Those lines as shown (mnemonic marks taken out), for drawing them.
+std::vector<std::u16string> wrappedLines(std::u16string_view text, int width, DialogBaseUnits base);
 
 }  // namespace tz::platform

@@ -154,30 +154,20 @@ std::string label(int x, int y, DialogBaseUnits base, std::u16string_view text,
          "\">" + escaped(text) + "</text>";
 }
 
-// Wrapped static text, one <text> per line at the same breaks as the estimate.
-std::string wrappedText(Box box, DialogBaseUnits base, const std::u16string& text, uint32_t style) {
+// Wrapped static text, one <text> per line at the breaks the fit estimate counts. The text
+// is the control's own, mnemonic marks included.
+std::string wrappedText(Box box, DialogBaseUnits base, std::u16string_view text, uint32_t style) {
   const int x = (style & 0x3) == 1   ? box.x + box.width / 2
                 : (style & 0x3) == 2 ? box.x + box.width
                                      : box.x;
   const char* anchor = (style & 0x3) == 1 ? "middle" : (style & 0x3) == 2 ? "end" : "start";
   std::string out;
-  std::u16string line;
   int y = box.y;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(u' ', at + 1);
-    if (end == std::u16string::npos) end = text.size();
-    const std::u16string candidate = line + text.substr(at, end - at);
-    if (!line.empty() && platform::textWidth(candidate, base) > box.width) {
-      out += label(x, y, base, line, anchor);
-      y += base.height;
-      line = text.substr(at + (text[at] == u' '), end - at - (text[at] == u' '));
-    } else {
-      line = candidate;
-    }
-    at = end;
+  for (const std::u16string& line : platform::wrappedLines(text, box.width, base)) {
+    out += label(x, y, base, line, anchor);
+    y += base.height;
   }
-  return out + label(x, y, base, line, anchor);
+  return out;
 }
 
 std::string drawControl(const DialogItem& item, Box box, DialogBaseUnits base) {
@@ -185,7 +175,7 @@ std::string drawControl(const DialogItem& item, Box box, DialogBaseUnits base) {
   const int middle = box.y + (box.height - base.height) / 2;
   switch (lookOf(item)) {
     case Look::Text:
-      return wrappedText(box, base, text, item.style);
+      return wrappedText(box, base, item.text.isOrdinal ? u"" : item.text.name, item.style);
     case Look::UnwrappedText:
       return label(box.x, box.y, base, text);
     case Look::Icon:
