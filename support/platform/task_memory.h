@@ -1,0 +1,17 @@
+// The task allocator: memory one module allocates and another frees (the OLE task allocator
+// of the original platform; here the C library's malloc and free, so either side may use
+// those). Thread-safe; not for the audio path.
+#pragma once
+
+#include <cstddef>
+
+namespace tz::platform {
+
+// Zero-filled; null when out of memory.
+void* taskAllocate(size_t bytes);
+void taskFree(void* block);
+
+// Test hook: while set, taskAllocate fails as it would out of memory.
+void setTaskAllocationFailing(bool failing);
+
+}  // namespace tz::platform
