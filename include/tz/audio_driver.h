@@ -136,6 +136,57 @@ struct ISpecifyPropertyPages : IUnknown {
   ~ISpecifyPropertyPages() = default;
 };
 
+// The standard property-page records and interfaces, laid out as on 32-bit Windows.
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+struct PROPPAGEINFO {
+  ULONG cb;         // the caller's record size; at least 28
+  WCHAR* pszTitle;  // task-allocator memory, the caller frees it
+  SIZE size;        // pixels
+  WCHAR* pszDocString;
+  WCHAR* pszHelpFile;
+  DWORD dwHelpContext;
+};
+static_assert(sizeof(RECT) == 16 && sizeof(SIZE) == 8);
+static_assert(sizeof(PROPPAGEINFO) == 28 && offsetof(PROPPAGEINFO, size) == 8 &&
+              offsetof(PROPPAGEINFO, dwHelpContext) == 24);
+struct MSG;
+
+struct IPropertyPageSite : IUnknown {
+  virtual HRESULT TZ_COM OnStatusChange(DWORD flags) = 0;
+  virtual HRESULT TZ_COM GetLocaleID(LCID* locale) = 0;
+  virtual HRESULT TZ_COM GetPageContainer(IUnknown** container) = 0;
+  virtual HRESULT TZ_COM TranslateAccelerator(MSG* message) = 0;
+
+ protected:
+  ~IPropertyPageSite() = default;
+};
+
+struct IPropertyPage : IUnknown {
+  virtual HRESULT TZ_COM SetPageSite(IPropertyPageSite* site) = 0;  // 3
+  virtual HRESULT TZ_COM Activate(HWND parent, const RECT* rect, BOOL modal) = 0;
+  virtual HRESULT TZ_COM Deactivate() = 0;
+  virtual HRESULT TZ_COM GetPageInfo(PROPPAGEINFO* info) = 0;  // 6
+  virtual HRESULT TZ_COM SetObjects(ULONG count, IUnknown** objects) = 0;
+  virtual HRESULT TZ_COM Show(UINT command) = 0;
+  virtual HRESULT TZ_COM Move(const RECT* rect) = 0;  // 9
+  virtual HRESULT TZ_COM IsPageDirty() = 0;
+  virtual HRESULT TZ_COM Apply() = 0;
+  virtual HRESULT TZ_COM Help(const WCHAR* helpFolder) = 0;  // 12
+  virtual HRESULT TZ_COM TranslateAccelerator(MSG* message) = 0;
+
+ protected:
+  ~IPropertyPage() = default;
+};
+
 struct IAudioClass : IUnknown {
   virtual HRESULT TZ_COM Initialize(HTZMETRICS settingsKey) = 0;  // 3: the host's settings store
   virtual HRESULT TZ_COM Terminate() = 0;

@@ -5,14 +5,18 @@
 
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
 #include "kaudio/audiodrvs/ReWire/host/driver_class.h"
+#include "kaudio/audiodrvs/ReWire/host/driver_property_page.h"
 #include "kaudio/audiodrvs/ReWire/host/enumerators.h"
+#include "kaudio/audiodrvs/ReWire/host/live_devices.h"
 #include "kaudio/audiodrvs/ReWire/host/property_pages_provider.h"
 #include "kaudio/audiodrvs/ReWire/host/transport_record.h"
 #include "kaudio/audiodrvs/ReWire/module_strings.h"
 
 namespace tz::rewire {
 
-CReWireAudioDevice::CReWireAudioDevice(CReWireAudioClass* owner) : owner_(owner) {}
+CReWireAudioDevice::CReWireAudioDevice(CReWireAudioClass* owner) : owner_(owner) {
+  addLiveDevice(this);
+}
 
 HRESULT CReWireAudioDevice::create() {
   storeText(name_, moduleString(IDS_DEVICE_DRIVER_NAME));
@@ -37,6 +41,7 @@ void* CReWireAudioDevice::ScalarDeletingDestructor(UINT flags) {
   if (provider_ != nullptr) provider_->Release();
   delete[] connection_.channel0;
   delete[] connection_.channel1;
+  removeLiveDevice(this);
   this->~CReWireAudioDevice();
   if ((flags & kDeleteObject) != 0) ::operator delete(this);
   return this;
@@ -118,10 +123,27 @@ HRESULT CReWireAudioDevice::GetBufferSizes(DWORD* first, DWORD* second, DWORD* t
   return S_OK;
 }
 
-HRESULT CReWireAudioDevice::CreatePropertyPage(const IID&, void** page) {
-  // The settings page is not offered yet: the provider answers with its identifier only.
-  if (page != nullptr) *page = nullptr;
-  return E_NOTIMPL;
+HRESULT CReWireAudioDevice::CreatePropertyPage(const IID& riid, void** page) {
+  if (page == nullptr) return E_POINTER;
+  *page = nullptr;
+  auto* created = new (std::nothrow) CReWireDriverPPage;
+  if (created == nullptr) return E_OUTOFMEMORY;
+  created->AddRef();
+  const HRESULT status = created->QueryInterface(riid, page);
+  created->Release();
+  return status;
+}
+
+CReWireAudioDevice* CReWireAudioDevice::fromInterface(IAudioDevice* device) {
+  // Compared by address before any cast: nothing of a foreign object is read. The interface
+  // sits at the start of the object (single inheritance), where the device registered.
+  if (!isLiveDevice(static_cast<const void*>(device))) return nullptr;
+  return static_cast<CReWireAudioDevice*>(static_cast<IAudioDevice2*>(device));
+}
+
+void CReWireAudioDevice::forgetPage(const CReWireDriverPPage* page) {
+  if (page_ == page) page_ = nullptr;
+  clearSettingsChanged();
 }
 
 HRESULT CReWireAudioDevice::EnumInputs(IEnumAudioIn** inputs) {

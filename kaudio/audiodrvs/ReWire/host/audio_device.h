@@ -19,6 +19,7 @@ namespace tz::rewire {
 class CReWireAudioClass;
 class CReWireAudioOutput;
 class CSpecifyPropertyPages;
+class CReWireDriverPPage;
 
 // Device flags.
 constexpr DWORD kDeviceTransportSync = 0x1;
@@ -168,6 +169,17 @@ class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevi
   DWORD extraMonoChannels = 0;
   DWORD outputCount = 3;
 
+  // --- The property page ---
+  // The device behind an IAudioDevice when it is one of this module's live devices, else null
+  // (another driver's device answers the same interface).
+  static CReWireAudioDevice* fromInterface(IAudioDevice* device);
+  void recordPage(CReWireDriverPPage* page) { page_ = page; }
+  // Forgets page when it is the recorded one, and the settings-changed flag.
+  void forgetPage(const CReWireDriverPPage* page);
+  CReWireDriverPPage* page() const { return page_; }
+  bool settingsChanged() const { return has(kDeviceSettingsChanged); }
+  void clearSettingsChanged() { setFlag(kDeviceSettingsChanged, false); }
+
   const WCHAR* name() const { return name_; }
   DWORD flags() const { return flags_.load(); }
   DWORD connectionFlags() const { return connectionFlags_.load(); }
@@ -242,6 +254,7 @@ class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevi
   DWORD userData_ = 0;
   CReWireAudioClass* owner_;
   CSpecifyPropertyPages* provider_ = nullptr;
+  CReWireDriverPPage* page_ = nullptr;  // borrowed: the page holds the device, not the reverse
   PanelConnection connection_;
   TRANSPORTINFO current_{};
   TRANSPORTINFO previous_{};

@@ -12,8 +12,8 @@ class CSpecifyPropertyPages final : public ComObject<CSpecifyPropertyPages, ISpe
  public:
   explicit CSpecifyPropertyPages(CReWireAudioDevice* device) : device_(device) {}
 
-  // One all-zero GUID in a task-allocator array (freed by the caller with the task
-  // allocator's free, here the C library's free).
+  // One all-zero GUID in a task-allocator array (platform/task_memory.h), which the caller
+  // frees.
   HRESULT TZ_COM GetPages(CAUUID* pages) override;
 
  private:

@@ -27,6 +27,10 @@ class DeviceTestAccess {
     device.connection_.block.sync()->requested.fetch_add(1);
     device.runAudioCycle();
   }
+  // Something other than the page changed the settings.
+  static void markSettingsChanged(CReWireAudioDevice& device) {
+    device.flags_ |= kDeviceSettingsChanged;
+  }
   static std::atomic<DWORD>& link(CReWireAudioDevice& device) { return device.connectionFlags_; }
   static void unmapBlock(CReWireAudioDevice& device) {
     device.releaseOutputs();
