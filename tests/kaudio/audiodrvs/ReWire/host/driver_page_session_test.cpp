@@ -32,8 +32,11 @@ IPropertyPage* openPage(IAudioClass* driverClass, HWND frame) {
 }
 
 TEST_F(HostSession, TerminateSavesWhatThePageChanged) {
-  startMixer({"--seconds", "3"});
+  startMixer({"--seconds", "5"});
   // The driver's own objects in this process, so that the page's windows are this program's.
+  // Their creation registers this program as the device's library, so the mixer must have
+  // loaded the real one first.
+  ASSERT_TRUE(eventually([&] { return mixerOutput().find("opened:") != std::string::npos; }));
   IAudioClass* driverClass = nullptr;
   ASSERT_TRUE(eventually([&] { return rewire::CReWireAudioClass::create(&driverClass) == S_OK; }));
   HTZMETRICS store = nullptr;
