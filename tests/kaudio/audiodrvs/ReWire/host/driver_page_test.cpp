@@ -26,36 +26,27 @@ namespace {
 
 using namespace tz::platform;
 
-template <typename Function>
-Function slot(void* object, int n) {
-  return reinterpret_cast<Function>((*static_cast<void***>(object))[n]);
-}
-
 // IPropertyPage through its slots, as a host built against the binary interface calls it.
 struct PageSlots {
   void* page;
-  ULONG release() { return slot<ULONG(TZ_COM*)(void*)>(page, 2)(page); }
-  HRESULT setPageSite(IPropertyPageSite* site) {
-    return slot<HRESULT(TZ_COM*)(void*, IPropertyPageSite*)>(page, 3)(page, site);
+  // Slot n, stdcall with the object first.
+  template <typename Result = HRESULT, typename... Args>
+  Result call(int n, Args... args) {
+    using Function = Result(TZ_COM*)(void*, Args...);
+    return reinterpret_cast<Function>((*static_cast<void***>(page))[n])(page, args...);
   }
-  HRESULT activate(HWND parent, const RECT* rect) {
-    return slot<HRESULT(TZ_COM*)(void*, HWND, const RECT*, BOOL)>(page, 4)(page, parent, rect, 0);
-  }
-  HRESULT deactivate() { return slot<HRESULT(TZ_COM*)(void*)>(page, 5)(page); }
-  HRESULT pageInfo(PROPPAGEINFO* info) {
-    return slot<HRESULT(TZ_COM*)(void*, PROPPAGEINFO*)>(page, 6)(page, info);
-  }
-  HRESULT setObjects(ULONG count, IUnknown** objects) {
-    return slot<HRESULT(TZ_COM*)(void*, ULONG, IUnknown**)>(page, 7)(page, count, objects);
-  }
-  HRESULT show(UINT command) { return slot<HRESULT(TZ_COM*)(void*, UINT)>(page, 8)(page, command); }
-  HRESULT move(const RECT* rect) {
-    return slot<HRESULT(TZ_COM*)(void*, const RECT*)>(page, 9)(page, rect);
-  }
-  HRESULT isPageDirty() { return slot<HRESULT(TZ_COM*)(void*)>(page, 10)(page); }
-  HRESULT apply() { return slot<HRESULT(TZ_COM*)(void*)>(page, 11)(page); }
-  HRESULT help() { return slot<HRESULT(TZ_COM*)(void*, const WCHAR*)>(page, 12)(page, u"x"); }
-  HRESULT translateAccelerator() { return slot<HRESULT(TZ_COM*)(void*, MSG*)>(page, 13)(page, {}); }
+  ULONG release() { return call<ULONG>(2); }
+  HRESULT setPageSite(IPropertyPageSite* site) { return call(3, site); }
+  HRESULT activate(HWND parent, const RECT* rect) { return call(4, parent, rect, BOOL{0}); }
+  HRESULT deactivate() { return call(5); }
+  HRESULT pageInfo(PROPPAGEINFO* info) { return call(6, info); }
+  HRESULT setObjects(ULONG count, IUnknown** objects) { return call(7, count, objects); }
+  HRESULT show(UINT command) { return call(8, command); }
+  HRESULT move(const RECT* rect) { return call(9, rect); }
+  HRESULT isPageDirty() { return call(10); }
+  HRESULT apply() { return call(11); }
+  HRESULT help() { return call(12, static_cast<const WCHAR*>(u"x")); }
+  HRESULT translateAccelerator() { return call(13, static_cast<MSG*>(nullptr)); }
   HWND dialog() const { return static_cast<CReWireDriverPPage*>(page)->dialog(); }
 };
 
@@ -364,6 +355,13 @@ TEST_F(DriverPage, BadArgumentsAndForeignObjectsAreRefusedWithoutAFault) {
   EXPECT_TRUE(childrenOf(frame).empty());
   EXPECT_EQ(nullptr, other->page());
   EXPECT_EQ(0u, other->Release());
+
+  // Slot 14 is the deleting destructor: a host may delete a page outright.
+  PageSlots doomed{};
+  ASSERT_EQ(S_OK, device->CreatePropertyPage(IID_IPropertyPage, &doomed.page));
+  ASSERT_EQ(S_OK, doomed.setObjects(1, objects));
+  doomed.call<void*>(14, kDeleteObject);
+  EXPECT_EQ(nullptr, device->page());
 }
 
 }  // namespace
