@@ -31,7 +31,7 @@ struct WindowRect {
   bool operator==(const WindowRect&) const = default;
 };
 
-struct WindowSpec {
+struct WindowFields {
   std::u16string className;
   std::u16string text;
   uint32_t style = 0;
@@ -44,7 +44,7 @@ struct WindowSpec {
 // destroyed.
 HWND desktopWindow();
 // A new window; null when the parent is given and is no window.
-HWND createWindow(const WindowSpec& spec);
+HWND createWindow(const WindowFields& fields);
 // Destroys the window and everything below it, parents before children: each dialog among
 // them gets kMessageDestroy (dialog.h) while it is still a window. False for no window or
 // the desktop.

@@ -14,7 +14,7 @@ namespace {
 template <typename Result, typename Change>
 Result withCombo(HWND combo, Result fallback, Change change) {
   return withRecord(combo, fallback, [&](WindowRecord& r) {
-    return r.spec.className == u"ComboBox" ? change(r) : fallback;
+    return r.fields.className == u"ComboBox" ? change(r) : fallback;
   });
 }
 

@@ -66,12 +66,12 @@ HWND createDialog(const void* bytes, size_t size, HWND parent, DialogProcedure p
     if (parent == nullptr) parent = desktop;
     if (table().find(parent) == nullptr) return nullptr;
     WindowRecord record;
-    record.spec = {dialog.windowClass.name.empty() ? kDialogClass : dialog.windowClass.name,
-                   dialog.title,
-                   dialog.style,
-                   pixelsOf(dialog.x, dialog.y, dialog.cx, dialog.cy, base),
-                   parent,
-                   0};
+    record.fields = {dialog.windowClass.name.empty() ? kDialogClass : dialog.windowClass.name,
+                     dialog.title,
+                     dialog.style,
+                     pixelsOf(dialog.x, dialog.y, dialog.cx, dialog.cy, base),
+                     parent,
+                     0};
     record.visible = (dialog.style & kStyleVisible) != 0;
     record.helpId = dialog.helpId;
     record.procedure = procedure;
@@ -79,12 +79,12 @@ HWND createDialog(const void* bytes, size_t size, HWND parent, DialogProcedure p
     window = table().add(std::move(record));
     for (const DialogItem& item : dialog.items) {
       WindowRecord control;
-      control.spec = {classNameOf(item.windowClass),
-                      item.text.isOrdinal ? u"" : item.text.name,
-                      item.style,
-                      pixelsOf(item.x, item.y, item.cx, item.cy, base),
-                      window,
-                      static_cast<int32_t>(item.id)};
+      control.fields = {classNameOf(item.windowClass),
+                        item.text.isOrdinal ? u"" : item.text.name,
+                        item.style,
+                        pixelsOf(item.x, item.y, item.cx, item.cy, base),
+                        window,
+                        static_cast<int32_t>(item.id)};
       control.visible = (item.style & kStyleVisible) != 0;
       control.helpId = item.helpId;
       control.font = font;

@@ -16,14 +16,14 @@ HWND desktopWindow() {
   return table().desktop();
 }
 
-HWND createWindow(const WindowSpec& spec) {
+HWND createWindow(const WindowFields& fields) {
   std::lock_guard hold(table().lock);
   WindowRecord record;
-  record.spec = spec;
+  record.fields = fields;
   const HWND desktop = table().desktop();
-  if (record.spec.parent == nullptr) record.spec.parent = desktop;
-  if (table().find(record.spec.parent) == nullptr) return nullptr;
-  record.visible = (spec.style & kStyleVisible) != 0;
+  if (record.fields.parent == nullptr) record.fields.parent = desktop;
+  if (table().find(record.fields.parent) == nullptr) return nullptr;
+  record.visible = (fields.style & kStyleVisible) != 0;
   return table().add(std::move(record));
 }
 
@@ -46,7 +46,7 @@ bool isWindow(HWND window) {
 }
 
 HWND parentOf(HWND window) {
-  return withRecord(window, HWND{}, [](WindowRecord& r) { return r.spec.parent; });
+  return withRecord(window, HWND{}, [](WindowRecord& r) { return r.fields.parent; });
 }
 
 std::vector<HWND> childrenOf(HWND window) {
@@ -62,20 +62,20 @@ HWND childWithId(HWND parent, int32_t id) {
   WindowRecord* record = table().find(parent);
   if (record == nullptr) return nullptr;
   for (uintptr_t child : record->children)
-    if (table().find(windows::handleOf(child))->spec.id == id) return windows::handleOf(child);
+    if (table().find(windows::handleOf(child))->fields.id == id) return windows::handleOf(child);
   return nullptr;
 }
 
 std::u16string className(HWND window) {
-  return withRecord(window, std::u16string{}, [](WindowRecord& r) { return r.spec.className; });
+  return withRecord(window, std::u16string{}, [](WindowRecord& r) { return r.fields.className; });
 }
 
 int32_t windowId(HWND window) {
-  return withRecord(window, 0, [](WindowRecord& r) { return r.spec.id; });
+  return withRecord(window, 0, [](WindowRecord& r) { return r.fields.id; });
 }
 
 uint32_t windowStyle(HWND window) {
-  return withRecord(window, 0u, [](WindowRecord& r) { return r.spec.style; });
+  return withRecord(window, 0u, [](WindowRecord& r) { return r.fields.style; });
 }
 
 uint32_t windowHelpId(HWND window) {
@@ -83,12 +83,12 @@ uint32_t windowHelpId(HWND window) {
 }
 
 std::u16string windowText(HWND window) {
-  return withRecord(window, std::u16string{}, [](WindowRecord& r) { return r.spec.text; });
+  return withRecord(window, std::u16string{}, [](WindowRecord& r) { return r.fields.text; });
 }
 
 bool setWindowText(HWND window, std::u16string_view text) {
   return withRecord(window, false, [text](WindowRecord& r) {
-    r.spec.text = text;
+    r.fields.text = text;
     return true;
   });
 }
@@ -104,14 +104,14 @@ int copyWindowText(HWND window, char16_t* buffer, int capacity) {
 
 bool windowRect(HWND window, WindowRect& rect) {
   return withRecord(window, false, [&rect](WindowRecord& r) {
-    rect = r.spec.rect;
+    rect = r.fields.rect;
     return true;
   });
 }
 
 bool moveWindow(HWND window, const WindowRect& rect, bool repaint) {
   return withRecord(window, false, [&](WindowRecord& r) {
-    r.spec.rect = rect;
+    r.fields.rect = rect;
     if (repaint) ++r.repaints;
     return true;
   });
@@ -126,9 +126,9 @@ bool showWindow(HWND window, int command) {
     const bool was = r.visible;
     r.visible = command != kShowHide;
     if (r.visible)
-      r.spec.style |= kStyleVisible;
+      r.fields.style |= kStyleVisible;
     else
-      r.spec.style &= ~kStyleVisible;
+      r.fields.style &= ~kStyleVisible;
     return was;
   });
 }

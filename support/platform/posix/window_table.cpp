@@ -19,7 +19,7 @@ WindowRecord* WindowTable::find(HWND handle) {
 HWND WindowTable::add(WindowRecord record) {
   const uintptr_t handle = next_;
   next_ += 4;
-  if (WindowRecord* parent = find(record.spec.parent)) parent->children.push_back(handle);
+  if (WindowRecord* parent = find(record.fields.parent)) parent->children.push_back(handle);
   records_.emplace(handle, std::move(record));
   return handleOf(handle);
 }
@@ -37,7 +37,7 @@ void WindowTable::erase(const std::vector<HWND>& handles) {
   for (HWND handle : handles) {
     WindowRecord* record = find(handle);
     if (record == nullptr) continue;
-    if (WindowRecord* parent = find(record->spec.parent))
+    if (WindowRecord* parent = find(record->fields.parent))
       std::erase(parent->children, valueOf(handle));
     records_.erase(valueOf(handle));
   }
@@ -46,9 +46,9 @@ void WindowTable::erase(const std::vector<HWND>& handles) {
 HWND WindowTable::desktop() {
   if (desktop_ == 0) {
     WindowRecord record;
-    record.spec.className = u"#32769";
+    record.fields.className = u"#32769";
     const ScreenRect screen = ScreenContext().clipBox();
-    record.spec.rect = {screen.left, screen.top, screen.right, screen.bottom};
+    record.fields.rect = {screen.left, screen.top, screen.right, screen.bottom};
     record.visible = true;
     desktop_ = valueOf(add(std::move(record)));
   }

@@ -21,7 +21,7 @@ struct ComboItem {
 };
 
 struct WindowRecord {
-  WindowSpec spec;
+  WindowFields fields;
   bool visible = false;
   intptr_t userData = 0;
   uint32_t repaints = 0;

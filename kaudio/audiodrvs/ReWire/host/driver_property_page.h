@@ -11,7 +11,7 @@ class CReWireAudioDevice;
 
 // The page's size when its dialog cannot be made.
 constexpr LONG kDefaultPageExtent = 204;
-// The part of PROPPAGEINFO the page fills.
+// The PROPPAGEINFO size the page fills and reports.
 constexpr ULONG kPageInfoSize = sizeof(PROPPAGEINFO);
 
 class CReWireDriverPPage final : public ComObject<CReWireDriverPPage, IPropertyPage> {
