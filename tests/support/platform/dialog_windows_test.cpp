@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "support/platform/combo_box.h"
-#include "support/platform/context_help.h"
 #include "support/platform/dialog.h"
 #include "support/platform/window.h"
 #include "support/platform/window_input.h"
@@ -145,16 +144,6 @@ TEST(DialogWindows, HostileTemplatesAndParentsGiveNoDialog) {
   EXPECT_EQ(nullptr, createDialog(bytes.data(), bytes.size(), nullptr, &recordingProcedure, 0));
   destroyWhileStarting = false;
   EXPECT_EQ(topLevel, childrenOf(desktopWindow()).size());
-}
-
-TEST(DialogWindows, ContextHelpKeepsTheLatestRequests) {
-  clearContextHelpRequests();
-  for (uint32_t i = 0; i < 300; ++i) showContextHelp(nullptr, u"help.chm", i);
-  const auto kept = contextHelpRequests();
-  ASSERT_EQ(256u, kept.size());
-  EXPECT_EQ(44u, kept.front().contextId);
-  EXPECT_EQ(u"help.chm", kept.back().helpFile);
-  clearContextHelpRequests();
 }
 
 }  // namespace
