@@ -1,5 +1,5 @@
 // The UTF-16 formatter against what the original runtime prints for each family, with this
-// library's spellings for exponents, infinities and NaNs; the capacity bound; ill-formed specs.
+// library's spellings for exponents, infinities and NaNs; the capacity bound; bad conversions.
 #include <gtest/gtest.h>
 
 #include <cmath>
