@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/platform/text_encoding.h"
+
 namespace tz::platform {
 
 namespace {
@@ -25,18 +27,10 @@ bool isWide(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
 }
 
-// The characters a control shows as code points, surrogate pairs joined.
-std::u32string shown(std::u16string_view text) {
-  const std::u16string visible = shownText(text);
+// Code points of text, surrogate pairs joined.
+std::u32string codePoints(std::u16string_view text) {
   std::u32string out;
-  for (size_t i = 0; i < visible.size(); ++i) {
-    char32_t c = visible[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < visible.size() && visible[i + 1] >= 0xDC00 &&
-        visible[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (visible[++i] - 0xDC00);
-    }
-    out.push_back(c);
-  }
+  for (size_t i = 0; i < text.size();) out.push_back(decodeUtf16(text, i));
   return out;
 }
 
@@ -93,14 +87,7 @@ void breakParagraph(std::u32string_view text, int limit, DialogBaseUnits base,
 
 std::u16string utf16(std::u32string_view text) {
   std::u16string out;
-  for (const char32_t c : text) {
-    if (c >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
+  for (const char32_t c : text) appendUtf16(c, out);
   return out;
 }
 
@@ -137,13 +124,17 @@ std::u16string shownText(std::u16string_view text) {
   return out;
 }
 
+int shownTextWidth(std::u16string_view shown, DialogBaseUnits base) {
+  return width(codePoints(shown), base);
+}
+
 int textWidth(std::u16string_view text, DialogBaseUnits base) {
-  return width(shown(text), base);
+  return shownTextWidth(shownText(text), base);
 }
 
 std::vector<std::u16string> wrappedLines(std::u16string_view text, int limit,
                                          DialogBaseUnits base) {
-  const std::u32string all = shown(text);
+  const std::u32string all = codePoints(shownText(text));
   std::vector<std::u32string> lines;
   for (size_t start = 0;;) {
     const size_t end = std::min(all.find(U'\n', start), all.size());

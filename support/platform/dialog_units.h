@@ -34,6 +34,8 @@ std::u16string shownText(std::u16string_view text);
 // The width of text as a control draws it: "&x" shows x (the mnemonic's mark takes no
 // room) and "&&" shows one "&".
 int textWidth(std::u16string_view text, DialogBaseUnits base);
+// The width of text that is already as shown (no mnemonic marks to take out).
+int shownTextWidth(std::u16string_view shown, DialogBaseUnits base);
 // The lines text takes when wrapped into width pixels the way a static control wraps: at
 // spaces, or between any two characters of a run with no space that is too long by itself
 // (ideographic text has none). Explicit line breaks start a new line.

@@ -147,11 +147,16 @@ std::string rect(Box box, const std::string& attributes) {
          "\" height=\"" + n(box.height) + "\" " + attributes + "/>";
 }
 
-// One line of text starting at x with its top at y; anchor is start, middle or end.
+// One line of text starting at x with its top at y; anchor is start, middle or end. The
+// viewer's font stretches to the width the fit estimate gives the line, so the picture shows
+// the room the text takes with the dialog's own font, not with whatever face the viewer has.
 std::string label(int x, int y, DialogBaseUnits base, std::u16string_view text,
                   const char* anchor = "start") {
+  const int width = platform::shownTextWidth(text, base);
+  const std::string length =
+      width > 0 ? " textLength=\"" + n(width) + "\" lengthAdjust=\"spacingAndGlyphs\"" : "";
   return "<text x=\"" + n(x) + "\" y=\"" + n(y + base.height - 3) + "\" text-anchor=\"" + anchor +
-         "\">" + escaped(text) + "</text>";
+         "\"" + length + ">" + escaped(text) + "</text>";
 }
 
 // Wrapped static text, one <text> per line at the breaks the fit estimate counts. The text
@@ -258,14 +263,22 @@ std::string dialogSvg(const DialogTemplate& dialog) {
   if (top > 0)
     svg += rect({0, 0, width, top}, "fill=\"#fff\" stroke=\"#888\"") +
            label(6, (top - base.height) / 2, base, dialog.title) + "\n";
-  for (const DialogItem& item : dialog.items) {
+  for (size_t index = 0; index < dialog.items.size(); ++index) {
+    const DialogItem& item = dialog.items[index];
     const Box box = pixelsOf(item, base, top);
     TextOverflow overflow;
     const bool overflows = overflowOf(item, base, overflow);
+    // A control draws nothing outside its rectangle, so text that does not fit shows cut, as
+    // it would on screen; an icon control takes the icon's size, so it is not clipped.
+    const std::string clip = "clip" + n(static_cast<int>(index));
+    const bool clipped = lookOf(item) != Look::Icon;
     svg += "<g class=\"control\" data-id=\"" + n(static_cast<int32_t>(item.id)) + "\">" +
            rect(box, std::string("class=\"bounds\" fill=\"none\" stroke=\"") +
                          (overflows ? "red\"" : "none\"")) +
-           drawControl(item, box, base) + "</g>\n";
+           (clipped ? "<clipPath id=\"" + clip + "\">" + rect(box, "") +
+                          "</clipPath><g clip-path=\"url(#" + clip + ")\">"
+                    : "<g>") +
+           drawControl(item, box, base) + "</g></g>\n";
   }
   return svg + "</svg>\n";
 }

@@ -106,6 +106,16 @@ TEST(DialogPicture, ControlsSitAtTheirPixelRectanglesAndOverflowIsReported) {
                                                {5, "90,25 54x13 none"}, {6, "90,25 54x13 none"},
                                                {7, "90,25 54x13 none"}};
   EXPECT_EQ(expected, found);
+  // A text is drawn at the width the estimate gives it (F, i, t and s are 6, 2, 3 and 5
+  // pixels), and a control is cut at its rectangle, so the text that does not fit shows cut.
+  EXPECT_NE(std::string::npos,
+            svg.find("textLength=\"16\" lengthAdjust=\"spacingAndGlyphs\">Fits</text>"));
+  const size_t tooLong = svg.find("data-id=\"2\"");
+  EXPECT_NE(std::string::npos,
+            svg.find("<clipPath id=\"clip1\"><rect x=\"3\" y=\"25\" width=\"12\" height=\"13\" "
+                     "/></clipPath><g clip-path=\"url(#clip1)\"><text",
+                     tooLong))
+      << svg;
 }
 
 TEST(DialogPicture, ThePropertyPageHasTheSameControlsInEveryLanguageAndItsTextsFit) {
