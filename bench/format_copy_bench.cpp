@@ -1,7 +1,7 @@
 // Throughput of every format-copy kernel variant against the baseline kernel and memcpy of
 // the larger of its input and output, at a host block (512 stereo frames), 64 Ki and 1 Mi
 // samples, and the SSE2 channel kernel likewise. Ratios are measured in one run; above 1.0 is
-// faster than memcpy.
+// faster than memcpy. Then, when the build found it, the peer library on the pairs both convert.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/peer/peer_table.h"
 #include "support/audio/channel_copy.h"
 #include "support/audio/copy_variants.h"
 #include "support/audio/cpu_support_internal.h"
@@ -186,5 +187,6 @@ int main() {
   for (const Summary& s : summaries)
     std::printf("%-20s %-7s %17.2fx %s\n", s.pair, s.best, s.bestRatio,
                 s.slowerThanScalar ? "YES" : "no");
+  tz::bench::printPeerTable();
   return 0;
 }

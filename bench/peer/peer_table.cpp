@@ -1,0 +1,233 @@
+// Our format copy against libswresample on the packed mono pairs both convert, at gain 1.0:
+// value agreement on edge inputs, then throughput in alternating rounds (ours, peer, memcpy of
+// the output size) so that frequency changes and cache state hit both sides alike.
+#include "bench/peer/peer_table.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "bench/peer/sample_agreement.h"
+#include "bench/peer/swr_peer.h"
+#include "tz/format_copy.h"
+
+namespace tz::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Layout {
+  TZSAMPLETYPE type;
+  const char* name;
+  size_t width;
+};
+constexpr Layout kLayouts[] = {
+    {TZSAMPLETYPE_PCM8, "pcm8", 1},       {TZSAMPLETYPE_PCM16, "pcm16", 2},
+    {TZSAMPLETYPE_PCM32, "pcm32", 4},     {TZSAMPLETYPE_FLOAT32, "float32", 4},
+    {TZSAMPLETYPE_FLOAT64, "float64", 8},
+};
+// At least 15 rounds for a stable median; odd so the median is one measured round.
+constexpr int kRounds = 21;
+
+// Stores a value given in the layout's own units (see sampleValue), limited to its range.
+void store(const Layout& layout, void* samples, size_t index, double value) {
+  unsigned char* at = static_cast<unsigned char*>(samples) + index * layout.width;
+  auto integer = [&](double low, double high) {
+    return static_cast<int64_t>(std::clamp(value, low, high));
+  };
+  if (layout.type == TZSAMPLETYPE_PCM8) {
+    const uint8_t v = static_cast<uint8_t>(integer(-128, 127) + 0x80);
+    std::memcpy(at, &v, 1);
+  } else if (layout.type == TZSAMPLETYPE_PCM16) {
+    const int16_t v = static_cast<int16_t>(integer(-32768, 32767));
+    std::memcpy(at, &v, 2);
+  } else if (layout.type == TZSAMPLETYPE_PCM32) {
+    const int32_t v = static_cast<int32_t>(integer(-2147483648.0, 2147483647.0));
+    std::memcpy(at, &v, 4);
+  } else if (layout.type == TZSAMPLETYPE_FLOAT32) {
+    const float v = static_cast<float>(value);
+    std::memcpy(at, &v, 4);
+  } else {
+    std::memcpy(at, &value, 8);
+  }
+}
+
+double fullScale(const Layout& layout) {
+  switch (layout.width) {
+    case 1:
+      return 128;
+    case 2:
+      return 32768;
+    default:
+      return layout.type == TZSAMPLETYPE_PCM32 ? 2147483648.0 : 1.0;
+  }
+}
+
+// Inputs in the source's units: the limits, zero, one step, thirds, for floating sources the
+// values beyond full scale, denormals, infinities, NaN and rounding ties; then seeded values.
+std::vector<double> checkInputs(const Layout& source) {
+  const double scale = fullScale(source);
+  std::vector<double> values{0, -scale, scale - 1, 1, -1, scale / 3, -scale / 3, scale / 2};
+  if (source.type == TZSAMPLETYPE_FLOAT32 || source.type == TZSAMPLETYPE_FLOAT64) {
+    const double inf = std::numeric_limits<double>::infinity();
+    values = {0,        1.0,      -1.0,  0.5,         -0.5,         1.0 / 3,     -1.0 / 3,
+              0.99999,  -0.99999, 1e-40, 1.5,         -1.5,         1e10,        -1e10,
+              inf,      -inf,     NAN,   0.5 / 32768, -0.5 / 32768, 1.5 / 32768, 0.5 / 128,
+              1.5 / 128};
+  }
+  uint32_t seed = 5;
+  for (int i = 0; i < 64; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    values.push_back((static_cast<double>(seed) / 4294967296.0 * 2 - 1) * scale);
+  }
+  return values;
+}
+
+bool isEdge(const Layout& source, double value) {
+  return std::isnan(value) || std::fabs(value) > fullScale(source);
+}
+
+// Prints each input where the two sides differ; returns how many differ within full scale.
+int checkAgreement(const Layout& to, const Layout& from, TZAUDIOCOPYPROC ours, SwrPeer& peer) {
+  const std::vector<double> inputs = checkInputs(from);
+  std::vector<unsigned char> in(inputs.size() * from.width), a(inputs.size() * to.width),
+      b(a.size());
+  for (size_t i = 0; i < inputs.size(); ++i) store(from, in.data(), i, inputs[i]);
+  ours(a.data(), in.data(), static_cast<long>(inputs.size()), 1.0f);
+  peer.convert(b.data(), in.data(), static_cast<int>(inputs.size()));
+  int inRange = 0;
+  for (const Disagreement& d : disagreements(to.type, a.data(), b.data(), inputs.size(), 1)) {
+    const double input = sampleValue(from.type, in.data(), d.index);
+    const bool edge = isEdge(from, input);
+    inRange += !edge;
+    std::printf("  %-8s <- %-8s input %-12g ours %-14.10g peer %-14.10g%s\n", to.name, from.name,
+                input, d.ours, d.peer, edge ? "  (beyond full scale)" : "");
+  }
+  // One step apart is a different rounding rule (truncation against rounding), not an error.
+  const size_t oneStep = disagreements(to.type, a.data(), b.data(), inputs.size(), 0).size() -
+                         disagreements(to.type, a.data(), b.data(), inputs.size(), 1).size();
+  if (oneStep > 0)
+    std::printf("  %-8s <- %-8s %zu of %zu inputs one step apart\n", to.name, from.name, oneStep,
+                inputs.size());
+  return inRange;
+}
+
+// Seeded values within +-0.95 of full scale, so that both sides take their ordinary path.
+void fillSource(const Layout& source, std::vector<unsigned char>& bytes, size_t samples) {
+  uint32_t seed = 11;
+  for (size_t i = 0; i < samples; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const double x = (static_cast<double>(seed) / 4294967296.0 - 0.5) * 1.9;
+    store(source, bytes.data(), i, std::round(x * fullScale(source) * 1e6) / 1e6);
+  }
+}
+
+template <class F>
+double batchNs(F call, long reps) {
+  const auto start = Clock::now();
+  for (long i = 0; i < reps; ++i) call();
+  const std::chrono::duration<double, std::nano> spent = Clock::now() - start;
+  return spent.count() / static_cast<double>(reps);
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+struct Timing {
+  double ours, peer, memcpy;  // ns per call, medians
+};
+
+Timing timePair(const Layout& to, const Layout& from, TZAUDIOCOPYPROC kernel, SwrPeer& peer,
+                long samples) {
+  auto aligned = [](std::vector<unsigned char>& v) {
+    return v.data() + (16 - reinterpret_cast<uintptr_t>(v.data()) % 16);
+  };
+  std::vector<unsigned char> in(samples * from.width + 32), a(samples * to.width + 32), b(a.size()),
+      copyFrom(a.size()), copyTo(a.size());
+  unsigned char* s = aligned(in);
+  fillSource(from, in, samples + 1);
+  unsigned char *d = aligned(a), *p = aligned(b);
+  const size_t outBytes = samples * to.width;
+  auto ours = [&] {
+    kernel(d, s, samples, 1.0f);
+    asm volatile("" ::"r"(d) : "memory");
+  };
+  auto theirs = [&] {
+    peer.convert(p, s, static_cast<int>(samples));
+    asm volatile("" ::"r"(p) : "memory");
+  };
+  auto copy = [&] {
+    std::memcpy(copyTo.data(), copyFrom.data(), outBytes);
+    asm volatile("" ::"r"(copyTo.data()) : "memory");
+  };
+  // Enough repetitions that the slower side's batch lasts about 1 ms.
+  long reps = 1;
+  while (std::max(batchNs(ours, reps), batchNs(theirs, reps)) * reps < 1e6) reps *= 2;
+  std::vector<double> o, t, m;
+  for (int round = 0; round < kRounds; ++round) {
+    o.push_back(batchNs(ours, reps));
+    t.push_back(batchNs(theirs, reps));
+    m.push_back(batchNs(copy, reps));
+  }
+  return {median(o), median(t), median(m)};
+}
+
+struct Slower {
+  char pair[24];
+  long samples;
+  double ratio;
+};
+
+}  // namespace
+
+void printPeerTable() {
+  const unsigned version = peerVersion();
+  std::printf("\nPeer: libswresample %u.%u.%u, packed mono, same rate in and out, gain 1.0\n",
+              version >> 16, version >> 8 & 0xff, version & 0xff);
+  std::printf(
+      "Value agreement on edge and seeded inputs (integer outputs may differ by one step):\n");
+  int inRange = 0;
+  for (const Layout& to : kLayouts)
+    for (const Layout& from : kLayouts) {
+      SwrPeer peer(to.type, from.type);
+      if (peer.valid())
+        inRange += checkAgreement(to, from, TzAudio_GetCopyFunction2(to.type, from.type), peer);
+    }
+  std::printf("  %d differences within full scale\n", inRange);
+
+  std::printf("\n%-20s %8s %10s %10s %8s %9s %9s   (medians of %d alternating rounds)\n", "pair",
+              "samples", "ours Ms/s", "peer Ms/s", "ours/peer", "ours", "peer", kRounds);
+  std::vector<Slower> slower;
+  for (const Layout& to : kLayouts)
+    for (const Layout& from : kLayouts) {
+      SwrPeer peer(to.type, from.type);
+      const TZAUDIOCOPYPROC kernel = TzAudio_GetCopyFunction2(to.type, from.type);
+      if (!peer.valid() || kernel == nullptr) continue;
+      Slower row{};
+      std::snprintf(row.pair, sizeof row.pair, "%s <- %s", to.name, from.name);
+      for (long samples : {1024L, 65536L, 1048576L}) {
+        const Timing t = timePair(to, from, kernel, peer, samples);
+        std::printf("%-20s %8ld %10.0f %10.0f %8.2f %8.2fx %8.2fx\n", row.pair, samples,
+                    samples * 1e3 / t.ours, samples * 1e3 / t.peer, t.peer / t.ours,
+                    t.memcpy / t.ours, t.memcpy / t.peer);
+        if (samples <= 65536 && t.peer < t.ours) {
+          row.samples = samples;
+          row.ratio = t.peer / t.ours;
+          slower.push_back(row);
+        }
+      }
+    }
+  std::printf("\nPairs where ours/peer < 1.0 at 1 Ki or 64 Ki samples:%s\n",
+              slower.empty() ? " none" : "");
+  for (const Slower& s : slower) std::printf("  %-20s %8ld %8.2f\n", s.pair, s.samples, s.ratio);
+}
+
+}  // namespace tz::bench
