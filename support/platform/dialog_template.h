@@ -29,6 +29,17 @@ enum class DialogClass : uint16_t {
   ComboBox = 0x0085,
 };
 
+// Their names as the system gives them to windows; a resource script may write them in any
+// case.
+inline constexpr struct {
+  DialogClass windowClass;
+  const char16_t* name;
+} kDialogClassNames[] = {
+    {DialogClass::Button, u"Button"},       {DialogClass::Edit, u"Edit"},
+    {DialogClass::Static, u"Static"},       {DialogClass::ListBox, u"ListBox"},
+    {DialogClass::ScrollBar, u"ScrollBar"}, {DialogClass::ComboBox, u"ComboBox"},
+};
+
 // A name or an ordinal: the ordinal form when isOrdinal, else name, which may be empty (the
 // field is absent).
 struct NameOrOrdinal {

@@ -19,20 +19,8 @@ constexpr uint32_t kStyleTabStop = 0x00010000;
 
 std::u16string classNameOf(const NameOrOrdinal& name) {
   if (!name.isOrdinal) return name.name;
-  switch (static_cast<DialogClass>(name.ordinal)) {
-    case DialogClass::Button:
-      return u"Button";
-    case DialogClass::Edit:
-      return u"Edit";
-    case DialogClass::Static:
-      return u"Static";
-    case DialogClass::ListBox:
-      return u"ListBox";
-    case DialogClass::ScrollBar:
-      return u"ScrollBar";
-    case DialogClass::ComboBox:
-      return u"ComboBox";
-  }
+  for (const auto& known : kDialogClassNames)
+    if (static_cast<uint16_t>(known.windowClass) == name.ordinal) return known.name;
   std::u16string text;  // another ordinal class: "#" and its number, as the system names them
   for (unsigned rest = name.ordinal; rest != 0 || text.empty(); rest /= 10)
     text.insert(text.begin(), static_cast<char16_t>(u'0' + rest % 10));

@@ -47,18 +47,8 @@ constexpr ControlKeyword kControlKeywords[] = {
     {"AUTORADIOBUTTON", true, DialogClass::Button, 0x9},           // BS_AUTORADIOBUTTON
 };
 
-// The predefined classes by the names a script may give them, as a keyword or a string.
-const struct {
-  const char16_t* name;
-  DialogClass windowClass;
-} kClassNames[] = {
-    {u"BUTTON", DialogClass::Button},       {u"EDIT", DialogClass::Edit},
-    {u"STATIC", DialogClass::Static},       {u"LISTBOX", DialogClass::ListBox},
-    {u"SCROLLBAR", DialogClass::ScrollBar}, {u"COMBOBOX", DialogClass::ComboBox},
-};
-
 NameOrOrdinal classNamed(std::u16string name) {
-  for (const auto& known : kClassNames)
+  for (const auto& known : platform::kDialogClassNames)
     if (platform::compareWithoutCase(name, known.name) == 0)
       return NameOrOrdinal::of(static_cast<uint16_t>(known.windowClass));
   return NameOrOrdinal::of(std::move(name));
