@@ -33,12 +33,8 @@ void widen(std::string_view text, WideSink& sink) {
       c = 0xFFFD;
       ++i;
     }
-    if (c > 0xFFFF) {
-      sink.put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      sink.put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      sink.put(static_cast<char16_t>(c));
-    }
+    char16_t units[2];
+    for (size_t k = 0, n = platform::encodeUtf16(c, units); k < n; ++k) sink.put(units[k]);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "support/core/wide_format_internal.h"
+#include "support/platform/text_encoding.h"
 
 namespace tz::core {
 namespace {
@@ -62,14 +63,10 @@ size_t decodeNarrow(const char* text, size_t limit, Put&& put) {
   while (*bytes != 0) {
     char32_t point = 0;
     bytes += decodeUtf8(bytes, point);
-    const size_t need = point > 0xFFFF ? 2 : 1;
+    char16_t pair[2];
+    const size_t need = platform::encodeUtf16(point, pair);
     if (limit - units < need) break;
-    if (need == 2) {
-      put(static_cast<char16_t>(0xD7C0 + (point >> 10)));
-      put(static_cast<char16_t>(0xDC00 | (point & 0x3FF)));
-    } else {
-      put(static_cast<char16_t>(point));
-    }
+    for (size_t k = 0; k < need; ++k) put(pair[k]);
     units += need;
   }
   return units;

@@ -77,13 +77,19 @@ void appendUtf8(char32_t c, std::string& out) {
   out.append(bytes, encodeUtf8(c, bytes));
 }
 
-void appendUtf16(char32_t c, std::u16string& out) {
+size_t encodeUtf16(char32_t c, char16_t* out) {
   if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    out[0] = static_cast<char16_t>(c);
+    return 1;
   }
+  out[0] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  return 2;
+}
+
+void appendUtf16(char32_t c, std::u16string& out) {
+  char16_t units[2];
+  out.append(units, encodeUtf16(c, units));
 }
 
 std::string utf8FromUtf16(std::u16string_view text) {

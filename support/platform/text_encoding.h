@@ -16,6 +16,9 @@ char32_t decodeUtf16(std::u16string_view text, size_t& i);
 // Writes c (at most U+10FFFF, not a surrogate) as UTF-8 to out, which has room for 4 bytes;
 // returns the bytes written (1 to 4). Needs no allocation.
 size_t encodeUtf8(char32_t c, char* out);
+// Writes c (at most U+10FFFF, not a surrogate) as UTF-16 to out, which has room for 2 units;
+// returns the units written (1 or 2). Needs no allocation.
+size_t encodeUtf16(char32_t c, char16_t* out);
 // Appends c (at most U+10FFFF, not a surrogate) in UTF-8 or UTF-16.
 void appendUtf8(char32_t c, std::string& out);
 void appendUtf16(char32_t c, std::u16string& out);

@@ -52,18 +52,13 @@ bool utf16ToUtf8(std::string_view utf16, std::string& utf8) {
 }
 
 void appendUtf16(std::string_view utf8, std::string& utf16) {
-  auto put = [&](char32_t unit) {
-    utf16 += static_cast<char>(unit & 0xFF);
-    utf16 += static_cast<char>(unit >> 8);
-  };
   for (size_t i = 0; i < utf8.size();) {
     char32_t c = 0;
     if (!decodeUtf8(utf8, i, c)) return;
-    if (c >= 0x10000) {
-      put(0xD800 + ((c - 0x10000) >> 10));
-      put(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      put(c);
+    char16_t units[2];
+    for (size_t k = 0, n = encodeUtf16(c, units); k < n; ++k) {
+      utf16 += static_cast<char>(units[k] & 0xFF);
+      utf16 += static_cast<char>(units[k] >> 8);
     }
   }
 }
