@@ -62,10 +62,12 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
   constexpr bool widening = kExactAtUnity<D, S>;
   if constexpr (kWordLayout<D> && kWordLayout<S>) {
     Words w = loadWordsTop<S>(from);
+#pragma GCC unroll 4
     for (__m128i& v : w.v) v = integerLane<Lane16, 16 - m, widening>(v);
     storeWords<D>(to, w);
   } else {
     Ints r = loadIntsTop<S>(from);
+#pragma GCC unroll 4
     for (__m128i& v : r.v) {
       v = integerLane<Lane32, 32 - m, widening>(v);
       if constexpr (m == 24 && !widening)
@@ -136,17 +138,20 @@ inline __m128i singleToInts(__m128 y, const Scale& c) {
 }
 
 // One block by a floating-point method. Quads run backward when the destination is wider, so
-// that in place each quad is read before any store reaches it.
+// that in place each quad is read before any store reaches it; 32-bit results are stored per
+// quad, narrower ones packed once the block is done.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M>
 void floatBlock(uint8_t* to, const uint8_t* from, const Scale& c) {
   constexpr bool backward = Layout<D>::kBytes > Layout<S>::kBytes;
   Ints values{}, results{};
   if constexpr (!kIsFloat<S>) values = loadInts<S>(from);
+#pragma GCC unroll 4
   for (int q = 0; q < 4; ++q) {
     const int i = backward ? 3 - q : q;
     if constexpr (M == Method::kSingle && kIsFloat<S>) {
       const __m128 x = _mm_loadu_ps(reinterpret_cast<const float*>(from + 16 * i));
       results.v[i] = singleToInts<Layout<D>::kBits>(_mm_mul_ps(x, c.singleK), c);
+      if constexpr (Layout<D>::kBytes == 4) storeFourInts<D>(to + 16 * i, results.v[i]);
     } else if constexpr (M == Method::kSingle) {
       _mm_storeu_ps(reinterpret_cast<float*>(to + 16 * i),
                     _mm_mul_ps(_mm_cvtepi32_ps(values.v[i]), c.singleK));
@@ -168,14 +173,16 @@ void floatBlock(uint8_t* to, const uint8_t* from, const Scale& c) {
         results.v[i] = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(roundLimitedPair(a, c)),
                                                        _mm_castpd_ps(roundLimitedPair(b, c)),
                                                        _MM_SHUFFLE(2, 0, 2, 0)));
+        if constexpr (Layout<D>::kBytes == 4) storeFourInts<D>(to + 16 * i, results.v[i]);
       }
     }
   }
-  if constexpr (!kIsFloat<D>) storeInts<D>(to, results);
+  if constexpr (!kIsFloat<D> && Layout<D>::kBytes < 4) storeInts<D>(to, results);
 }
 
 // Whole blocks by block(destination, source), the rest by the scalar conversion, in the
-// scalar walk's direction: backward (the tail first) when the destination sample is wider.
+// scalar walk's direction when the runs overlap: backward (the tail first) when the
+// destination sample is wider.
 // Three-byte loads read two bytes past a block, so such sources keep one sample back.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S, class Block>
 void runBlocks(void* destination, const void* source, long n, float gain, Block block) {
@@ -185,7 +192,9 @@ void runBlocks(void* destination, const void* source, long n, float gain, Block 
   constexpr long spare = Layout<S>::kBytes == 3 ? 1 : 0;
   const long blocks = n > spare ? (n - spare) / kBlock : 0;
   const long done = blocks * kBlock;
-  if constexpr (db > sb) {
+  // Forward when the runs do not meet: the same bytes, and the prefetchers prefer it.
+  const bool overlap = d < s + n * Layout<S>::kBytes && s < d + n * Layout<D>::kBytes;
+  if (db > sb && overlap) {
     copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
     for (long b = blocks - 1; b >= 0; --b) block(d + b * db, s + b * sb);
   } else {
@@ -220,12 +229,14 @@ void runFloat(void* d, const void* s, long n, float gain, const Scale& c) {
                   [&c](uint8_t* to, const uint8_t* from) { floatBlock<D, S, M>(to, from, c); });
 }
 
+// Flattened, with the lane loops unrolled, so that a block's registers never go through memory.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S>
-void TZ_STDCALL vectorCopy(void* d, const void* s, long n, float gain) {
+[[gnu::flatten]] void TZ_STDCALL vectorCopy(void* d, const void* s, long n, float gain) {
   if (n < kBlock || (D == S && gain == 1.0f)) return copySamples<D, S>(d, s, n, gain);
   if constexpr (!kIsFloat<D> && !kIsFloat<S>) {
     if (gain == 1.0f && (kExactAtUnity<D, S> || roundsToNearest()))
-      return runBlocks<D, S>(d, s, n, gain, integerBlock<D, S>);
+      return runBlocks<D, S>(
+          d, s, n, gain, [](uint8_t* to, const uint8_t* from) { integerBlock<D, S>(to, from); });
   }
   const Scale c = scaleFor<D, S>(gain);
   if constexpr (kIsFloat<D> && kIsFloat<S>) {

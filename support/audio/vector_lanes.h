@@ -116,16 +116,19 @@ Ints loadIntsTop(const uint8_t* p) {
   if constexpr (kWordLayout<T>) {
     const Words w = loadWordsTop<T>(p);
     const __m128i zero = _mm_setzero_si128();
+#pragma GCC unroll 4
     for (int i = 0; i < 2; ++i) {
       r.v[2 * i] = _mm_unpacklo_epi16(zero, w.v[i]);
       r.v[2 * i + 1] = _mm_unpackhi_epi16(zero, w.v[i]);
     }
   } else if constexpr (Layout<T>::kBytes == 3) {
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
       const __m128i x = loadFour24Top(p + 12 * i);
       r.v[i] = T == TZSAMPLETYPE_PCM24BE ? _mm_slli_epi32(swapBytes32(x), 8) : x;
     }
   } else {
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
       const __m128i x = loadBytes(p + 16 * i);
       if constexpr (T == TZSAMPLETYPE_PCM32BE) r.v[i] = swapBytes32(x);
@@ -143,9 +146,16 @@ Ints loadInts(const uint8_t* p) {
     return {{loadBytes(p), loadBytes(p + 16), loadBytes(p + 32), loadBytes(p + 48)}};
   } else {
     Ints r = loadIntsTop<T>(p);
+#pragma GCC unroll 4
     for (__m128i& v : r.v) v = _mm_srai_epi32(v, 32 - Layout<T>::kBits);
     return r;
   }
+}
+
+// Four values of a four-byte integer layout.
+template <TZSAMPLETYPE T>
+void storeFourInts(uint8_t* p, __m128i v) {
+  storeBytes(p, T == TZSAMPLETYPE_PCM32BE ? swapBytes32(v) : v);
 }
 
 // Sixteen values that fit the layout, from 32-bit lanes.
@@ -154,12 +164,13 @@ void storeInts(uint8_t* p, const Ints& r) {
   if constexpr (kWordLayout<T>) {
     storeWords<T>(p, {{_mm_packs_epi32(r.v[0], r.v[1]), _mm_packs_epi32(r.v[2], r.v[3])}});
   } else if constexpr (Layout<T>::kBytes == 3) {
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
       storeFour24(p + 12 * i,
                   T == TZSAMPLETYPE_PCM24BE ? _mm_srli_epi32(swapBytes32(r.v[i]), 8) : r.v[i]);
   } else {
-    for (int i = 0; i < 4; ++i)
-      storeBytes(p + 16 * i, T == TZSAMPLETYPE_PCM32BE ? swapBytes32(r.v[i]) : r.v[i]);
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) storeFourInts<T>(p + 16 * i, r.v[i]);
   }
 }
 
