@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "support/audio/convertible_types.h"
 #include "support/audio/format_copy.h"
@@ -15,17 +14,26 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRounds = 15;
 
-template <class F>
-double batchNs(F call, long reps) {
-  const auto start = Clock::now();
-  for (long i = 0; i < reps; ++i) call();
-  const std::chrono::duration<double, std::nano> spent = Clock::now() - start;
-  return spent.count() / static_cast<double>(reps);
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+// Nanoseconds per call of each of the three callables, the median of kRounds rounds that
+// alternate between them; each round makes `reps` calls, or reps / divisor for the last one.
+template <class A, class B, class C>
+void alternatingMedians(double (&ns)[3], long reps, long divisor, A a, B b, C c) {
+  double rounds[3][kRounds];
+  const auto time = [](auto call, long count) {
+    const auto start = Clock::now();
+    for (long i = 0; i < count; ++i) call();
+    const std::chrono::duration<double, std::nano> spent = Clock::now() - start;
+    return spent.count() / static_cast<double>(count);
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    rounds[0][round] = time(a, reps);
+    rounds[1][round] = time(b, reps);
+    rounds[2][round] = time(c, std::max(1L, reps / divisor));
+  }
+  for (int i = 0; i < 3; ++i) {
+    std::nth_element(rounds[i], rounds[i] + kRounds / 2, rounds[i] + kRounds);
+    ns[i] = rounds[i][kRounds / 2];
+  }
 }
 
 // Seeded bytes, and for float layouts values within +-0.95 of full scale.
@@ -70,14 +78,11 @@ Ratios measure(TZSAMPLETYPE d, TZSAMPLETYPE s, long samples) {
     asm volatile("" ::"r"(copyTo) : "memory");
   };
   long reps = 1;
-  while (batchNs(ours, reps) * reps < 3e5) reps *= 2;
-  std::vector<double> o, r, m;
-  for (int round = 0; round < kRounds; ++round) {
-    o.push_back(batchNs(ours, reps));
-    r.push_back(batchNs(slow, std::max(1L, reps / 8)));
-    m.push_back(batchNs(copy, reps));
-  }
-  return {median(m) / median(o), median(r) / median(o)};
+  for (auto start = Clock::now(); Clock::now() - start < std::chrono::microseconds(300); reps *= 2)
+    for (long i = 0; i < reps; ++i) ours();
+  double ns[3];
+  alternatingMedians(ns, reps, 8, ours, copy, slow);
+  return {ns[1] / ns[0], ns[2] / ns[0]};
 }
 
 }  // namespace
