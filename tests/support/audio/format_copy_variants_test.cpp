@@ -140,6 +140,13 @@ class CopyVariantTest : public testing::TestWithParam<CopyVariant> {
 
   bool isBaseline() const { return std::strcmp(GetParam().name, "baseline") == 0; }
 
+  // `count` samples of the sweep from sample `first`, over again from its start if it is short.
+  void copySweep(uint8_t* to, long first, long count) const {
+    const long total = static_cast<long>(sweep_->size() / in_);
+    for (long i = 0; i < count; ++i)
+      std::memcpy(to + i * in_, sweep_->data() + (first + i) % total * in_, in_);
+  }
+
   // Runs both kernels on `count` samples from sample `first` of the sweep, the source (a heap
   // block of exactly its size, so that a read past it is caught under the sanitizers) and the
   // destination starting `sourceOffset` / `destinationOffset` bytes past a 16-byte boundary;
@@ -148,7 +155,7 @@ class CopyVariantTest : public testing::TestWithParam<CopyVariant> {
                   float gain) {
     alignas(16) static uint8_t want[1 << 20], got[1 << 20];
     Bytes src(sourceOffset + count * in_);
-    std::memcpy(src.data() + sourceOffset, sweep_->data() + first * in_, count * in_);
+    copySweep(src.data() + sourceOffset, first, count);
     const size_t span = 16 + destinationOffset + count * out_ + 16;
     std::memset(want, 0xA5, span);
     std::memset(got, 0xA5, span);
@@ -204,7 +211,7 @@ TEST_P(CopyVariantTest, InPlaceMatchesSeparateBuffers) {
   for (float gain : {1.0f, 0.7f}) {
     for (long count : {0L, 1L, 3L, 17L, 50L, 1000L, 4099L}) {
       for (size_t offset : {size_t{0}, in_, size_t{1}}) {
-        std::memcpy(buffer + offset, sweep_->data() + 11 * in_, count * in_);
+        copySweep(buffer + offset, 11, count);
         reference_(want, buffer + offset, count, gain);
         GetParam().kernel(buffer + offset, buffer + offset, count, gain);
         ASSERT_EQ(0, std::memcmp(want, buffer + offset, count * out_))
