@@ -193,7 +193,8 @@ void runBlocks(void* destination, const void* source, long n, float gain, Block 
   const long blocks = n > spare ? (n - spare) / kBlock : 0;
   const long done = blocks * kBlock;
   // Forward when the runs do not meet: the same bytes, and the prefetchers prefer it.
-  const bool overlap = d < s + n * Layout<S>::kBytes && s < d + n * Layout<D>::kBytes;
+  const auto to = reinterpret_cast<uintptr_t>(d), from = reinterpret_cast<uintptr_t>(s);
+  const bool overlap = to < from + n * Layout<S>::kBytes && from < to + n * Layout<D>::kBytes;
   if (db > sb && overlap) {
     copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
     for (long b = blocks - 1; b >= 0; --b) block(d + b * db, s + b * sb);
