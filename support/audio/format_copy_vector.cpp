@@ -60,7 +60,9 @@ template <TZSAMPLETYPE D, TZSAMPLETYPE S>
 void integerBlock(uint8_t* to, const uint8_t* from) {
   constexpr int m = Layout<D>::kBits;
   constexpr bool widening = kExactAtUnity<D, S>;
-  if constexpr (kWordLayout<D> && kWordLayout<S>) {
+  if constexpr (Layout<D>::kBytes == 1 && Layout<S>::kBytes == 1) {
+    storeBytes(to, _mm_xor_si128(loadBytes(from), _mm_set1_epi8(-128)));  // the other signedness
+  } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
     Words w = loadWordsTop<S>(from);
 #pragma GCC unroll 4
     for (__m128i& v : w.v) v = integerLane<Lane16, 16 - m, widening>(v);
