@@ -3,6 +3,8 @@
 // method a run takes, and why each is exact, is in the folder's README.
 #include <emmintrin.h>
 
+#include <type_traits>
+
 #include "support/audio/copy_loop.h"
 #include "support/audio/format_copy.h"
 #include "support/audio/pair_table.h"
@@ -56,7 +58,7 @@ inline __m128i integerLane(__m128i top) {
   }
 }
 
-template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, bool Spill>
 void integerBlock(uint8_t* to, const uint8_t* from) {
   constexpr int m = Layout<D>::kBits;
   constexpr bool widening = kExactAtUnity<D, S>;
@@ -75,7 +77,7 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
       if constexpr (m == 24 && !widening)
         v = _mm_add_epi32(v, _mm_cmpgt_epi32(v, _mm_set1_epi32(0x7FFFFF)));
     }
-    storeInts<D>(to, r);
+    storeInts<D, Spill>(to, r);
   }
 }
 
@@ -142,7 +144,7 @@ inline __m128i singleToInts(__m128 y, const Scale& c) {
 // One block by a floating-point method. Quads run backward when the destination is wider, so
 // that in place each quad is read before any store reaches it; 32-bit results are stored per
 // quad, narrower ones packed once the block is done.
-template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M>
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M, bool Spill>
 void floatBlock(uint8_t* to, const uint8_t* from, const Scale& c) {
   constexpr bool backward = Layout<D>::kBytes > Layout<S>::kBytes;
   Ints values{}, results{};
@@ -179,19 +181,20 @@ void floatBlock(uint8_t* to, const uint8_t* from, const Scale& c) {
       }
     }
   }
-  if constexpr (!kIsFloat<D> && Layout<D>::kBytes < 4) storeInts<D>(to, results);
+  if constexpr (!kIsFloat<D> && Layout<D>::kBytes < 4) storeInts<D, Spill>(to, results);
 }
 
-// Whole blocks by block(destination, source), the rest by the scalar conversion, in the
+// Whole blocks by block(destination, source, spill), the rest by the scalar conversion, in the
 // scalar walk's direction when the runs overlap: backward (the tail first) when the
-// destination sample is wider.
-// Three-byte loads read two bytes past a block, so such sources keep one sample back.
+// destination sample is wider. Three-byte loads read, and spilling three-byte stores write,
+// two bytes past a block, so such layouts keep one sample back. A block may spill only where
+// what follows it is written later and holds no source left to read.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S, class Block>
 void runBlocks(void* destination, const void* source, long n, float gain, Block block) {
   auto* d = static_cast<uint8_t*>(destination);
   const auto* s = static_cast<const uint8_t*>(source);
   constexpr long db = Layout<D>::kBytes * kBlock, sb = Layout<S>::kBytes * kBlock;
-  constexpr long spare = Layout<S>::kBytes == 3 ? 1 : 0;
+  constexpr long spare = Layout<S>::kBytes == 3 || Layout<D>::kBytes == 3 ? 1 : 0;
   const long blocks = n > spare ? (n - spare) / kBlock : 0;
   const long done = blocks * kBlock;
   // Forward when the runs do not meet: the same bytes, and the prefetchers prefer it.
@@ -199,9 +202,12 @@ void runBlocks(void* destination, const void* source, long n, float gain, Block 
   const bool overlap = to < from + n * Layout<S>::kBytes && from < to + n * Layout<D>::kBytes;
   if (db > sb && overlap) {
     copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
-    for (long b = blocks - 1; b >= 0; --b) block(d + b * db, s + b * sb);
+    for (long b = blocks - 1; b >= 0; --b) block(d + b * db, s + b * sb, std::false_type());
+  } else if (db < sb || !overlap) {
+    for (long b = 0; b < blocks; ++b) block(d + b * db, s + b * sb, std::true_type());
+    copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
   } else {
-    for (long b = 0; b < blocks; ++b) block(d + b * db, s + b * sb);
+    for (long b = 0; b < blocks; ++b) block(d + b * db, s + b * sb, std::false_type());
     copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
   }
 }
@@ -228,8 +234,9 @@ bool singleExact(float gain) {
 
 template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M>
 void runFloat(void* d, const void* s, long n, float gain, const Scale& c) {
-  runBlocks<D, S>(d, s, n, gain,
-                  [&c](uint8_t* to, const uint8_t* from) { floatBlock<D, S, M>(to, from, c); });
+  runBlocks<D, S>(d, s, n, gain, [&c](uint8_t* to, const uint8_t* from, auto spill) {
+    floatBlock<D, S, M, decltype(spill)::value>(to, from, c);
+  });
 }
 
 // Flattened, with the lane loops unrolled, so that a block's registers never go through memory.
@@ -238,8 +245,9 @@ template <TZSAMPLETYPE D, TZSAMPLETYPE S>
   if (n < kBlock || (D == S && gain == 1.0f)) return copySamples<D, S>(d, s, n, gain);
   if constexpr (!kIsFloat<D> && !kIsFloat<S>) {
     if (gain == 1.0f && (kExactAtUnity<D, S> || roundsToNearest()))
-      return runBlocks<D, S>(
-          d, s, n, gain, [](uint8_t* to, const uint8_t* from) { integerBlock<D, S>(to, from); });
+      return runBlocks<D, S>(d, s, n, gain, [](uint8_t* to, const uint8_t* from, auto spill) {
+        integerBlock<D, S, decltype(spill)::value>(to, from);
+      });
   }
   const Scale c = scaleFor<D, S>(gain);
   if constexpr (kIsFloat<D> && kIsFloat<S>) {

@@ -86,23 +86,40 @@ inline __m128i loadFour24Top(const uint8_t* p) {
                       _mm_and_si128(_mm_slli_epi64(x, 16), second));
 }
 
-// The low three bytes of each lane as twelve bytes at the bottom of the register: each 64-bit
-// half gathers its two samples' six bytes, then the upper half moves down next to the lower.
-inline __m128i packFour24(__m128i v) {
+// The low three bytes of each lane, each 64-bit half gathering its two samples' six bytes
+// (bytes 0-5 and 8-13; the others are zero).
+inline __m128i pairFour24(__m128i v) {
   const __m128i first = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF);
   const __m128i second = _mm_set_epi32(0xFFFF, -0x1000000, 0xFFFF, -0x1000000);
-  const __m128i pairs =
-      _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_srli_epi64(v, 8), second));
+  return _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_srli_epi64(v, 8), second));
+}
+
+// The twelve bytes of pairFour24 together at the bottom of the register.
+inline __m128i packFour24(__m128i v) {
+  const __m128i pairs = pairFour24(v);
   return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
 }
 
-// Sixteen samples' 48 bytes in three stores, nothing written past them.
-inline void storeSixteen24(uint8_t* p, const __m128i (&v)[4]) {
-  const __m128i a = packFour24(v[0]), b = packFour24(v[1]), c = packFour24(v[2]),
-                e = packFour24(v[3]);
-  storeBytes(p, _mm_or_si128(a, _mm_slli_si128(b, 12)));
-  storeBytes(p + 16, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
-  storeBytes(p + 32, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(e, 4)));
+// Sixteen samples' 48 bytes. Without Spill in three stores, nothing written past them. With
+// Spill by eight-byte stores of six bytes each, which is far cheaper: each covers the two
+// stray bytes of the one before, and the last writes two bytes past the block, which the
+// caller keeps inside the run, unread, and writes afterwards.
+template <bool Spill>
+void storeSixteen24(uint8_t* p, const __m128i (&v)[4]) {
+  if constexpr (Spill) {
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+      const __m128i pairs = pairFour24(v[i]);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12 * i), pairs);
+      _mm_storeh_pi(reinterpret_cast<__m64*>(p + 12 * i + 6), _mm_castsi128_ps(pairs));
+    }
+  } else {
+    const __m128i a = packFour24(v[0]), b = packFour24(v[1]), c = packFour24(v[2]),
+                  e = packFour24(v[3]);
+    storeBytes(p, _mm_or_si128(a, _mm_slli_si128(b, 12)));
+    storeBytes(p + 16, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+    storeBytes(p + 32, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(e, 4)));
+  }
 }
 
 // PCM24IN32 words limited to 24 bits, as the exact path does before it shifts.
@@ -164,8 +181,8 @@ void storeFourInts(uint8_t* p, __m128i v) {
   storeBytes(p, T == TZSAMPLETYPE_PCM32BE ? swapBytes32(v) : v);
 }
 
-// Sixteen values that fit the layout, from 32-bit lanes.
-template <TZSAMPLETYPE T>
+// Sixteen values that fit the layout, from 32-bit lanes; Spill as for storeSixteen24.
+template <TZSAMPLETYPE T, bool Spill>
 void storeInts(uint8_t* p, const Ints& r) {
   if constexpr (kWordLayout<T>) {
     storeWords<T>(p, {{_mm_packs_epi32(r.v[0], r.v[1]), _mm_packs_epi32(r.v[2], r.v[3])}});
@@ -173,9 +190,9 @@ void storeInts(uint8_t* p, const Ints& r) {
     Ints swapped;
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) swapped.v[i] = _mm_srli_epi32(swapBytes32(r.v[i]), 8);
-    storeSixteen24(p, swapped.v);
+    storeSixteen24<Spill>(p, swapped.v);
   } else if constexpr (T == TZSAMPLETYPE_PCM24) {
-    storeSixteen24(p, r.v);
+    storeSixteen24<Spill>(p, r.v);
   } else {
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) storeFourInts<T>(p + 16 * i, r.v[i]);
