@@ -21,40 +21,36 @@ inline bool roundsToNearest() {
   return (_mm_getcsr() & 0x6000) == 0;
 }
 
-// Rounds top / 2^k to nearest, ties to even, without overflow at the top of the range: the
-// remainder and the bias are added apart from the quotient. Lane ops for 16 and 32 bits.
-struct Lane16 {
-  static __m128i sra(__m128i v, int k) { return _mm_srai_epi16(v, k); }
-  static __m128i srl(__m128i v, int k) { return _mm_srli_epi16(v, k); }
-  static __m128i add(__m128i a, __m128i b) { return _mm_add_epi16(a, b); }
-  static __m128i set(int v) { return _mm_set1_epi16(static_cast<int16_t>(v)); }
-};
-struct Lane32 {
-  static __m128i sra(__m128i v, int k) { return _mm_srai_epi32(v, k); }
-  static __m128i srl(__m128i v, int k) { return _mm_srli_epi32(v, k); }
-  static __m128i add(__m128i a, __m128i b) { return _mm_add_epi32(a, b); }
-  static __m128i set(int v) { return _mm_set1_epi32(v); }
-};
-template <class L>
-inline __m128i roundShift(__m128i top, int k) {
-  const __m128i quotient = L::sra(top, k);
-  const __m128i remainder = _mm_and_si128(top, L::set((1 << k) - 1));
-  const __m128i bias = L::add(_mm_and_si128(quotient, L::set(1)), L::set((1 << (k - 1)) - 1));
-  return L::add(quotient, L::srl(L::add(remainder, bias), k));
+// Round top / 2^k to nearest, ties to even, with the usual bias (half less one, plus one when
+// the quotient is odd). In 16-bit lanes the biased sum saturates instead of wrapping; only
+// values whose result (128) the packs take to 127 anyway reach the saturation. 32-bit lanes
+// have no saturating addition, so there the remainder and the bias are added apart from the
+// quotient.
+inline __m128i roundShift16(__m128i top, int k) {
+  const __m128i odd = _mm_and_si128(_mm_srli_epi16(top, k), _mm_set1_epi16(1));
+  const __m128i bias = _mm_add_epi16(odd, _mm_set1_epi16(static_cast<int16_t>((1 << (k - 1)) - 1)));
+  return _mm_srai_epi16(_mm_adds_epi16(top, bias), k);
+}
+inline __m128i roundShift32(__m128i top, int k) {
+  const __m128i quotient = _mm_srai_epi32(top, k);
+  const __m128i remainder = _mm_and_si128(top, _mm_set1_epi32((1 << k) - 1));
+  const __m128i bias =
+      _mm_add_epi32(_mm_and_si128(quotient, _mm_set1_epi32(1)), _mm_set1_epi32((1 << (k - 1)) - 1));
+  return _mm_add_epi32(quotient, _mm_srli_epi32(_mm_add_epi32(remainder, bias), k));
 }
 
 // Integer layouts at gain 1.0: values at the top of the lane shift down to the destination's
 // width, exactly when it is at least as wide, else rounded and limited; 8- and 16-bit pairs
 // stay in 16-bit lanes. The packs of the stores limit 8- and 16-bit results; only 24 bits
 // needs its own limit, where a 32-bit value near the maximum rounds one past it.
-template <class L, int Shift, bool Widening>
+template <bool Words, int Shift, bool Widening>
 inline __m128i integerLane(__m128i top) {
   if constexpr (Shift == 0) {
     return top;
   } else if constexpr (Widening) {
-    return L::sra(top, Shift);
+    return Words ? _mm_srai_epi16(top, Shift) : _mm_srai_epi32(top, Shift);
   } else {
-    return roundShift<L>(top, Shift);
+    return Words ? roundShift16(top, Shift) : roundShift32(top, Shift);
   }
 }
 
@@ -67,13 +63,13 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
   } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
     Words w = loadWordsTop<S>(from);
 #pragma GCC unroll 4
-    for (__m128i& v : w.v) v = integerLane<Lane16, 16 - m, widening>(v);
+    for (__m128i& v : w.v) v = integerLane<true, 16 - m, widening>(v);
     storeWords<D>(to, w);
   } else {
     Ints r = loadIntsTop<S>(from);
 #pragma GCC unroll 4
     for (__m128i& v : r.v) {
-      v = integerLane<Lane32, 32 - m, widening>(v);
+      v = integerLane<false, 32 - m, widening>(v);
       if constexpr (m == 24 && !widening)
         v = _mm_add_epi32(v, _mm_cmpgt_epi32(v, _mm_set1_epi32(0x7FFFFF)));
     }
