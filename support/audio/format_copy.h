@@ -11,8 +11,11 @@ namespace tz::audio {
 
 using CopyKernel = TZAUDIOCOPYPROC;
 
-// The baseline kernel of a pair of the eleven convertible layouts, or null.
+// The baseline kernel of a pair of the eleven convertible layouts, or null: the SSE2 blocks of
+// vectorCopyKernel, bit for bit referenceCopyKernel, which converts one sample at a time.
 CopyKernel scalarCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+CopyKernel vectorCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 
 // Flush-to-zero and denormals-are-zero for float-to-integer loops where the processor lets
 // the library switch them on (denormal inputs give 0 either way, only faster), else 0.

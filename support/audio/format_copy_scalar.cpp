@@ -1,5 +1,5 @@
-// The baseline kernel of every format-copy pair: double-precision arithmetic on the SSE2
-// baseline, one template instantiated per pair.
+// The reference kernel of every format-copy pair, the scalar conversion one sample at a time,
+// and the baseline kernel each pair gets: the vector one built on it.
 #include "support/audio/copy_loop.h"
 #include "support/audio/format_copy.h"
 #include "support/audio/pair_table.h"
@@ -13,7 +13,7 @@ void TZ_STDCALL copyKernel(void* d, const void* s, long n, float gain) {
 }
 
 template <TZSAMPLETYPE D, TZSAMPLETYPE S>
-struct CopyEntry {
+struct ReferenceEntry {
   static constexpr CopyKernel kernel() {
     if constexpr (hasCopyKernel(D, S)) {
       return &copyKernel<D, S>;
@@ -25,8 +25,12 @@ struct CopyEntry {
 
 }  // namespace
 
+CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  return PairTable<ReferenceEntry>::find(destination, source);
+}
+
 CopyKernel scalarCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  return PairTable<CopyEntry>::find(destination, source);
+  return vectorCopyKernel(destination, source);
 }
 
 }  // namespace tz::audio

@@ -1,0 +1,275 @@
+// The baseline kernel of every format-copy pair: blocks of sixteen samples in SSE2 registers,
+// each bit for bit the scalar conversion (copy_loop.h), which converts the rest of a run. Which
+// method a run takes, and why each is exact, is in the folder's README.
+#include <emmintrin.h>
+
+#include <type_traits>
+
+#include "support/audio/copy_loop.h"
+#include "support/audio/format_copy.h"
+#include "support/audio/pair_table.h"
+#include "support/audio/vector_lanes.h"
+#include "support/audio/vector_run.h"
+
+namespace tz::audio {
+namespace {
+
+// The caller's rounding mode is round to nearest: the integer and single-precision methods
+// round as the scalar one does only then (the scalar addition of 1.5 x 2^52 floors negative
+// values under round-toward-zero, where the processor's conversions truncate).
+inline bool roundsToNearest() {
+  return (_mm_getcsr() & 0x6000) == 0;
+}
+
+// Round top / 2^k to nearest, ties to even, with the usual bias (half less one, plus one when
+// the quotient is odd). In 16-bit lanes the biased sum saturates instead of wrapping; only
+// values whose result (128) the packs take to 127 anyway reach the saturation. 32-bit lanes
+// have no saturating addition, so there the remainder and the bias are added apart from the
+// quotient.
+inline __m128i roundShift16(__m128i top, int k) {
+  const __m128i odd = _mm_and_si128(_mm_srli_epi16(top, k), _mm_set1_epi16(1));
+  const __m128i bias = _mm_add_epi16(odd, _mm_set1_epi16(static_cast<int16_t>((1 << (k - 1)) - 1)));
+  return _mm_srai_epi16(_mm_adds_epi16(top, bias), k);
+}
+inline __m128i roundShift32(__m128i top, int k) {
+  const __m128i quotient = _mm_srai_epi32(top, k);
+  const __m128i remainder = _mm_and_si128(top, _mm_set1_epi32((1 << k) - 1));
+  const __m128i bias =
+      _mm_add_epi32(_mm_and_si128(quotient, _mm_set1_epi32(1)), _mm_set1_epi32((1 << (k - 1)) - 1));
+  return _mm_add_epi32(quotient, _mm_srli_epi32(_mm_add_epi32(remainder, bias), k));
+}
+
+// Integer layouts at gain 1.0: values at the top of the lane shift down to the destination's
+// width, exactly when it is at least as wide, else rounded and limited; 8- and 16-bit pairs
+// stay in 16-bit lanes. The packs of the stores limit 8- and 16-bit results; only 24 bits
+// needs its own limit, where a 32-bit value near the maximum rounds one past it.
+template <bool Words, int Shift, bool Widening>
+inline __m128i integerLane(__m128i top) {
+  if constexpr (Shift == 0) {
+    return top;
+  } else if constexpr (Widening) {
+    return Words ? _mm_srai_epi16(top, Shift) : _mm_srai_epi32(top, Shift);
+  } else {
+    return Words ? roundShift16(top, Shift) : roundShift32(top, Shift);
+  }
+}
+
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, bool Spill>
+void integerBlock(uint8_t* to, const uint8_t* from) {
+  constexpr int m = Layout<D>::kBits;
+  constexpr bool widening = kExactAtUnity<D, S>;
+  if constexpr (Layout<D>::kBytes == 1 && Layout<S>::kBytes == 1) {
+    storeBytes(to, _mm_xor_si128(loadBytes(from), _mm_set1_epi8(-128)));  // the other signedness
+  } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
+    Words w = loadWordsTop<S>(from);
+#pragma GCC unroll 4
+    for (__m128i& v : w.v) v = integerLane<true, 16 - m, widening>(v);
+    storeWords<D>(to, w);
+  } else {
+    Ints r = loadIntsTop<S>(from);
+#pragma GCC unroll 4
+    for (__m128i& v : r.v) {
+      v = integerLane<false, 32 - m, widening>(v);
+      if constexpr (m == 24 && !widening)
+        v = _mm_add_epi32(v, _mm_cmpgt_epi32(v, _mm_set1_epi32(0x7FFFFF)));
+    }
+    storeInts<D, Spill>(to, r);
+  }
+}
+
+// The scalar conversion's constants in both precisions.
+struct Scale {
+  __m128d k, lo, hi;
+  __m128 singleK, singleLo, singleHi;
+};
+
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+Scale scaleFor(float gain) {
+  constexpr int m = Layout<D>::kBits;
+  const double k = multiplierFor<D, S>(gain);
+  const double lo = m ? kIntLow<m> : 0.0, hi = m ? kIntHigh<m> : 0.0;
+  const auto singleHi = static_cast<float>(m == 32 ? power2(31) : hi);
+  return {_mm_set1_pd(k),
+          _mm_set1_pd(lo),
+          _mm_set1_pd(hi),
+          _mm_set1_ps(static_cast<float>(k)),
+          _mm_set1_ps(static_cast<float>(lo)),
+          _mm_set1_ps(singleHi)};
+}
+
+enum class Method { kDouble, kDoubleUnity, kSingle };
+
+// Four samples of the block as doubles: int32 lanes convert exactly, as do singles.
+template <TZSAMPLETYPE S>
+inline void quadAsDoubles(const uint8_t* from, const Ints& values, int i, __m128d& a, __m128d& b) {
+  if constexpr (S == TZSAMPLETYPE_FLOAT32) {
+    const __m128 x = _mm_loadu_ps(reinterpret_cast<const float*>(from + 16 * i));
+    a = _mm_cvtps_pd(x);
+    b = _mm_cvtps_pd(_mm_movehl_ps(x, x));
+  } else if constexpr (S == TZSAMPLETYPE_FLOAT64) {
+    a = _mm_loadu_pd(reinterpret_cast<const double*>(from + 32 * i));
+    b = _mm_loadu_pd(reinterpret_cast<const double*>(from + 32 * i + 16));
+  } else {
+    a = _mm_cvtepi32_pd(values.v[i]);
+    b = _mm_cvtepi32_pd(_mm_srli_si128(values.v[i], 8));
+  }
+}
+
+// roundLimited on two lanes: the same min and max operand order (NaN passes through them),
+// NaN to 0, and the same addition of 1.5 x 2^52 in the caller's rounding mode.
+inline __m128d roundLimitedPair(__m128d y, const Scale& c) {
+  y = _mm_max_pd(c.lo, _mm_min_pd(c.hi, y));
+  y = _mm_and_pd(y, _mm_cmpord_pd(y, y));
+  return _mm_add_pd(y, _mm_set1_pd(6755399441055744.0));
+}
+
+// Four products in single precision as int32, for the runs where that is exact (see
+// singleExact): NaN to 0; a 32-bit result at or above 2^31, which converts to 0x80000000,
+// to the maximum.
+template <int Bits>
+inline __m128i singleToInts(__m128 y, const Scale& c) {
+  __m128i r;
+  if constexpr (Bits == 32) {
+    r = _mm_xor_si128(_mm_cvtps_epi32(y), _mm_castps_si128(_mm_cmpge_ps(y, c.singleHi)));
+  } else {
+    r = _mm_cvtps_epi32(_mm_min_ps(c.singleHi, _mm_max_ps(c.singleLo, y)));
+  }
+  return _mm_and_si128(r, _mm_castps_si128(_mm_cmpord_ps(y, y)));
+}
+
+// One block by a floating-point method. Quads run backward when the destination is wider, so
+// that in place each quad is read before any store reaches it; 32-bit results are stored per
+// quad, narrower ones packed once the block is done.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M, bool Spill>
+void floatBlock(uint8_t* to, const uint8_t* from, const Scale& c) {
+  constexpr bool backward = Layout<D>::kBytes > Layout<S>::kBytes;
+  Ints values{}, results{};
+  if constexpr (!kIsFloat<S>) values = loadInts<S>(from);
+#pragma GCC unroll 4
+  for (int q = 0; q < 4; ++q) {
+    const int i = backward ? 3 - q : q;
+    if constexpr (M == Method::kSingle && kIsFloat<S>) {
+      const __m128 x = _mm_loadu_ps(reinterpret_cast<const float*>(from + 16 * i));
+      results.v[i] = singleToInts<Layout<D>::kBits>(_mm_mul_ps(x, c.singleK), c);
+      if constexpr (Layout<D>::kBytes == 4) storeFourInts<D>(to + 16 * i, results.v[i]);
+    } else if constexpr (M == Method::kSingle) {
+      _mm_storeu_ps(reinterpret_cast<float*>(to + 16 * i),
+                    _mm_mul_ps(_mm_cvtepi32_ps(values.v[i]), c.singleK));
+    } else {
+      __m128d a, b;
+      quadAsDoubles<S>(from, values, i, a, b);
+      if constexpr (M == Method::kDouble) {
+        a = _mm_mul_pd(a, c.k);
+        b = _mm_mul_pd(b, c.k);
+      }
+      if constexpr (D == TZSAMPLETYPE_FLOAT32) {
+        _mm_storeu_ps(reinterpret_cast<float*>(to + 16 * i),
+                      _mm_movelh_ps(_mm_cvtpd_ps(a), _mm_cvtpd_ps(b)));
+      } else if constexpr (D == TZSAMPLETYPE_FLOAT64) {
+        _mm_storeu_pd(reinterpret_cast<double*>(to + 32 * i), a);
+        _mm_storeu_pd(reinterpret_cast<double*>(to + 32 * i + 16), b);
+      } else {
+        // The low 32 bits of each sum are the integer.
+        results.v[i] = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(roundLimitedPair(a, c)),
+                                                       _mm_castpd_ps(roundLimitedPair(b, c)),
+                                                       _MM_SHUFFLE(2, 0, 2, 0)));
+        if constexpr (Layout<D>::kBytes == 4) storeFourInts<D>(to + 16 * i, results.v[i]);
+      }
+    }
+  }
+  if constexpr (!kIsFloat<D> && Layout<D>::kBytes < 4) storeInts<D, Spill>(to, results);
+}
+
+// Whole blocks by block(destination, source, spill), the rest by the scalar conversion, in the
+// scalar walk's direction when the runs overlap: backward (the tail first) when the
+// destination sample is wider. Three-byte loads read, and spilling three-byte stores write,
+// two bytes past a block, so such layouts keep one sample back. A block may spill only where
+// what follows it is written later and holds no source left to read.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, class Block>
+void runBlocks(void* destination, const void* source, long n, float gain, Block block) {
+  auto* d = static_cast<uint8_t*>(destination);
+  const auto* s = static_cast<const uint8_t*>(source);
+  constexpr long db = Layout<D>::kBytes * kBlock, sb = Layout<S>::kBytes * kBlock;
+  constexpr long spare = Layout<S>::kBytes == 3 || Layout<D>::kBytes == 3 ? 1 : 0;
+  const long blocks = n > spare ? (n - spare) / kBlock : 0;
+  const long done = blocks * kBlock;
+  // Forward when the runs do not meet: the same bytes, and the prefetchers prefer it.
+  const auto to = reinterpret_cast<uintptr_t>(d), from = reinterpret_cast<uintptr_t>(s);
+  const bool overlap = to < from + n * Layout<S>::kBytes && from < to + n * Layout<D>::kBytes;
+  if (db > sb && overlap) {
+    copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
+    for (long b = blocks - 1; b >= 0; --b) block(d + b * db, s + b * sb, std::false_type());
+  } else if (db < sb || !overlap) {
+    for (long b = 0; b < blocks; ++b) block(d + b * db, s + b * sb, std::true_type());
+    copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
+  } else {
+    for (long b = 0; b < blocks; ++b) block(d + b * db, s + b * sb, std::false_type());
+    copySamples<D, S>(d + blocks * db, s + blocks * sb, n - done, gain);
+  }
+}
+
+// Single precision gives the double-precision result when every product it forms is exact or
+// rounds once: sources of at most 16 bits convert to single exactly, so any gain whose factor
+// is a normal number; wider integer sources round on conversion, so the factor must be a power
+// of two; a single source to integers needs a power of two too, and round to nearest, since
+// the single conversion truncates under round-toward-zero.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+constexpr bool kHasSingle = (D == TZSAMPLETYPE_FLOAT32 && !kIsFloat<S>) ||
+                            (S == TZSAMPLETYPE_FLOAT32 && !kIsFloat<D>);
+
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+bool singleExact(float gain) {
+  if constexpr (D == TZSAMPLETYPE_FLOAT32) {
+    constexpr int scale = 1 - Layout<S>::kBits;
+    return Layout<S>::kBits <= 16 ? scaledStaysNormal(gain, scale)
+                                  : isExactSingleScale(gain, scale);
+  } else {
+    return roundsToNearest() && isExactSingleScale(gain, Layout<D>::kBits - 1);
+  }
+}
+
+template <TZSAMPLETYPE D, TZSAMPLETYPE S, Method M>
+void runFloat(void* d, const void* s, long n, float gain, const Scale& c) {
+  runBlocks<D, S>(d, s, n, gain, [&c](uint8_t* to, const uint8_t* from, auto spill) {
+    floatBlock<D, S, M, decltype(spill)::value>(to, from, c);
+  });
+}
+
+// Flattened, with the lane loops unrolled, so that a block's registers never go through memory.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+[[gnu::flatten]] void TZ_STDCALL vectorCopy(void* d, const void* s, long n, float gain) {
+  if (n < kBlock || (D == S && gain == 1.0f)) return copySamples<D, S>(d, s, n, gain);
+  if constexpr (!kIsFloat<D> && !kIsFloat<S>) {
+    if (gain == 1.0f && (kExactAtUnity<D, S> || roundsToNearest()))
+      return runBlocks<D, S>(d, s, n, gain, [](uint8_t* to, const uint8_t* from, auto spill) {
+        integerBlock<D, S, decltype(spill)::value>(to, from);
+      });
+  }
+  const Scale c = scaleFor<D, S>(gain);
+  if constexpr (kIsFloat<D> && kIsFloat<S>) {
+    if (gain == 1.0f) return runFloat<D, S, Method::kDoubleUnity>(d, s, n, gain, c);
+  }
+  if constexpr (kHasSingle<D, S>) {
+    if (singleExact<D, S>(gain)) return runFloat<D, S, Method::kSingle>(d, s, n, gain, c);
+  }
+  runFloat<D, S, Method::kDouble>(d, s, n, gain, c);
+}
+
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+struct VectorEntry {
+  static constexpr CopyKernel kernel() {
+    if constexpr (hasCopyKernel(D, S)) {
+      return &vectorCopy<D, S>;
+    } else {
+      return nullptr;
+    }
+  }
+};
+
+}  // namespace
+
+CopyKernel vectorCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  return PairTable<VectorEntry>::find(destination, source);
+}
+
+}  // namespace tz::audio
