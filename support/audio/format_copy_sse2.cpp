@@ -38,6 +38,77 @@ inline __m128i convertFourSingles(const uint8_t* s, __m128 k, __m128 hi) {
   return _mm_cvtps_epi32(_mm_min_ps(_mm_and_ps(x, _mm_cmpord_ps(x, x)), hi));
 }
 
+// Four products rounded without limits, for inputs below 2 in magnitude (see inQuickRange):
+// adding 1.5 x 2^23 / k rounds x to a multiple of 1 / k (to nearest, ties to even) and leaves the
+// sum in one binade, where its bits less those of the addend are x * k as an integer. One
+// addition and one integer subtraction instead of a product and a conversion.
+struct QuickRound {
+  __m128 addend;
+  __m128i bits;
+};
+inline QuickRound quickRoundFor(__m128 k) {
+  const __m128 addend = _mm_div_ps(_mm_set1_ps(12582912.0f), k);
+  return {addend, _mm_castps_si128(addend)};
+}
+inline __m128i convertFourQuick(const uint8_t* s, const QuickRound& q) {
+  const __m128 sum = _mm_add_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), q.addend);
+  return _mm_sub_epi32(_mm_castps_si128(sum), q.bits);
+}
+
+// Whether the quick rounding holds for every input below 2: the multiplier is at most 2^21, so
+// that the sums stay within the addend's binade.
+inline bool allowsQuick(__m128 k) {
+  return _mm_cvtss_f32(k) <= 2097152.0f;
+}
+
+// Whether none of Vectors x 4 floats from s has its exponent's top bit set (a magnitude of 2
+// or more, an infinity or NaN). One OR per vector, far cheaper than limiting each product.
+template <int Vectors>
+inline bool inQuickRange(const uint8_t* s) {
+  __m128i bits = _mm_load_si128(reinterpret_cast<const __m128i*>(s));
+  for (int i = 1; i < Vectors; ++i)
+    bits = _mm_or_si128(bits, _mm_load_si128(reinterpret_cast<const __m128i*>(s + 16 * i)));
+  // Bit 30 moves to the sign, where the mask reads it.
+  return _mm_movemask_ps(_mm_castsi128_ps(_mm_add_epi32(bits, bits))) == 0;
+}
+
+// Up to sixteen results for the saturating packs, of Vectors x 4 singles.
+struct Sixteen {
+  __m128i a, b, c, e;
+};
+template <int Vectors, class Convert>
+inline Sixteen convertVectors(const uint8_t* s, Convert four) {
+  static_assert(Vectors == 2 || Vectors == 4);
+  Sixteen r{four(s), four(s + 16), {}, {}};
+  if constexpr (Vectors == 4) r.c = four(s + 32), r.e = four(s + 48);
+  return r;
+}
+
+// Blocks of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at
+// steps of outBytes. Blocks go quickly where inQuickRange and the multiplier allow, else by
+// convertFourSingles, with the same values either way; the test costs one OR per vector,
+// far less than limiting each product.
+template <int Vectors, class Store>
+inline void convertBlocks(uint8_t* to, const uint8_t* from, long blocks, long outBytes, __m128 k,
+                          __m128 hi, Store store) {
+  auto exact = [k, hi](const uint8_t* in) { return convertFourSingles(in, k, hi); };
+  const QuickRound q = quickRoundFor(k);
+  auto quick = [&q](const uint8_t* in) { return convertFourQuick(in, q); };
+  constexpr long inBytes = 16 * Vectors;
+  if (!allowsQuick(k)) {
+    for (long i = 0; i < blocks; ++i)
+      store(to + i * outBytes, convertVectors<Vectors>(from + i * inBytes, exact));
+    return;
+  }
+  for (long i = 0; i < blocks; ++i) {
+    const uint8_t* in = from + i * inBytes;
+    if (inQuickRange<Vectors>(in))
+      store(to + i * outBytes, convertVectors<Vectors>(in, quick));
+    else
+      store(to + i * outBytes, convertVectors<Vectors>(in, exact));
+  }
+}
+
 // Four products limited to [lo, hi] as 32-bit integers. The limits are taken with the product
 // as their second operand, which min and max return for NaN, so NaN alone converts to
 // 0x80000000, a value no limited product gives; its low 24 bits are the 0 that NaN becomes.
@@ -104,22 +175,33 @@ inline __m128i packBytes(__m128i a, __m128i b, __m128i c, __m128i e) {
 }  // namespace
 
 void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain) {
-  singleToIntGroups<TZSAMPLETYPE_PCM8, 16>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* in, __m128 k, __m128, __m128 hi) {
-        const __m128i words = _mm_packs_epi16(
-            _mm_packs_epi32(convertFourSingles(in, k, hi), convertFourSingles(in + 16, k, hi)),
-            _mm_packs_epi32(convertFourSingles(in + 32, k, hi),
-                            convertFourSingles(in + 48, k, hi)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_xor_si128(words, _mm_set1_epi8(-128)));
+  singleToInt<TZSAMPLETYPE_PCM8, 16>(
+      d, s, n, gain,
+      [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
+        convertBlocks<4>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
+          const __m128i bytes =
+              _mm_packs_epi16(_mm_packs_epi32(v.a, v.b), _mm_packs_epi32(v.c, v.e));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                           _mm_xor_si128(bytes, _mm_set1_epi8(-128)));
+        });
       });
 }
 
+// Pairs of groups of eight share one range test; an odd last group is tested alone.
 void TZ_STDCALL float32ToPcm16(void* d, const void* s, long n, float gain) {
-  singleToIntGroups<TZSAMPLETYPE_PCM16, 8>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* in, __m128 k, __m128, __m128 hi) {
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(to),
-            _mm_packs_epi32(convertFourSingles(in, k, hi), convertFourSingles(in + 16, k, hi)));
+  singleToInt<TZSAMPLETYPE_PCM16, 8>(
+      d, s, n, gain,
+      [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
+        const long pairs = groups / 2;
+        convertBlocks<4>(to, from, pairs, 32, k, hi, [](uint8_t* out, const Sixteen& v) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(v.a, v.b));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_packs_epi32(v.c, v.e));
+        });
+        convertBlocks<2>(to + pairs * 32, from + pairs * 64, groups % 2, 16, k, hi,
+                         [](uint8_t* out, const Sixteen& v) {
+                           _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                                            _mm_packs_epi32(v.a, v.b));
+                         });
       });
 }
 
