@@ -38,41 +38,24 @@ inline __m128i convertFourSingles(const uint8_t* s, __m128 k, __m128 hi) {
   return _mm_cvtps_epi32(_mm_min_ps(_mm_and_ps(x, _mm_cmpord_ps(x, x)), hi));
 }
 
-// Four products rounded without limits, for inputs below 2 in magnitude (see inQuickRange):
-// adding 1.5 x 2^23 / k rounds x to a multiple of 1 / k (to nearest, ties to even) and leaves the
-// sum in one binade, where its bits less those of the addend are x * k as an integer. One
-// addition and one integer subtraction instead of a product and a conversion.
-struct QuickRound {
-  __m128 addend;
-  __m128i bits;
-};
-inline QuickRound quickRoundFor(__m128 k) {
-  const __m128 addend = _mm_div_ps(_mm_set1_ps(12582912.0f), k);
-  return {addend, _mm_castps_si128(addend)};
-}
-inline __m128i convertFourQuick(const uint8_t* s, const QuickRound& q) {
-  const __m128 sum = _mm_add_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), q.addend);
-  return _mm_sub_epi32(_mm_castps_si128(sum), q.bits);
+// Four single-precision products converted without limits: what convertFourSingles gives, with
+// the saturating packs, unless a product is NaN or beyond the 32-bit range, for which the
+// conversion raises the invalid-operation flag.
+inline __m128i convertFourQuick(const uint8_t* s, __m128 k) {
+  return _mm_cvtps_epi32(_mm_mul_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), k));
 }
 
-// Whether the quick rounding holds for every input below 2: the multiplier is at most 2^21, so
-// that the sums stay within the addend's binade.
-inline bool allowsQuick(__m128 k) {
-  return _mm_cvtss_f32(k) <= 2097152.0f;
+// The invalid-operation flag, set by a conversion of NaN or out of range (and by arithmetic on
+// signalling NaN). VectorMode keeps the caller's flags for the loop, since a write that changes
+// them costs about as much as converting 200 samples, and restores them at the end.
+inline bool invalidRaised() {
+  return (_mm_getcsr() & 1) != 0;
+}
+inline void clearInvalid() {
+  _mm_setcsr(_mm_getcsr() & ~1u);
 }
 
-// Whether none of Vectors x 4 floats from s has its exponent's top bit set (a magnitude of 2
-// or more, an infinity or NaN). One OR per vector, far cheaper than limiting each product.
-template <int Vectors>
-inline bool inQuickRange(const uint8_t* s) {
-  __m128i bits = _mm_load_si128(reinterpret_cast<const __m128i*>(s));
-  for (int i = 1; i < Vectors; ++i)
-    bits = _mm_or_si128(bits, _mm_load_si128(reinterpret_cast<const __m128i*>(s + 16 * i)));
-  // Bit 30 moves to the sign, where the mask reads it.
-  return _mm_movemask_ps(_mm_castsi128_ps(_mm_add_epi32(bits, bits))) == 0;
-}
-
-// Up to sixteen results for the saturating packs, of Vectors x 4 singles.
+// Results for the saturating packs, of Vectors x 4 singles (up to sixteen).
 struct Sixteen {
   __m128i a, b, c, e;
 };
@@ -84,28 +67,41 @@ inline Sixteen convertVectors(const uint8_t* s, Convert four) {
   return r;
 }
 
-// Blocks of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at
-// steps of outBytes. Blocks go quickly where inQuickRange and the multiplier allow, else by
-// convertFourSingles, with the same values either way; the test costs one OR per vector,
-// far less than limiting each product.
+// Groups of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at steps
+// of outBytes: a block of groups at a time by products, conversions and the saturating packs
+// alone, as fast as a conversion that ignores NaN and range; then, if the invalid-operation flag
+// shows that one of them met NaN or a product beyond the 32-bit range, the block again by
+// convertFourSingles, which gives the same values for every other input. Reading the flag waits
+// for the block's conversions, so blocks are long. A block whose stores reach its own source
+// (the first, in place) takes convertFourSingles at once.
 template <int Vectors, class Store>
-inline void convertBlocks(uint8_t* to, const uint8_t* from, long blocks, long outBytes, __m128 k,
+inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long outBytes, __m128 k,
                           __m128 hi, Store store) {
+  constexpr long kBlock = 512, inBytes = 16 * Vectors;
+  auto run = [&](long first, long count, auto four) {
+    uint8_t* out = to + first * outBytes;
+    const uint8_t* in = from + first * inBytes;
+#pragma GCC unroll 2
+    for (long i = 0; i < count; ++i, out += outBytes, in += inBytes)
+      store(out, convertVectors<Vectors>(in, four));
+  };
   auto exact = [k, hi](const uint8_t* in) { return convertFourSingles(in, k, hi); };
-  const QuickRound q = quickRoundFor(k);
-  auto quick = [&q](const uint8_t* in) { return convertFourQuick(in, q); };
-  constexpr long inBytes = 16 * Vectors;
-  if (!allowsQuick(k)) {
-    for (long i = 0; i < blocks; ++i)
-      store(to + i * outBytes, convertVectors<Vectors>(from + i * inBytes, exact));
-    return;
-  }
-  for (long i = 0; i < blocks; ++i) {
-    const uint8_t* in = from + i * inBytes;
-    if (inQuickRange<Vectors>(in))
-      store(to + i * outBytes, convertVectors<Vectors>(in, quick));
-    else
-      store(to + i * outBytes, convertVectors<Vectors>(in, exact));
+  auto quick = [k](const uint8_t* in) { return convertFourQuick(in, k); };
+  // A flag the caller left set is cleared for the loop (VectorMode gives it back): the two
+  // writes cost less than the limited way over even a host block.
+  if (invalidRaised()) clearInvalid();
+  for (long first = 0; first < groups; first += kBlock) {
+    const long count = groups - first < kBlock ? groups - first : kBlock;
+    const auto out = reinterpret_cast<uintptr_t>(to + first * outBytes);
+    const auto in = reinterpret_cast<uintptr_t>(from + first * inBytes);
+    if (out < in + count * inBytes && in < out + count * outBytes) {
+      run(first, count, exact);
+      continue;
+    }
+    run(first, count, quick);
+    if (!invalidRaised()) continue;
+    run(first, count, exact);
+    clearInvalid();
   }
 }
 
@@ -178,7 +174,7 @@ void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain) {
   singleToInt<TZSAMPLETYPE_PCM8, 16>(
       d, s, n, gain,
       [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
-        convertBlocks<4>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
+        convertGroups<4>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
           const __m128i bytes =
               _mm_packs_epi16(_mm_packs_epi32(v.a, v.b), _mm_packs_epi32(v.c, v.e));
           _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
@@ -187,21 +183,13 @@ void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain) {
       });
 }
 
-// Pairs of groups of eight share one range test; an odd last group is tested alone.
 void TZ_STDCALL float32ToPcm16(void* d, const void* s, long n, float gain) {
   singleToInt<TZSAMPLETYPE_PCM16, 8>(
       d, s, n, gain,
       [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
-        const long pairs = groups / 2;
-        convertBlocks<4>(to, from, pairs, 32, k, hi, [](uint8_t* out, const Sixteen& v) {
+        convertGroups<2>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
           _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(v.a, v.b));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_packs_epi32(v.c, v.e));
         });
-        convertBlocks<2>(to + pairs * 32, from + pairs * 64, groups % 2, 16, k, hi,
-                         [](uint8_t* out, const Sixteen& v) {
-                           _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                                            _mm_packs_epi32(v.a, v.b));
-                         });
       });
 }
 
