@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -81,12 +82,12 @@ class NamedKernelTest : public testing::TestWithParam<Named> {
     alignas(16) static uint8_t want[1 << 18], got[1 << 18], src[1 << 18];
     std::memset(want, 0xA5, outBytes + 32);
     std::memset(got, 0xA5, outBytes + 32);
-    std::memcpy(src + sourceOffset, source.data(), source.size());
+    std::copy(source.begin(), source.end(), src + sourceOffset);
     _mm_setcsr(kDefaultCsr);
     tz::audio::scalarCopyKernel(GetParam().destination, GetParam().source)(
         want + destinationOffset, src + sourceOffset, count, gain);
     uint8_t* to = got + destinationOffset;
-    if (inPlace) std::memcpy(to, source.data(), source.size());
+    if (inPlace) std::copy(source.begin(), source.end(), to);
     _mm_setcsr(csr);
     GetParam().kernel(to, inPlace ? to : src + sourceOffset, count, gain);
     const uint32_t after = _mm_getcsr();
