@@ -70,10 +70,10 @@ inline Sixteen convertVectors(const uint8_t* s, Convert four) {
 // Groups of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at steps
 // of outBytes: a block of groups at a time by products, conversions and the saturating packs
 // alone, as fast as a conversion that ignores NaN and range; then, if the invalid-operation flag
-// shows that one of them met NaN or a product beyond the 32-bit range, the block again by
-// convertFourSingles, which gives the same values for every other input. Reading the flag waits
-// for the block's conversions, so blocks are long. A block whose stores reach its own source
-// (the first, in place) takes convertFourSingles at once.
+// shows that one of them met NaN or a product beyond the 32-bit range, that block and the rest
+// by convertFourSingles, which gives the same values for every other input. Reading the flag
+// waits for the block's conversions, so blocks are long. A block whose stores reach its own
+// source (the first, in place) takes convertFourSingles at once.
 template <int Vectors, class Store>
 inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long outBytes, __m128 k,
                           __m128 hi, Store store) {
@@ -88,7 +88,8 @@ inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long ou
   auto exact = [k, hi](const uint8_t* in) { return convertFourSingles(in, k, hi); };
   auto quick = [k](const uint8_t* in) { return convertFourQuick(in, k); };
   // A flag the caller left set is cleared for the loop (VectorMode gives it back): the two
-  // writes cost less than the limited way over even a host block.
+  // writes that changes cost about what the limited way would over a host block of 1024
+  // samples, and far less over longer runs.
   if (invalidRaised()) clearInvalid();
   for (long first = 0; first < groups; first += kBlock) {
     const long count = groups - first < kBlock ? groups - first : kBlock;
@@ -100,8 +101,9 @@ inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long ou
     }
     run(first, count, quick);
     if (!invalidRaised()) continue;
-    run(first, count, exact);
-    clearInvalid();
+    // Input with NaN or far beyond full scale tends to come in runs: the rest takes the limited
+    // way too, so that such a run costs no more than it did before, plus one block.
+    return run(first, groups - first, exact);
   }
 }
 

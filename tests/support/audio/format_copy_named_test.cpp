@@ -119,8 +119,8 @@ TEST_P(NamedKernelTest, LengthsAroundTheBlockAndThePass) {
       expectSame(ordinary(n), sourceOffset, 0, kDefaultCsr, false);
 }
 
-// A spoiler in one block at a time: that block alone is redone, the others stay quick; under a
-// caller's set flag every block takes the limited way.
+// A spoiler in one block at a time, the blocks before it quick and the rest limited, with the
+// caller's flag clear or set.
 TEST_P(NamedKernelTest, SpoilersInEachBlock) {
   if (in_ != 4) GTEST_SKIP() << "no input spoils a 16-bit source";
   const long b = GetParam().block, count = 3 * b + 37;
