@@ -1,8 +1,9 @@
 // The structure of three named kernels, beyond the variant suite's sweeps: the SSE2 float to
-// 8- and 16-bit kernels convert blocks without limits and redo a block whose conversions raised
-// the invalid-operation flag, unless the caller left that flag set; the SSE4.1 16-bit to float
-// kernel runs two groups per pass. Each case compares with the baseline kernel run under the
-// default control register, and checks that the caller's register comes back bit for bit.
+// 8- and 16-bit kernels convert blocks without limits and, from a block whose conversions raised
+// the invalid-operation flag on, convert with limits (clearing a flag the caller left set); the
+// SSE4.1 16-bit to float kernel runs two groups per pass. Each case compares with the baseline
+// kernel run under the default control register, and checks that the caller's register comes
+// back bit for bit.
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
