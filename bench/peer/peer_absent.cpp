@@ -5,11 +5,12 @@
 
 namespace tz::bench {
 
-void printPeerTable() {
+std::optional<std::vector<PeerShortfall>> printPeerTable() {
   std::printf(
       "\nPeer columns left out: no 32-bit libswresample/libavutil was found when this build was "
       "configured\n(scripts/install-deps with TZ_BENCH_DEPS=1 installs libswresample-dev:i386; "
       "then configure again).\n");
+  return std::nullopt;
 }
 
 }  // namespace tz::bench

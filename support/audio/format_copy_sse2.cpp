@@ -38,6 +38,75 @@ inline __m128i convertFourSingles(const uint8_t* s, __m128 k, __m128 hi) {
   return _mm_cvtps_epi32(_mm_min_ps(_mm_and_ps(x, _mm_cmpord_ps(x, x)), hi));
 }
 
+// Four single-precision products converted without limits: what convertFourSingles gives, with
+// the saturating packs, unless a product is NaN or beyond the 32-bit range, for which the
+// conversion raises the invalid-operation flag.
+inline __m128i convertFourQuick(const uint8_t* s, __m128 k) {
+  return _mm_cvtps_epi32(_mm_mul_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), k));
+}
+
+// The invalid-operation flag, set by a conversion of NaN or out of range (and by arithmetic on
+// signalling NaN). VectorMode keeps the caller's flags for the loop, since a write that changes
+// them costs about as much as converting 200 samples, and restores them at the end.
+inline bool invalidRaised() {
+  return (_mm_getcsr() & 1) != 0;
+}
+inline void clearInvalid() {
+  _mm_setcsr(_mm_getcsr() & ~1u);
+}
+
+// Results for the saturating packs, of Vectors x 4 singles (up to sixteen).
+struct Sixteen {
+  __m128i a, b, c, e;
+};
+template <int Vectors, class Convert>
+inline Sixteen convertVectors(const uint8_t* s, Convert four) {
+  static_assert(Vectors == 2 || Vectors == 4);
+  Sixteen r{four(s), four(s + 16), {}, {}};
+  if constexpr (Vectors == 4) r.c = four(s + 32), r.e = four(s + 48);
+  return r;
+}
+
+// Groups of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at steps
+// of outBytes: a block of groups at a time by products, conversions and the saturating packs
+// alone, as fast as a conversion that ignores NaN and range; then, if the invalid-operation flag
+// shows that one of them met NaN or a product beyond the 32-bit range, that block and the rest
+// by convertFourSingles, which gives the same values for every other input. Reading the flag
+// waits for the block's conversions, so blocks are long. A block whose stores reach its own
+// source (the first, in place) takes convertFourSingles at once.
+template <int Vectors, class Store>
+inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long outBytes, __m128 k,
+                          __m128 hi, Store store) {
+  constexpr long kBlock = 512, inBytes = 16 * Vectors;
+  auto run = [&](long first, long count, auto four) {
+    uint8_t* out = to + first * outBytes;
+    const uint8_t* in = from + first * inBytes;
+#pragma GCC unroll 2
+    for (long i = 0; i < count; ++i, out += outBytes, in += inBytes)
+      store(out, convertVectors<Vectors>(in, four));
+  };
+  auto exact = [k, hi](const uint8_t* in) { return convertFourSingles(in, k, hi); };
+  auto quick = [k](const uint8_t* in) { return convertFourQuick(in, k); };
+  // A flag the caller left set is cleared for the loop (VectorMode gives it back): the two
+  // writes that changes cost about what the limited way would over a host block of 1024
+  // samples, and far less over longer runs.
+  if (invalidRaised()) clearInvalid();
+  for (long first = 0; first < groups; first += kBlock) {
+    const long count = groups - first < kBlock ? groups - first : kBlock;
+    const auto out = reinterpret_cast<uintptr_t>(to + first * outBytes);
+    const auto in = reinterpret_cast<uintptr_t>(from + first * inBytes);
+    if (out < in + count * inBytes && in < out + count * outBytes) {
+      run(first, count, exact);
+      continue;
+    }
+    run(first, count, quick);
+    if (!invalidRaised()) continue;
+    // Input with NaN or far beyond full scale tends to come in runs: the rest takes the limited
+    // way too, so that such a run costs no more than it did before, plus one block.
+    return run(first, groups - first, exact);
+  }
+}
+
 // Four products limited to [lo, hi] as 32-bit integers. The limits are taken with the product
 // as their second operand, which min and max return for NaN, so NaN alone converts to
 // 0x80000000, a value no limited product gives; its low 24 bits are the 0 that NaN becomes.
@@ -104,22 +173,25 @@ inline __m128i packBytes(__m128i a, __m128i b, __m128i c, __m128i e) {
 }  // namespace
 
 void TZ_STDCALL float32ToPcm8(void* d, const void* s, long n, float gain) {
-  singleToIntGroups<TZSAMPLETYPE_PCM8, 16>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* in, __m128 k, __m128, __m128 hi) {
-        const __m128i words = _mm_packs_epi16(
-            _mm_packs_epi32(convertFourSingles(in, k, hi), convertFourSingles(in + 16, k, hi)),
-            _mm_packs_epi32(convertFourSingles(in + 32, k, hi),
-                            convertFourSingles(in + 48, k, hi)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_xor_si128(words, _mm_set1_epi8(-128)));
+  singleToInt<TZSAMPLETYPE_PCM8, 16>(
+      d, s, n, gain,
+      [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
+        convertGroups<4>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
+          const __m128i bytes =
+              _mm_packs_epi16(_mm_packs_epi32(v.a, v.b), _mm_packs_epi32(v.c, v.e));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                           _mm_xor_si128(bytes, _mm_set1_epi8(-128)));
+        });
       });
 }
 
 void TZ_STDCALL float32ToPcm16(void* d, const void* s, long n, float gain) {
-  singleToIntGroups<TZSAMPLETYPE_PCM16, 8>(
-      d, s, n, gain, [](uint8_t* to, const uint8_t* in, __m128 k, __m128, __m128 hi) {
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(to),
-            _mm_packs_epi32(convertFourSingles(in, k, hi), convertFourSingles(in + 16, k, hi)));
+  singleToInt<TZSAMPLETYPE_PCM16, 8>(
+      d, s, n, gain,
+      [](uint8_t* to, const uint8_t* from, long groups, __m128 k, __m128, __m128 hi) {
+        convertGroups<2>(to, from, groups, 16, k, hi, [](uint8_t* out, const Sixteen& v) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(v.a, v.b));
+        });
       });
 }
 
