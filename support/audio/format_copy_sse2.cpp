@@ -2,6 +2,8 @@
 // integers to single and double precision, and the packed conversions between the float types.
 #include <emmintrin.h>
 
+#include <cmath>
+
 #include "support/audio/format_copy.h"
 #include "support/audio/vector_run.h"
 
@@ -149,6 +151,9 @@ void singleToIntGroups(void* d, const void* s, long n, float gain, Store store) 
 // (0x80000000) the 24-bit stores drop with the top byte and the others clear.
 template <TZSAMPLETYPE D, long Group, class Store>
 void doubleToInt(void* d, const void* s, long n, float gain, Store store) {
+  // Denormals-are-zero agrees with the scalar method only at a finite gain: a denormal times
+  // infinity is infinity, limited, where zero times infinity is NaN, which gives 0.
+  if (!std::isfinite(gain)) return copySamples<D, TZSAMPLETYPE_FLOAT64>(d, s, n, gain);
   constexpr int m = Layout<D>::kBits;
   VectorMode mode(flushBitsForIntegerOutput());
   const __m128d k = _mm_set1_pd(static_cast<double>(gain) * power2(m - 1));
