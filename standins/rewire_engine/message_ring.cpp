@@ -99,6 +99,10 @@ uint32_t MessageRing::pendingBytes() const {
   return total;
 }
 
+uint32_t MessageRing::produced() const {
+  return header_ != nullptr ? load(header_->writeIndex) : 0;
+}
+
 void MessageRing::discardPending() {
   if (header_ != nullptr) store(header_->readIndex, load(header_->writeIndex));
 }

@@ -36,6 +36,8 @@ class MessageRing {
   uint32_t pendingBytes() const;
   // Drops every pending message; a consumer's call.
   void discardPending();
+  // The producer's running count of bytes sent, framing included; it moves with every send.
+  uint32_t produced() const;
 
  private:
   void copyIn(uint32_t index, const void* bytes, uint32_t size);
