@@ -62,6 +62,26 @@ void TZ_STDCALL pcm16ToFloat64Channel(void* destination, DWORD dChannels, DWORD 
 }  // namespace tz::audio::sse2
 
 namespace tz::audio::sse2 {
+namespace {
+
+// One channel of stereo frames, eight frames a turn; returns the frames done, a multiple of 4.
+template <int kLanes>
+long splitStereo(float* out, const float* frame, long frames) {
+  long i = 0;
+  for (; i + 8 <= frames; i += 8) {
+    const __m128 a = _mm_loadu_ps(frame + 2 * i), b = _mm_loadu_ps(frame + 2 * i + 4);
+    const __m128 c = _mm_loadu_ps(frame + 2 * i + 8), e = _mm_loadu_ps(frame + 2 * i + 12);
+    _mm_storeu_ps(out + i, _mm_shuffle_ps(a, b, kLanes));
+    _mm_storeu_ps(out + i + 4, _mm_shuffle_ps(c, e, kLanes));
+  }
+  for (; i + 4 <= frames; i += 4) {
+    const __m128 a = _mm_loadu_ps(frame + 2 * i), b = _mm_loadu_ps(frame + 2 * i + 4);
+    _mm_storeu_ps(out + i, _mm_shuffle_ps(a, b, kLanes));
+  }
+  return i;
+}
+
+}  // namespace
 
 void TZ_STDCALL float32Channel(void* destination, DWORD dChannels, DWORD dChannel,
                                const void* source, DWORD sChannels, DWORD sChannel, long frames) {
@@ -76,11 +96,8 @@ void TZ_STDCALL float32Channel(void* destination, DWORD dChannels, DWORD dChanne
     // behind the loads: frame i's destination lies below source frame 2i.
     const auto* frame = reinterpret_cast<const float*>(s - sChannel * 4);
     auto* out = reinterpret_cast<float*>(d);
-    for (; i + 4 <= frames; i += 4) {
-      const __m128 a = _mm_loadu_ps(frame + 2 * i), b = _mm_loadu_ps(frame + 2 * i + 4);
-      _mm_storeu_ps(out + i, sChannel == 0 ? _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))
-                                           : _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-    }
+    i = sChannel == 0 ? splitStereo<_MM_SHUFFLE(2, 0, 2, 0)>(out, frame, frames)
+                      : splitStereo<_MM_SHUFFLE(3, 1, 3, 1)>(out, frame, frames);
   }
   for (; i < frames; ++i) std::memcpy(d + i * dStep, s + i * sStep, 4);
 }
