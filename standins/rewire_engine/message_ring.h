@@ -32,6 +32,8 @@ class MessageRing {
   // 1 and the size (0 when nothing is pending); 9 when the ring is damaged.
   // The buffer must hold maxMessage bytes.
   RWSTATUS read(void* buffer, uint16_t* size);
+  // True when nothing is pending (a damaged ring is not empty: its read reports it).
+  bool empty() const;
   // Bytes of all pending messages, framing not counted.
   uint32_t pendingBytes() const;
   // Drops every pending message; a consumer's call.
