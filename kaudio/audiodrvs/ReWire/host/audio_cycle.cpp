@@ -2,6 +2,8 @@
 // cycle of a mixer block, the format change and the quit request. The cycle allocates nothing
 // and makes no system call besides one read of the millisecond clock.
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
@@ -100,8 +102,13 @@ bool CReWireAudioDevice::runAudioCycle() {
   const AnswerOnExit answer(sync);
   if (callback_ == nullptr || outputs_ == nullptr || outputs_->itemCount == 0) return true;
   cycleTimeStamp_.store(platform::tickCountMs(), std::memory_order_release);
-  // One read of the mixer's record: the shared copy may change under us.
-  const DriveAudioInput drive = block.header()->request;
+  // One read of the mixer's record, since the shared copy may change under us; of the fields
+  // the cycle reads only, for its buffer addresses are a kilobyte of the mixer's own pointers.
+  const DriveAudioInput& shared = block.header()->request;
+  request_.requestedChannels = shared.requestedChannels;
+  std::memcpy(&request_.songPosition, &shared.songPosition,
+              sizeof(DriveAudioInput) - offsetof(DriveAudioInput, songPosition));
+  const DriveAudioInput& drive = request_;
   buildRecord(drive);
   if (transportNotice(drive.playMode) != 0 || drive.playMode > kRWPlayModeStarting) return true;
 

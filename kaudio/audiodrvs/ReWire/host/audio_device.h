@@ -257,6 +257,9 @@ class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevi
   PanelConnection connection_;
   TRANSPORTINFO current_{};
   TRANSPORTINFO previous_{};
+  // The worker's copy of the fields of the mixer's record that the audio cycle reads; the
+  // others stay zero.
+  DriveAudioInput request_{};
   DWORD attachCount_ = 0;
   DWORD bufferFrames_ = 0;
   std::atomic<DWORD> flags_{0};
