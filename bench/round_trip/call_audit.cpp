@@ -34,6 +34,7 @@ constexpr char kBlockName[] = "Halvard.Loopra7.ReWireDevice";
 constexpr int kObserverPriority = 50;  // above the audio path's SCHED_RR 10
 constexpr auto kFlowLimit = 60s;
 constexpr uint32_t kFlowing = 1000;  // blocks: the host's worker is up
+constexpr auto kStallLimit = 1s;
 // The i386 futex calls (futex, futex_time64): every process of the session is 32-bit.
 constexpr char kFutexFilter[] = "id == 240 || id == 422";
 
@@ -236,8 +237,13 @@ bool auditCalls(pid_t mixer, pid_t host, uint32_t lastBlock, const fs::path& fol
   audit.counted = perf.command("enable\n");
   Snapshot mixerBefore = snapshot(mixer), hostBefore = snapshot(host);
   const uint32_t first = requested();
-  while (requested() < lastBlock / 10 * 9 && Clock::now() < until)
+  // A session that stops short (a mixer that failed) ends the window once its blocks stall.
+  for (auto moved = Clock::now(); requested() < lastBlock / 10 * 9 && Clock::now() < until;) {
+    const uint32_t seen = requested();
     std::this_thread::sleep_for(50ms);
+    if (requested() != seen) moved = Clock::now();
+    if (Clock::now() - moved > kStallLimit) break;
+  }
   const uint32_t last = requested();
   Snapshot mixerAfter = snapshot(mixer), hostAfter = snapshot(host);
   if (audit.counted) perf.command("disable\n");
