@@ -30,8 +30,8 @@ constexpr int kEventWarmUp = 2000;
 constexpr int kEventTrips = kBlocks;  // as many as the blocks, so that both p99 rest on as much
 // perf takes a while to attach, and the audited session runs that much longer.
 constexpr uint32_t kAuditBlocks = 300000;
-constexpr double kGoal = 1.5;
-constexpr int kRounds = 3;  // idle-host block p99 over event p99, on one processor
+constexpr double kGoal = 1.5;  // idle-host block p99 over event p99, on one processor
+constexpr int kRounds = 3;
 
 struct Figures {
   double p50 = 0, p99 = 0;
@@ -140,7 +140,6 @@ void printSide(const char* name, const tz::bench::SideCalls& side, bool counted)
 
 bool audit(const fs::path& folder) {
   tz::bench::CallAudit calls;
-  std::string auditError;
   const auto run = tz::bench::runSession(
       folder, {kAuditBlocks, true, false}, [&](pid_t mixer, pid_t host, std::string& error) {
         return tz::bench::auditCalls(mixer, host, kAuditBlocks, folder, calls, error);
