@@ -1,5 +1,6 @@
 // The bare hand-over between two processes through two named events, which every block's round
-// trip makes once: this program pings, a copy of itself answers.
+// trip makes once: this program pings, a copy of itself answers. Both sides run at the audio
+// path's priority (Time Critical), as the mixer's audio thread and the host's worker do.
 #pragma once
 
 #include <spawn.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "support/platform/named_event.h"
+#include "support/platform/thread.h"
 
 extern char** environ;
 
@@ -23,6 +25,7 @@ inline int answerPings(int count) {
   using platform::NamedEvent;
   auto ping = NamedEvent::open("bench.ping"), pong = NamedEvent::open("bench.pong");
   if (!ping.event.isOpen() || !pong.event.isOpen()) return 1;
+  platform::setCurrentThreadPriority(platform::ThreadPriority::TimeCritical);
   // A lost parent shows as a time-out; nothing else ends the loop early.
   for (int i = 0; i < count; ++i) {
     if (ping.event.wait(5000) != platform::WaitResult::Signaled) return 1;
@@ -44,6 +47,7 @@ inline std::vector<double> pingRoundTrips(int warmUp, int count) {
   if (posix_spawn(&peer, exe, nullptr, nullptr, args, environ) != 0) return {};
   std::vector<double> micros;
   micros.reserve(static_cast<size_t>(count));
+  platform::setCurrentThreadPriority(platform::ThreadPriority::TimeCritical);
   bool ok = true;
   for (int i = 0; ok && i < warmUp + count; ++i) {
     const auto start = std::chrono::steady_clock::now();
@@ -52,6 +56,7 @@ inline std::vector<double> pingRoundTrips(int warmUp, int count) {
     const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
     if (i >= warmUp) micros.push_back(took.count());
   }
+  platform::setCurrentThreadPriority(platform::ThreadPriority::Normal);
   int status = 0;
   waitpid(peer, &status, 0);
   if (!ok || status != 0) return {};

@@ -18,7 +18,8 @@ constexpr double kMaxSeconds = 86400;
 // The device sends positions to the mixer as 32-bit ticks at 15360 per quarter note.
 constexpr int64_t kMaxTicks = 3435973835;
 
-constexpr std::string_view kFlags[] = {"--help", "-h", "-REWIREDEVICE", "--quiet", "--list-ports"};
+constexpr std::string_view kFlags[] = {"--help",  "-h",     "-REWIREDEVICE",
+                                       "--quiet", "--idle", "--list-ports"};
 constexpr std::string_view kValued[] = {"--library",   "--seconds", "--play-at",    "--stop-at",
                                         "--locate-at", "--loop-at", "--loop-off-at"};
 
@@ -72,6 +73,8 @@ struct Parser {
       options.launchedByDevice = true;
     } else if (name == "--quiet") {
       options.quiet = true;
+    } else if (name == "--idle") {
+      options.idle = true;
     } else if (name == "--list-ports") {
       options.listPorts = true;
     } else if (name == "--library") {

@@ -31,6 +31,7 @@ struct HostOptions {
   bool launchedByDevice = false;
   double seconds = 0;  // run length; 0: until the mixer asks to quit or a signal comes
   bool quiet = false;  // no line for the per-block codes 26 and 27 (still counted)
+  bool idle = false;   // the outputs render nothing: a block costs only the driver's own work
   bool listPorts = false;
   std::vector<TransportRequest> requests;  // by time; equal times keep their order
 };

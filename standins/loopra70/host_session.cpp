@@ -92,7 +92,8 @@ bool HostSession::run(std::string& error) {
   // The outputs start before the device runs, so that every channel carries the signal from
   // the same block on.
   if (!outputs_.open(device_, error)) return false;
-  std::fprintf(out_, "outputs: %zu rendering the test signal\n", outputs_.count());
+  std::fprintf(out_, "outputs: %zu %s\n", outputs_.count(),
+               outputs_.idle() ? "rendering nothing" : "rendering the test signal");
   if (!step("Start", device_->Start(), error)) return false;
   started_ = true;
   if (!step("PrepareAndRun", device_->PrepareAndRun(), error)) return false;

@@ -19,7 +19,9 @@ class HostSession {
  public:
   enum class Created { Ready, NoMixer, Failed };
 
-  HostSession(CallbackLog& log, std::FILE* out) : log_(log), out_(out) {}
+  // idle: the outputs render nothing (SignalOutputs).
+  HostSession(CallbackLog& log, std::FILE* out, bool idle = false)
+      : log_(log), out_(out), outputs_(idle) {}
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
   ~HostSession() { shutDown(); }

@@ -77,7 +77,7 @@ int runHost(const HostOptions& options) {
   HostSettings settings;
   if (settings.open() < 0) return fail("cannot open the host's settings store");
   CallbackLog log(stdout, options.quiet);
-  HostSession session(log, stdout);
+  HostSession session(log, stdout, options.idle);
   switch (session.create(driver, settings.handle(), error)) {
     case HostSession::Created::NoMixer:
       std::printf("no mixer application is running: no ReWire device to open\n");

@@ -28,6 +28,11 @@ LONG TZ_STDCALL renderSignal(IAudioOut*, DWORD code, DWORD output, DWORD, void* 
   return static_cast<LONG>(frames);
 }
 
+LONG TZ_STDCALL renderNothing(IAudioOut*, DWORD code, DWORD, DWORD, void*, DWORD frames, DWORD,
+                              TRANSPORTINFO*) {
+  return (code & ~kFirstOfBlock) == kRender ? static_cast<LONG>(frames) : 1;
+}
+
 }  // namespace
 
 bool SignalOutputs::open(IAudioDevice2* device, std::string& error) {
@@ -42,7 +47,8 @@ bool SignalOutputs::open(IAudioDevice2* device, std::string& error) {
     outputs_.push_back(output);
     WAVEFORMATEX format{};
     LONGLONG duration = 0;  // the driver grants one mixer block at least
-    const HRESULT status = output->Open(&format, 0, 0, 0, &duration, renderSignal, index);
+    const HRESULT status =
+        output->Open(&format, 0, 0, 0, &duration, idle_ ? renderNothing : renderSignal, index);
     opened = status == S_OK && output->Start(0) == S_OK;
     if (!opened) error = "output " + std::to_string(index) + " did not open";
   }

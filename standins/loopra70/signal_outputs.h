@@ -1,7 +1,8 @@
 // Every output of the device, opened and started with a render callback that writes the test
 // signal: each channel a ramp coded from the song's frame, which the mixer stand-in checks
 // sample by sample (rwmixer --verify). The ramp follows the record the driver hands over, so
-// it continues across loop restarts, repositions and tempo changes.
+// it continues across loop restarts, repositions and tempo changes. Idle outputs write nothing
+// and claim the frames, so that a block costs the driver's own work alone.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace tz::host {
 
 class SignalOutputs {
  public:
-  SignalOutputs() = default;
+  explicit SignalOutputs(bool idle = false) : idle_(idle) {}
   SignalOutputs(const SignalOutputs&) = delete;
   SignalOutputs& operator=(const SignalOutputs&) = delete;
   ~SignalOutputs() { close(); }
@@ -24,8 +25,10 @@ class SignalOutputs {
   // Stops, closes and releases them.
   void close();
   size_t count() const { return outputs_.size(); }
+  bool idle() const { return idle_; }
 
  private:
+  bool idle_;
   std::vector<IAudioOut*> outputs_;
 };
 

@@ -14,6 +14,8 @@ runs it, prints every device callback and makes the transport requests asked for
   --seconds S             end after S seconds (default 0: only when the mixer asks the host
                           to quit, or on SIGINT or SIGTERM)
   --quiet                 no line for codes 26 and 27, which come every block (still counted)
+  --idle                  the outputs render nothing (their callback writes no sample), so a
+                          block costs only the driver's own work; for measuring the driver
   --list-ports            print the device's output ports after attaching
 Transport requests to the mixer (times in seconds after the device runs; positions in ticks
 at 24576 per quarter note)

@@ -37,6 +37,10 @@ RWSTATUS Connection::state() {
   if (side_ == Side::Panel) {
     if (load(directoryRecord().currentEpoch) != epoch_ || load(header.deviceAlive) == 0)
       return kRWNotConnected;
+    // A message the device sent since the last check shows it alive after that check, as on
+    // every block of a session: only a quiet device is asked of the kernel.
+    const uint32_t sent = deviceSent();
+    if (sentAtCheck_.exchange(sent, std::memory_order_relaxed) != sent) return kRWSuccess;
     return peerWatch_.held() ? kRWSuccess : kRWNotConnected;
   }
   if (load(header.panelConnects) == 0) return kRWSuccess;
@@ -59,6 +63,13 @@ bool Connection::panelHeld() {
     peerWatch_ = std::move(opened.watch);
   }
   return peerWatch_.held();
+}
+
+uint32_t Connection::deviceSent() {
+  uint32_t sent = 0;
+  for (uint32_t channel = 0; channel < channelCount_; ++channel)
+    sent += rings_[2 * channel].produced();
+  return sent;
 }
 
 MessageRing* Connection::ring(int32_t channel, bool outgoing) {
@@ -84,6 +95,9 @@ RWSTATUS Connection::read(int32_t channel, uint16_t* size, void* buffer) {
   MessageRing* ring = this->ring(channel, false);
   if (size != nullptr) *size = 0;
   if (ring == nullptr || size == nullptr || buffer == nullptr) return kRWGeneralFailure;
+  // The read that finds a channel drained, which ends every pump, needs no lock: what a
+  // reader of this process takes meanwhile was never this one's.
+  if (ring->empty()) return kRWSuccess;
   const std::lock_guard guard(ringLocks_[ring - rings_]);
   return ring->read(buffer, size);
 }

@@ -3,6 +3,7 @@
 // carry whole messages in order in both directions.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -40,10 +41,13 @@ class Connection {
 
   // Device side: 111 while a panel is connected, 112 once a panel that was connected has
   // gone (left or died), else 1. Panel side: 110 once the device side is gone (destroyed,
-  // died, or replaced), else 1. A process's death shows at the next call. Neither side
-  // waits for a lock another process can hold. Panel side, audio path: no allocation, no
-  // lock, one system call. Device side, control threads: after a new panel connected, one
-  // call opens that panel's mark, under a lock among this process's own threads.
+  // died, or replaced), else 1. A destroy, a disconnect and a panel's death show at the next
+  // call; so does a device's death, unless the device sent a message since the call before,
+  // which shows it alive after that call: then at the call after. Neither side waits for a
+  // lock another process can hold. Panel side, audio path: no allocation, no lock, and one
+  // system call only when the device sent nothing since the call before. Device side,
+  // control threads: after a new panel connected, one call opens that panel's mark, under a
+  // lock among this process's own threads.
   RWSTATUS state();
 
   // The channel functions; 9 for a bad channel or pointer. Audio path: no allocation, no
@@ -61,7 +65,8 @@ class Connection {
   RWSTATUS openSection(const std::string& name);
   RWSTATUS attachRings();
   bool panelHeld();
-  void dropIncoming();  // panel side: every message pending from the device
+  void dropIncoming();    // panel side: every message pending from the device
+  uint32_t deviceSent();  // the device's running count of bytes sent on all channels
   MessageRing* ring(int32_t channel, bool outgoing);
 
   const Side side_;
@@ -79,7 +84,8 @@ class Connection {
   platform::MarkWatch peerWatch_;
   std::string peerMark_;  // device side: the name every panel of this connection holds
   std::mutex peerLock_;
-  uint32_t watchedConnects_ = 0;  // the panel count when peerWatch_ was opened
+  uint32_t watchedConnects_ = 0;          // the panel count when peerWatch_ was opened
+  std::atomic<uint32_t> sentAtCheck_{0};  // panel side: deviceSent() at the last state()
 
   DirectoryRecord& directoryRecord() const {
     return *static_cast<DirectoryRecord*>(directory_.data());

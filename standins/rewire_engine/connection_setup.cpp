@@ -172,6 +172,8 @@ RWSTATUS Connection::connect(const char* signature, std::unique_ptr<Connection>&
   if (load(header.panelConnected) != 0) connection->dropIncoming();
   std::atomic_ref<uint32_t>(header.panelConnects).fetch_add(1);
   store(header.panelConnected, 1);
+  // What the device sent before tells nothing of it since: the first check asks the kernel.
+  connection->sentAtCheck_.store(connection->deviceSent());
   connection->established_ = true;
   out = std::move(connection);
   return kRWSuccess;

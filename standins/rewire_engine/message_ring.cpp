@@ -84,6 +84,10 @@ RWSTATUS MessageRing::read(void* buffer, uint16_t* size) {
   return kRWSuccess;
 }
 
+bool MessageRing::empty() const {
+  return header_ != nullptr && load(header_->writeIndex) == load(header_->readIndex);
+}
+
 uint32_t MessageRing::pendingBytes() const {
   if (header_ == nullptr) return 0;
   uint32_t index = load(header_->readIndex), total = 0;
@@ -97,6 +101,10 @@ uint32_t MessageRing::pendingBytes() const {
     index += messageRecordBytes(length);
   }
   return total;
+}
+
+uint32_t MessageRing::produced() const {
+  return header_ != nullptr ? load(header_->writeIndex) : 0;
 }
 
 void MessageRing::discardPending() {

@@ -32,10 +32,14 @@ class MessageRing {
   // 1 and the size (0 when nothing is pending); 9 when the ring is damaged.
   // The buffer must hold maxMessage bytes.
   RWSTATUS read(void* buffer, uint16_t* size);
+  // True when nothing is pending (a damaged ring is not empty: its read reports it).
+  bool empty() const;
   // Bytes of all pending messages, framing not counted.
   uint32_t pendingBytes() const;
   // Drops every pending message; a consumer's call.
   void discardPending();
+  // The producer's running count of bytes sent, framing included; it moves with every send.
+  uint32_t produced() const;
 
  private:
   void copyIn(uint32_t index, const void* bytes, uint32_t size);

@@ -1,6 +1,9 @@
-// The SSE2 channel kernel from 16-bit integers to double precision: frames gathered from the
-// source channel, four per load from stereo sources and two at a time otherwise.
+// The SSE2 channel kernels: from 16-bit integers to double precision, frames gathered from the
+// source channel, four per load from stereo sources and two at a time otherwise; and single
+// floats, split from stereo into mono four frames at a time.
 #include <emmintrin.h>
+
+#include <cstring>
 
 #include "support/audio/channel_copy.h"
 #include "support/audio/sample_codec.h"
@@ -54,6 +57,49 @@ void TZ_STDCALL pcm16ToFloat64Channel(void* destination, DWORD dChannels, DWORD 
     store(i, fromOffset(_mm_unpacklo_epi32(words, upper)));
   }
   for (; i < frames; ++i) Out::write(d + i * dStep, In::read(s + i * sStep) * power2(-15));
+}
+
+}  // namespace tz::audio::sse2
+
+namespace tz::audio::sse2 {
+namespace {
+
+// One channel of stereo frames, eight frames a turn; returns the frames done, a multiple of 4.
+template <int kLanes>
+long splitStereo(float* out, const float* frame, long frames) {
+  long i = 0;
+  for (; i + 8 <= frames; i += 8) {
+    const __m128 a = _mm_loadu_ps(frame + 2 * i), b = _mm_loadu_ps(frame + 2 * i + 4);
+    const __m128 c = _mm_loadu_ps(frame + 2 * i + 8), e = _mm_loadu_ps(frame + 2 * i + 12);
+    _mm_storeu_ps(out + i, _mm_shuffle_ps(a, b, kLanes));
+    _mm_storeu_ps(out + i + 4, _mm_shuffle_ps(c, e, kLanes));
+  }
+  for (; i + 4 <= frames; i += 4) {
+    const __m128 a = _mm_loadu_ps(frame + 2 * i), b = _mm_loadu_ps(frame + 2 * i + 4);
+    _mm_storeu_ps(out + i, _mm_shuffle_ps(a, b, kLanes));
+  }
+  return i;
+}
+
+}  // namespace
+
+void TZ_STDCALL float32Channel(void* destination, DWORD dChannels, DWORD dChannel,
+                               const void* source, DWORD sChannels, DWORD sChannel, long frames) {
+  auto* d = static_cast<uint8_t*>(destination) + dChannel * 4;
+  const auto* s = static_cast<const uint8_t*>(source) + sChannel * 4;
+  // Spreading a buffer over more channels in place would overwrite samples not yet read.
+  if (d == s && dChannels > sChannels) return;
+  const long dStep = static_cast<long>(dChannels) * 4, sStep = static_cast<long>(sChannels) * 4;
+  long i = 0;
+  if (dChannels == 1 && sChannels == 2 && sChannel < 2) {
+    // Shuffles move the bits as they are, NaN payloads included. In place the stores stay
+    // behind the loads: frame i's destination lies below source frame 2i.
+    const auto* frame = reinterpret_cast<const float*>(s - sChannel * 4);
+    auto* out = reinterpret_cast<float*>(d);
+    i = sChannel == 0 ? splitStereo<_MM_SHUFFLE(2, 0, 2, 0)>(out, frame, frames)
+                      : splitStereo<_MM_SHUFFLE(3, 1, 3, 1)>(out, frame, frames);
+  }
+  for (; i < frames; ++i) std::memcpy(d + i * dStep, s + i * sStep, 4);
 }
 
 }  // namespace tz::audio::sse2

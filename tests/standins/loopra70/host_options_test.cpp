@@ -28,14 +28,15 @@ TEST(HostOptionsTest, TheDevicesLaunchLineAndAFullScript) {
   EXPECT_TRUE(launched.options.launchedByDevice);
   EXPECT_TRUE(launched.options.libraryPath.empty());
   EXPECT_EQ(0, launched.options.seconds) << "runs until told to quit";
+  EXPECT_FALSE(launched.options.idle) << "renders the test signal";
 
   const ParsedOptions full = parse(
       "--library=/x/L.so --quiet --seconds 4.5 --stop-at 2.5 --loop-at 2:0:98304 "
-      "--play-at 1.0 --locate-at=1.5:24576 --loop-off-at 2 --list-ports");
+      "--play-at 1.0 --locate-at=1.5:24576 --loop-off-at 2 --list-ports --idle");
   ASSERT_TRUE(full.ok) << full.error;
   const auto& o = full.options;
   EXPECT_EQ("/x/L.so", o.libraryPath);
-  EXPECT_TRUE(o.quiet && o.listPorts);
+  EXPECT_TRUE(o.quiet && o.listPorts && o.idle);
   EXPECT_EQ(4.5, o.seconds);
   ASSERT_EQ(5u, o.requests.size());
   const RequestKind order[] = {RequestKind::Play, RequestKind::Locate, RequestKind::Loop,

@@ -155,4 +155,33 @@ TEST(ChannelCopyTest, VectorKernelEqualsBaseline) {
   }
 }
 
+// Random bits, NaN payloads and denormals among them, moved as they are; in place too.
+TEST(ChannelCopyTest, FloatVectorKernelEqualsBaselineBitForBit) {
+  const auto vector = tz::audio::sse2::float32Channel;
+  const auto scalar = tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_FLOAT32);
+  uint32_t seed = 1234;
+  for (DWORD sChannels : {1u, 2u, 3u}) {
+    for (DWORD channel = 0; channel < sChannels; ++channel) {
+      for (DWORD dChannels : {1u, 2u}) {
+        for (long frames : {0L, 1L, 3L, 4L, 5L, 9L, 4099L}) {
+          // The source ends at the last frame, so that a read past it is caught.
+          std::vector<uint32_t> in(std::max(frames, 1L) * sChannels);
+          for (uint32_t& v : in) v = seed = seed * 1664525u + 1013904223u;
+          const DWORD dChannel = dChannels - 1;
+          std::vector<uint32_t> a(frames * dChannels + 1, 0x7FC00009u), b = a;
+          vector(a.data(), dChannels, dChannel, in.data(), sChannels, channel, frames);
+          scalar(b.data(), dChannels, dChannel, in.data(), sChannels, channel, frames);
+          EXPECT_EQ(a, b) << "seed " << seed << ", " << sChannels << " " << channel << " "
+                          << dChannels << " " << frames;
+          std::vector<uint32_t> inPlace = in, expected = in;
+          vector(inPlace.data(), 1, 0, inPlace.data(), sChannels, channel, frames);
+          scalar(expected.data(), 1, 0, expected.data(), sChannels, channel, frames);
+          EXPECT_EQ(inPlace, expected)
+              << "in place, seed " << seed << ", " << sChannels << " " << channel << " " << frames;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -81,17 +81,17 @@ void serveSilence(DriveAudioInput& input, uint32_t channelCount) {
 }
 
 // Waits, within the instance's time-out, for the completion of this block: a completion for
-// an earlier one (its answer came after that block's wait had given up) is passed over.
+// an earlier one (its answer came after that block's wait had given up) is passed over. The
+// clock is read once; only a completion passed over reads it again.
 bool awaitAnswer(CReWireDeviceInstance& instance, const ExchangeSync& sync, uint32_t block) {
   const uint32_t start = platform::tickCountMs();
-  for (;;) {
-    const uint32_t spent = platform::tickCountMs() - start;
-    if (spent >= instance.timeoutMs) return false;
+  for (uint32_t spent = 0; spent < instance.timeoutMs; spent = platform::tickCountMs() - start) {
     if (instance.completionEvent.wait(instance.timeoutMs - spent) != platform::WaitResult::Signaled)
       return false;
     if (instance.closing.load() != 0 || sync.answered.load(std::memory_order_acquire) == block)
       return true;
   }
+  return false;
 }
 
 void exchange(CReWireDeviceInstance& instance, DriveAudioInput& input, DriveAudioOutput& output) {

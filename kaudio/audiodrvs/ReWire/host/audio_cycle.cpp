@@ -2,6 +2,8 @@
 // cycle of a mixer block, the format change and the quit request. The cycle allocates nothing
 // and makes no system call besides one read of the millisecond clock.
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_output.h"
@@ -22,8 +24,10 @@ constexpr DWORD kBlockArgument = 3;
 void CReWireAudioDevice::buildRecord(const DriveAudioInput& drive) {
   const DWORD changes = buildTransportRecord(current_, previous_, drive, stereoFormat_,
                                              tickMode24576(), connectionFlags_);
-  publishedSongPosition_ = current_.songPosition;
-  publishedTempo_ = current_.tempo;
+  // Only the worker writes them and each is read alone: release stores, which need no locked
+  // instruction or fence on every block.
+  publishedSongPosition_.store(current_.songPosition, std::memory_order_release);
+  publishedTempo_.store(current_.tempo, std::memory_order_release);
   publishLoop();
   if (changes != 0 && has(kDeviceRunning)) notify(kEventTransportChanged, changes, &current_);
 }
@@ -97,14 +101,22 @@ bool CReWireAudioDevice::runAudioCycle() {
     return false;
   const AnswerOnExit answer(sync);
   if (callback_ == nullptr || outputs_ == nullptr || outputs_->itemCount == 0) return true;
-  cycleTimeStamp_ = platform::tickCountMs();
-  // One read of the mixer's record: the shared copy may change under us.
-  const DriveAudioInput drive = block.header()->request;
+  cycleTimeStamp_.store(platform::tickCountMs(), std::memory_order_release);
+  // One read of the mixer's record, since the shared copy may change under us; of the fields
+  // the cycle reads only, for its buffer addresses are a kilobyte of the mixer's own pointers.
+  const DriveAudioInput& shared = block.header()->request;
+  request_.requestedChannels = shared.requestedChannels;
+  std::memcpy(&request_.songPosition, &shared.songPosition,
+              sizeof(DriveAudioInput) - offsetof(DriveAudioInput, songPosition));
+  const DriveAudioInput& drive = request_;
   buildRecord(drive);
   if (transportNotice(drive.playMode) != 0 || drive.playMode > kRWPlayModeStarting) return true;
 
+  // The exchange locks the bus even when it fails: look first, as every block but the first
+  // after a Prepare finds the offset set.
   int64_t noOffset = kNoPosition;
-  sampleStartOffset_.compare_exchange_strong(noOffset, 0);
+  if (sampleStartOffset_.load() == kNoPosition)
+    sampleStartOffset_.compare_exchange_strong(noOffset, 0);
   current_.outputCount = static_cast<DWORD>(outputs_->itemCount);
   current_.reserved88 = 0;
   notify(kEventBlockBegins, kBlockArgument, &current_);

@@ -195,18 +195,17 @@ class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevi
   friend class DeviceTestAccess;
 
   bool has(DWORD flag) const { return (flags_.load() & flag) != 0; }
-  void setFlag(DWORD flag, bool on) {
-    if (on)
-      flags_.fetch_or(flag);
-    else
-      flags_.fetch_and(~flag);
-  }
+  // A flag already as asked is left alone: the worker sets and clears flags on every block,
+  // and a change is a locked instruction.
+  void setFlag(DWORD flag, bool on) { changeFlags(flags_, flag, on); }
   bool connected() const { return (connectionFlags_.load() & kConnected) != 0; }
-  void setConnectionFlag(DWORD flag, bool on) {
+  void setConnectionFlag(DWORD flag, bool on) { changeFlags(connectionFlags_, flag, on); }
+  static void changeFlags(std::atomic<DWORD>& word, DWORD flag, bool on) {
+    if ((word.load() & flag) == (on ? flag : 0)) return;
     if (on)
-      connectionFlags_.fetch_or(flag);
+      word.fetch_or(flag);
     else
-      connectionFlags_.fetch_and(~flag);
+      word.fetch_and(~flag);
   }
   LONG notify(DWORD code, DWORD argument = 0, void* pointer = nullptr);
   HRESULT closeDevice();
@@ -258,6 +257,9 @@ class CReWireAudioDevice final : public ComObject<CReWireAudioDevice, IAudioDevi
   PanelConnection connection_;
   TRANSPORTINFO current_{};
   TRANSPORTINFO previous_{};
+  // The worker's copy of the fields of the mixer's record that the audio cycle reads; the
+  // others stay zero.
+  DriveAudioInput request_{};
   DWORD attachCount_ = 0;
   DWORD bufferFrames_ = 0;
   std::atomic<DWORD> flags_{0};

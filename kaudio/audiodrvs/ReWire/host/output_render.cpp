@@ -52,9 +52,11 @@ HRESULT CReWireAudioOutput::render(float* left, float* right, DWORD frames, bool
     if (right != nullptr) copyChannel_(right, 1, 0, staging_, 2, 1, static_cast<long>(n));
     done += n;
     remaining -= n;
-    chunk = next;
     if (left != nullptr) left += n;
     if (right != nullptr) right += n;
+    // Only a block the host left unfinished, or a loop end inside it, asks again; the copy
+    // is not made for the usual block, which one call fills.
+    if (done < frames) chunk = next;
   }
   return S_OK;
 }
