@@ -98,7 +98,7 @@ std::vector<Runner> pairRunners(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   const tz::audio::CopyKernel chosen = TzAudio_GetCopyFunction2(destination, source);
   std::vector<Runner> runners;
   const char* chosenName =
-      chosen == tz::audio::scalarCopyKernel(destination, source) ? "baseline" : "?";
+      chosen == tz::audio::baselineCopyKernel(destination, source) ? "baseline" : "?";
   std::vector<Runner> others;
   for (const auto& v : tz::audio::copyVariants()) {
     if (v.destination != destination || v.source != source) continue;
@@ -163,7 +163,7 @@ int main() {
       buffers, "channel float64 <- pcm16", TZSAMPLETYPE_PCM16, 2, 4,
       {channelRunner("sse2", true, tz::audio::sse2::pcm16ToFloat64Channel),
        channelRunner("baseline", false,
-                     tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16))});
+                     tz::audio::baselineChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16))});
   printSummary(chosen, tz::bench::printPeerTable());
   return 0;
 }

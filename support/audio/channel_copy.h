@@ -8,8 +8,11 @@ namespace tz::audio {
 
 using ChannelKernel = TZAUDIOCOPYCHANNELSPROC;
 
-// The baseline kernel of a pair, or null.
-ChannelKernel scalarChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+// The baseline kernel of a pair, or null: the reference, except that single floats move with
+// SSE2 (the library's baseline), bit for bit as the reference moves them.
+ChannelKernel baselineChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+// The per-sample kernel every other must match, or null.
+ChannelKernel referenceChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 
 namespace sse2 {
 void TZ_STDCALL pcm16ToFloat64Channel(void* d, DWORD dChannels, DWORD dChannel, const void* s,

@@ -40,8 +40,14 @@ struct ChannelEntry {
 
 }  // namespace
 
-ChannelKernel scalarChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+ChannelKernel referenceChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   return PairTable<ChannelEntry>::find(destination, source);
+}
+
+ChannelKernel baselineChannelKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+  if (destination == TZSAMPLETYPE_FLOAT32 && source == TZSAMPLETYPE_FLOAT32)
+    return sse2::float32Channel;
+  return referenceChannelKernel(destination, source);
 }
 
 }  // namespace tz::audio

@@ -10,12 +10,11 @@ TZAUDIOCOPYCHANNELSPROC TZ_STDCALL TzAudio_GetCopyChannelsFunction2(TZSAMPLETYPE
   if (destination < TZSAMPLETYPE_PCM8 || destination > TZSAMPLETYPE_WIDE24 ||
       source < TZSAMPLETYPE_PCM8 || source > TZSAMPLETYPE_WIDE24)
     return nullptr;
-  const bool sse2 = (TzGetCPUSupport(TZCPU_SIMD_MASK) & TZCPU_SSE2) != 0;
-  if (sse2 && destination == TZSAMPLETYPE_FLOAT64 && source == TZSAMPLETYPE_PCM16)
+  // The one pair whose kernel depends on the processor.
+  if (destination == TZSAMPLETYPE_FLOAT64 && source == TZSAMPLETYPE_PCM16 &&
+      (TzGetCPUSupport(TZCPU_SIMD_MASK) & TZCPU_SSE2) != 0)
     return tz::audio::sse2::pcm16ToFloat64Channel;
-  if (sse2 && destination == TZSAMPLETYPE_FLOAT32 && source == TZSAMPLETYPE_FLOAT32)
-    return tz::audio::sse2::float32Channel;
-  return tz::audio::scalarChannelKernel(destination, source);
+  return tz::audio::baselineChannelKernel(destination, source);
 }
 
 TZAUDIOCOPYCHANNELSPROC TZ_STDCALL TzAudio_GetCopyChannelsFunction(const WAVEFORMATEX* d,

@@ -55,9 +55,9 @@ class NodeBlocks {
 HRESULT runNode(const SelfTestNode& node, const BlockSource& source) {
   const int bits = rampBits(node.integer);
   const CopyKernel toFloat =
-      node.toFloat ? node.toFloat : scalarCopyKernel(node.floating, node.integer);
+      node.toFloat ? node.toFloat : baselineCopyKernel(node.floating, node.integer);
   const CopyKernel toInteger =
-      node.toInteger ? node.toInteger : scalarCopyKernel(node.integer, node.floating);
+      node.toInteger ? node.toInteger : baselineCopyKernel(node.integer, node.floating);
   const size_t integerBytes = TzAudio_BytesFromSampleType(node.integer);
   const size_t floatBytes = TzAudio_BytesFromSampleType(node.floating);
   if (bits == 0 || toFloat == nullptr || toInteger == nullptr || floatBytes == 0)

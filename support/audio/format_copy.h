@@ -13,7 +13,7 @@ using CopyKernel = TZAUDIOCOPYPROC;
 
 // The baseline kernel of a pair of the eleven convertible layouts, or null: the SSE2 blocks of
 // vectorCopyKernel, bit for bit referenceCopyKernel, which converts one sample at a time.
-CopyKernel scalarCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
+CopyKernel baselineCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 CopyKernel vectorCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 

@@ -29,7 +29,7 @@ CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   return PairTable<ReferenceEntry>::find(destination, source);
 }
 
-CopyKernel scalarCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+CopyKernel baselineCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   return vectorCopyKernel(destination, source);
 }
 

@@ -77,13 +77,13 @@ uint32_t choose(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
 }
 
 CopyKernel kernelOf(uint32_t choice, TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  return choice == kScalar ? scalarCopyKernel(destination, source)
+  return choice == kScalar ? baselineCopyKernel(destination, source)
                            : kKernels[choice - 1].variant.kernel;
 }
 
 CopyKernel cachedKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   const int d = typeIndex(destination), s = typeIndex(source);
-  if (d < 0 || s < 0 || scalarCopyKernel(destination, source) == nullptr) return nullptr;
+  if (d < 0 || s < 0 || baselineCopyKernel(destination, source) == nullptr) return nullptr;
   std::atomic<uint32_t>& slot =
       choiceCache[static_cast<size_t>(d) * kChannelTypeCount + static_cast<size_t>(s)];
   const uint32_t generation = cpuSupportGeneration() << 16;
@@ -123,7 +123,7 @@ uint32_t flushBitsForIntegerOutput() {
 using namespace tz::audio;
 
 TZAUDIOCOPYPROC TZ_STDCALL TzAudio_GetCopyFunction2(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  if (scalarCopyKernel(destination, source) == nullptr) return nullptr;
+  if (baselineCopyKernel(destination, source) == nullptr) return nullptr;
   return kernelOf(choose(destination, source), destination, source);
 }
 

@@ -55,8 +55,8 @@ void writeRamp(TZSAMPLETYPE integer, uint8_t* block, int32_t first, size_t count
   switch (integer) {
     case TZSAMPLETYPE_PCM8:
       writeValues<TZSAMPLETYPE_PCM8S>(block, first, count, roundedHalfUp);
-      scalarCopyKernel(TZSAMPLETYPE_PCM8, TZSAMPLETYPE_PCM8S)(block, block,
-                                                              static_cast<long>(count), 1.0f);
+      baselineCopyKernel(TZSAMPLETYPE_PCM8, TZSAMPLETYPE_PCM8S)(block, block,
+                                                                static_cast<long>(count), 1.0f);
       return;
     case TZSAMPLETYPE_PCM8S:
       return writeValues<TZSAMPLETYPE_PCM8S>(block, first, count, roundedHalfUp);

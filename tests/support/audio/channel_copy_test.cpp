@@ -10,8 +10,10 @@
 
 #include "support/audio/channel_copy.h"
 #include "support/audio/convertible_types.h"
+#include "support/audio/cpu_support_internal.h"
 #include "support/audio/format_copy.h"
 #include "tests/support/audio/wave_formats.h"
+#include "tz/cpu_support.h"
 
 namespace {
 
@@ -95,12 +97,25 @@ TEST(ChannelCopyTest, WidenedLayoutsReadAsTheirDeclaredWidth) {
   for (const auto& r : rows)
     EXPECT_EQ(convert(r.to, r.from, r.in), r.want) << std::hex << r.to << " <- " << r.from;
 
-  int pairs = 0;
+  // Every pair's kernel; only double <- 16-bit takes another when SSE2 is not allowed.
+  const auto kernelAt = [](DWORD d, DWORD s) {
+    return reinterpret_cast<uintptr_t>(TzAudio_GetCopyChannelsFunction2(
+        static_cast<TZSAMPLETYPE>(d), static_cast<TZSAMPLETYPE>(s)));
+  };
+  std::vector<uintptr_t> everything;
   for (DWORD d = 0; d < 0x100; ++d)
-    for (DWORD s = 0; s < 0x100; ++s)
-      pairs += TzAudio_GetCopyChannelsFunction2(static_cast<TZSAMPLETYPE>(d),
-                                                static_cast<TZSAMPLETYPE>(s)) != nullptr;
-  EXPECT_EQ(pairs, 121 + 16);
+    for (DWORD s = 0; s < 0x100; ++s) everything.push_back(kernelAt(d, s));
+  EXPECT_EQ(121 + 16, std::count_if(everything.begin(), everything.end(),
+                                    [](uintptr_t kernel) { return kernel != 0; }));
+  TzOnlyAllowCPUSupport(0);
+  TzSetCPUClassBySupport();
+  int differing = 0;
+  for (DWORD d = 0; d < 0x100; ++d)
+    for (DWORD s = 0; s < 0x100; ++s) differing += kernelAt(d, s) != everything[d * 0x100 + s];
+  tz::audio::resetCpuSupportForTesting();
+  EXPECT_EQ(1, differing);
+  EXPECT_EQ(everything[TZSAMPLETYPE_FLOAT64 * 0x100 + TZSAMPLETYPE_PCM16],
+            reinterpret_cast<uintptr_t>(tz::audio::sse2::pcm16ToFloat64Channel));
 }
 
 TEST(ChannelCopyTest, SamePlaceGuard) {
@@ -124,8 +139,8 @@ TEST(ChannelCopyTest, AgreesWithFormatCopyForEveryPair) {
   for (size_t i = 0; i < 64; ++i) sweep[i * 8 + 7] = 0x3F;  // doubles near full scale
   for (TZSAMPLETYPE d : tz::audio::kConvertibleTypes) {
     for (TZSAMPLETYPE s : tz::audio::kConvertibleTypes) {
-      const auto channel = tz::audio::scalarChannelKernel(d, s);
-      const auto copy = tz::audio::scalarCopyKernel(d, s);
+      const auto channel = tz::audio::baselineChannelKernel(d, s);
+      const auto copy = tz::audio::baselineCopyKernel(d, s);
       if (copy == nullptr) continue;
       const long n = static_cast<long>(sweep.size() / 8);
       Bytes a(n * 8, 0), b(n * 8, 0);
@@ -138,7 +153,7 @@ TEST(ChannelCopyTest, AgreesWithFormatCopyForEveryPair) {
 
 TEST(ChannelCopyTest, VectorKernelEqualsBaseline) {
   const auto vector = tz::audio::sse2::pcm16ToFloat64Channel;
-  const auto scalar = tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16);
+  const auto scalar = tz::audio::referenceChannelKernel(TZSAMPLETYPE_FLOAT64, TZSAMPLETYPE_PCM16);
   for (DWORD sChannels : {1u, 2u, 3u}) {
     for (DWORD channel = 0; channel < sChannels; ++channel) {
       for (long frames : {0L, 1L, 2L, 3L, 5L, 7L, 65536L}) {
@@ -158,7 +173,7 @@ TEST(ChannelCopyTest, VectorKernelEqualsBaseline) {
 // Random bits, NaN payloads and denormals among them, moved as they are; in place too.
 TEST(ChannelCopyTest, FloatVectorKernelEqualsBaselineBitForBit) {
   const auto vector = tz::audio::sse2::float32Channel;
-  const auto scalar = tz::audio::scalarChannelKernel(TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_FLOAT32);
+  const auto scalar = tz::audio::referenceChannelKernel(TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_FLOAT32);
   uint32_t seed = 1234;
   for (DWORD sChannels : {1u, 2u, 3u}) {
     for (DWORD channel = 0; channel < sChannels; ++channel) {

@@ -48,7 +48,7 @@ void TZ_STDCALL spoiled(void* d, const void* s, long n, float gain) {
 }
 template <TZSAMPLETYPE D, TZSAMPLETYPE S>
 void TZ_STDCALL spoiledBaseline(void* d, const void* s, long n, float gain) {
-  ta::scalarCopyKernel(D, S)(d, s, n, gain);
+  ta::baselineCopyKernel(D, S)(d, s, n, gain);
   static_cast<uint8_t*>(d)[n - 1] ^= 1;
 }
 
@@ -56,7 +56,7 @@ void TZ_STDCALL spoiledBaseline(void* d, const void* s, long n, float gain) {
 void (*onFirstKernelCall)() = nullptr;
 void TZ_STDCALL hooked(void* d, const void* s, long n, float gain) {
   if (onFirstKernelCall != nullptr) std::exchange(onFirstKernelCall, nullptr)();
-  ta::scalarCopyKernel(TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_PCM8)(d, s, n, gain);
+  ta::baselineCopyKernel(TZSAMPLETYPE_FLOAT32, TZSAMPLETYPE_PCM8)(d, s, n, gain);
 }
 
 struct Allocations {

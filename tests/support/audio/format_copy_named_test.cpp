@@ -85,7 +85,7 @@ class NamedKernelTest : public testing::TestWithParam<Named> {
     std::memset(got, 0xA5, outBytes + 32);
     std::copy(source.begin(), source.end(), src + sourceOffset);
     _mm_setcsr(kDefaultCsr);
-    tz::audio::scalarCopyKernel(GetParam().destination, GetParam().source)(
+    tz::audio::baselineCopyKernel(GetParam().destination, GetParam().source)(
         want + destinationOffset, src + sourceOffset, count, gain);
     uint8_t* to = got + destinationOffset;
     if (inPlace) std::copy(source.begin(), source.end(), to);

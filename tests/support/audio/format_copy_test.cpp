@@ -213,7 +213,7 @@ TEST(FormatCopyTest, PairsAndZeroFrames) {
 
 TEST(FormatCopyTest, ClassTableAndFlagsChooseTheKernel) {
   namespace ta = tz::audio;
-  const auto scalar = [](TZSAMPLETYPE d, TZSAMPLETYPE s) { return ta::scalarCopyKernel(d, s); };
+  const auto scalar = [](TZSAMPLETYPE d, TZSAMPLETYPE s) { return ta::baselineCopyKernel(d, s); };
   const DWORD class6 = TZCPU_MMX | TZCPU_SSE | TZCPU_SSE2 | TZCPU_DAZ | TZCPU_CMOV;
   // Each row: the kernels for these pairs, in order.
   const std::pair<TZSAMPLETYPE, TZSAMPLETYPE> pairs[] = {{P16, F32}, {P8, F64},  {P24, F64},

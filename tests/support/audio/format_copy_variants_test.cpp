@@ -247,7 +247,7 @@ std::vector<CopyVariant> everyKernel() {
   for (TZSAMPLETYPE d : tz::audio::kConvertibleTypes)
     for (TZSAMPLETYPE s : tz::audio::kConvertibleTypes)
       if (tz::audio::hasCopyKernel(d, s))
-        kernels.push_back({d, s, "baseline", 0, tz::audio::scalarCopyKernel(d, s)});
+        kernels.push_back({d, s, "baseline", 0, tz::audio::baselineCopyKernel(d, s)});
   return kernels;
 }
 
