@@ -137,6 +137,45 @@ inline __m128i singleToInts(__m128 y, const Scale& c) {
   return _mm_and_si128(r, _mm_castps_si128(_mm_cmpord_ps(y, y)));
 }
 
+// Four products as singleToInts gives them, or, quick, by the conversion alone (within the
+// limits below 32 bits): the same for every product but NaN and, at 32 bits, those beyond the
+// range, which are exactly the ones whose conversion raises the invalid-operation flag.
+template <int Bits, bool Limited>
+inline __m128i singleToIntsChecked(__m128 y, const Scale& c) {
+  if constexpr (Limited) {
+    return singleToInts<Bits>(y, c);
+  } else if constexpr (Bits == 32) {
+    return _mm_cvtps_epi32(y);
+  } else {
+    return _mm_cvtps_epi32(_mm_min_ps(c.singleHi, _mm_max_ps(c.singleLo, y)));
+  }
+}
+
+// FLOAT32 to a four-byte integer layout by the single method, from a 4-byte aligned source:
+// groups of sixteen from an aligned source by checkedBlocks, quick where the flag allows. The
+// caller's register, flags included, comes back at the end.
+template <TZSAMPLETYPE D>
+void singleToWordsChecked(void* d, const void* s, long n, float gain, const Scale& c) {
+  constexpr long kGroup = 16, kBytes = 4 * kGroup;
+  CallerRegister keep;
+  splitRun<D, TZSAMPLETYPE_FLOAT32, kGroup>(
+      d, s, n, gain, samplesToAlign16(s, 4), [&c](uint8_t* to, const uint8_t* from, long groups) {
+        checkedBlocks(to, from, groups, kBytes, kBytes, [&](long first, long count, auto limited) {
+          uint8_t* out = to + first * kBytes;
+          const uint8_t* in = from + first * kBytes;
+          for (long g = 0; g < count; ++g, out += kBytes, in += kBytes) {
+#pragma GCC unroll 4
+            for (int q = 0; q < 4; ++q) {
+              const __m128 x = _mm_load_ps(reinterpret_cast<const float*>(in + 16 * q));
+              storeFourInts<D>(out + 16 * q,
+                               singleToIntsChecked<Layout<D>::kBits, decltype(limited)::value>(
+                                   _mm_mul_ps(x, c.singleK), c));
+            }
+          }
+        });
+      });
+}
+
 // One block by a floating-point method. Quads run backward when the destination is wider, so
 // that in place each quad is read before any store reaches it; 32-bit results are stored per
 // quad, narrower ones packed once the block is done.
@@ -250,7 +289,12 @@ template <TZSAMPLETYPE D, TZSAMPLETYPE S>
     if (gain == 1.0f) return runFloat<D, S, Method::kDoubleUnity>(d, s, n, gain, c);
   }
   if constexpr (kHasSingle<D, S>) {
-    if (singleExact<D, S>(gain)) return runFloat<D, S, Method::kSingle>(d, s, n, gain, c);
+    if (singleExact<D, S>(gain)) {
+      if constexpr (S == TZSAMPLETYPE_FLOAT32 && Layout<D>::kBytes == 4) {
+        if (isAligned(s, 4)) return singleToWordsChecked<D>(d, s, n, gain, c);
+      }
+      return runFloat<D, S, Method::kSingle>(d, s, n, gain, c);
+    }
   }
   runFloat<D, S, Method::kDouble>(d, s, n, gain, c);
 }
