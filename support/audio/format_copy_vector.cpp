@@ -176,6 +176,27 @@ void singleToWordsChecked(void* d, const void* s, long n, float gain, const Scal
       });
 }
 
+// A four-byte integer layout to FLOAT32 by the single method: a head that aligns the
+// destination, then groups of sixteen in a loop of their own rather than runBlocks', whose
+// per-block steps cost a tenth of the speed here. Each group is loaded before it is stored, so
+// in place is safe.
+template <TZSAMPLETYPE S>
+void wordsToSingle(void* d, const void* s, long n, float gain, const Scale& c) {
+  constexpr long kGroup = 16, kBytes = 4 * kGroup;
+  const long head = isAligned(d, 4) ? samplesToAlign16(d, 4) : 0;
+  splitRun<TZSAMPLETYPE_FLOAT32, S, kGroup>(
+      d, s, n, gain, head, [&c](uint8_t* to, const uint8_t* from, long groups) {
+#pragma GCC unroll 2
+        for (long g = 0; g < groups; ++g, to += kBytes, from += kBytes) {
+          const Ints v = loadInts<S>(from);
+#pragma GCC unroll 4
+          for (int q = 0; q < 4; ++q)
+            _mm_storeu_ps(reinterpret_cast<float*>(to + 16 * q),
+                          _mm_mul_ps(_mm_cvtepi32_ps(v.v[q]), c.singleK));
+        }
+      });
+}
+
 // One block by a floating-point method. Quads run backward when the destination is wider, so
 // that in place each quad is read before any store reaches it; 32-bit results are stored per
 // quad, narrower ones packed once the block is done.
@@ -293,6 +314,8 @@ template <TZSAMPLETYPE D, TZSAMPLETYPE S>
       if constexpr (S == TZSAMPLETYPE_FLOAT32 && Layout<D>::kBytes == 4) {
         if (isAligned(s, 4)) return singleToWordsChecked<D>(d, s, n, gain, c);
       }
+      if constexpr (D == TZSAMPLETYPE_FLOAT32 && Layout<S>::kBytes == 4)
+        return wordsToSingle<S>(d, s, n, gain, c);
       return runFloat<D, S, Method::kSingle>(d, s, n, gain, c);
     }
   }
