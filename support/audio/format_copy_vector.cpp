@@ -272,7 +272,9 @@ void runBlocks(void* destination, const void* source, long n, float gain, Block 
 // rounds once: sources of at most 16 bits convert to single exactly, so any gain whose factor
 // is a normal number; wider integer sources round on conversion, so the factor must be a power
 // of two; a single source to integers needs a power of two too, and round to nearest, since
-// the single conversion truncates under round-toward-zero.
+// the single conversion truncates under round-toward-zero, and the invalid-operation exception
+// masked, since the conversion raises it for products beyond 32 bits, which the scalar method
+// limits first.
 template <TZSAMPLETYPE D, TZSAMPLETYPE S>
 constexpr bool kHasSingle = (D == TZSAMPLETYPE_FLOAT32 && !kIsFloat<S>) ||
                             (S == TZSAMPLETYPE_FLOAT32 && !kIsFloat<D>);
@@ -284,7 +286,7 @@ bool singleExact(float gain) {
     return Layout<S>::kBits <= 16 ? scaledStaysNormal(gain, scale)
                                   : isExactSingleScale(gain, scale);
   } else {
-    return roundsToNearest() && isExactSingleScale(gain, Layout<D>::kBits - 1);
+    return (_mm_getcsr() & 0x6080) == 0x80 && isExactSingleScale(gain, Layout<D>::kBits - 1);
   }
 }
 
