@@ -163,6 +163,7 @@ void singleToWordsChecked(void* d, const void* s, long n, float gain, const Scal
         checkedBlocks(to, from, groups, kBytes, kBytes, [&](long first, long count, auto limited) {
           uint8_t* out = to + first * kBytes;
           const uint8_t* in = from + first * kBytes;
+#pragma GCC unroll 2
           for (long g = 0; g < count; ++g, out += kBytes, in += kBytes) {
 #pragma GCC unroll 4
             for (int q = 0; q < 4; ++q) {
