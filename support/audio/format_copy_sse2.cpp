@@ -47,16 +47,6 @@ inline __m128i convertFourQuick(const uint8_t* s, __m128 k) {
   return _mm_cvtps_epi32(_mm_mul_ps(_mm_load_ps(reinterpret_cast<const float*>(s)), k));
 }
 
-// The invalid-operation flag, set by a conversion of NaN or out of range (and by arithmetic on
-// signalling NaN). VectorMode keeps the caller's flags for the loop, since a write that changes
-// them costs about as much as converting 200 samples, and restores them at the end.
-inline bool invalidRaised() {
-  return (_mm_getcsr() & 1) != 0;
-}
-inline void clearInvalid() {
-  _mm_setcsr(_mm_getcsr() & ~1u);
-}
-
 // Results for the saturating packs, of Vectors x 4 singles (up to sixteen).
 struct Sixteen {
   __m128i a, b, c, e;
@@ -70,43 +60,26 @@ inline Sixteen convertVectors(const uint8_t* s, Convert four) {
 }
 
 // Groups of Vectors x 4 singles from `from`, each stored by store(destination, Sixteen) at steps
-// of outBytes: a block of groups at a time by products, conversions and the saturating packs
-// alone, as fast as a conversion that ignores NaN and range; then, if the invalid-operation flag
-// shows that one of them met NaN or a product beyond the 32-bit range, that block and the rest
-// by convertFourSingles, which gives the same values for every other input. Reading the flag
-// waits for the block's conversions, so blocks are long. A block whose stores reach its own
-// source (the first, in place) takes convertFourSingles at once.
+// of outBytes, by checkedBlocks: products, conversions and the saturating packs alone, as fast as
+// a conversion that ignores NaN and range, or convertFourSingles where the flag calls for it.
 template <int Vectors, class Store>
 inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long outBytes, __m128 k,
                           __m128 hi, Store store) {
-  constexpr long kBlock = 512, inBytes = 16 * Vectors;
-  auto run = [&](long first, long count, auto four) {
+  constexpr long inBytes = 16 * Vectors;
+  checkedBlocks(to, from, groups, outBytes, inBytes, [&](long first, long count, auto limited) {
     uint8_t* out = to + first * outBytes;
     const uint8_t* in = from + first * inBytes;
+    auto four = [k, hi](const uint8_t* p) {
+      if constexpr (decltype(limited)::value) {
+        return convertFourSingles(p, k, hi);
+      } else {
+        return convertFourQuick(p, k);
+      }
+    };
 #pragma GCC unroll 2
     for (long i = 0; i < count; ++i, out += outBytes, in += inBytes)
       store(out, convertVectors<Vectors>(in, four));
-  };
-  auto exact = [k, hi](const uint8_t* in) { return convertFourSingles(in, k, hi); };
-  auto quick = [k](const uint8_t* in) { return convertFourQuick(in, k); };
-  // A flag the caller left set is cleared for the loop (VectorMode gives it back): the two
-  // writes that changes cost about what the limited way would over a host block of 1024
-  // samples, and far less over longer runs.
-  if (invalidRaised()) clearInvalid();
-  for (long first = 0; first < groups; first += kBlock) {
-    const long count = groups - first < kBlock ? groups - first : kBlock;
-    const auto out = reinterpret_cast<uintptr_t>(to + first * outBytes);
-    const auto in = reinterpret_cast<uintptr_t>(from + first * inBytes);
-    if (out < in + count * inBytes && in < out + count * outBytes) {
-      run(first, count, exact);
-      continue;
-    }
-    run(first, count, quick);
-    if (!invalidRaised()) continue;
-    // Input with NaN or far beyond full scale tends to come in runs: the rest takes the limited
-    // way too, so that such a run costs no more than it did before, plus one block.
-    return run(first, groups - first, exact);
-  }
+  });
 }
 
 // Four products limited to [lo, hi] as 32-bit integers. The limits are taken with the product

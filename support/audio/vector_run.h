@@ -6,6 +6,7 @@
 #include <xmmintrin.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "support/audio/copy_loop.h"
 #include "support/audio/format_copy.h"
@@ -28,6 +29,61 @@ class VectorMode {
  private:
   uint32_t saved_;
 };
+
+// The invalid-operation flag, set by a conversion of NaN or out of range (and by arithmetic on
+// signalling NaN). Reading it waits for the conversions in flight; a write costs about as much as
+// converting 200 samples.
+inline bool invalidRaised() {
+  return (_mm_getcsr() & 1) != 0;
+}
+inline void clearInvalid() {
+  _mm_setcsr(_mm_getcsr() & ~1u);
+}
+
+// The caller's register, flags included, back at the end of a kernel that keeps the caller's
+// modes: written only when the kernel changed it, which a caller whose inexact flag is already
+// set (any that has rounded a value before) and whose invalid-operation flag is clear never sees.
+class CallerRegister {
+ public:
+  CallerRegister() : saved_(_mm_getcsr()) {}
+  ~CallerRegister() {
+    if (_mm_getcsr() != saved_) _mm_setcsr(saved_);
+  }
+  CallerRegister(const CallerRegister&) = delete;
+  CallerRegister& operator=(const CallerRegister&) = delete;
+
+ private:
+  uint32_t saved_;
+};
+
+// Groups converted a block at a time by a quick conversion that ignores NaN and range, then, if
+// the invalid-operation flag shows that the block met NaN or a product beyond the 32-bit range,
+// that block and the rest of the run again by the limited one, which agrees with the quick one on
+// every other input. run(first, count, limited) converts groups [first, first + count), limited
+// a std::bool_constant. Reading the flag waits for the block's conversions, so blocks are long.
+// A block whose stores reach its own source (the first, in place) is limited at once, as the
+// quick results would overwrite the source that redoing it needs. A flag the caller left set is
+// cleared for the loop; the caller's register scope (VectorMode or CallerRegister) gives it back.
+template <class Run>
+inline void checkedBlocks(uint8_t* to, const uint8_t* from, long groups, long outBytes,
+                          long inBytes, Run run) {
+  constexpr long kGroups = 512;
+  if (invalidRaised()) clearInvalid();
+  for (long first = 0; first < groups; first += kGroups) {
+    const long count = groups - first < kGroups ? groups - first : kGroups;
+    const auto out = reinterpret_cast<uintptr_t>(to + first * outBytes);
+    const auto in = reinterpret_cast<uintptr_t>(from + first * inBytes);
+    if (out < in + count * inBytes && in < out + count * outBytes) {
+      run(first, count, std::true_type());
+      continue;
+    }
+    run(first, count, std::false_type());
+    if (!invalidRaised()) continue;
+    // Input with NaN or far beyond full scale tends to come in runs: the rest takes the limited
+    // way too, so that such a run costs no more than the limited way, plus one block.
+    return run(first, groups - first, std::true_type());
+  }
+}
 
 // Samples of `bytes` each until p is 16-byte aligned; p must be a multiple of `bytes`.
 inline long samplesToAlign16(const void* p, int bytes) {
