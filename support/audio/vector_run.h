@@ -14,13 +14,15 @@
 namespace tz::audio {
 namespace {
 
-// Rounding to nearest for the loop, plus the given mode bits (flush-to-zero and
-// denormals-are-zero where the kernel may use them); the caller's register, exception flags
-// included, comes back at the end.
+// Rounding to nearest for the loop, every exception masked (the quick blocks convert values
+// out of range and look at the flag afterwards, which must not trap a caller that unmasked
+// it), plus the given mode bits (flush-to-zero and denormals-are-zero where the kernel may use
+// them); the caller's register, exception flags included, comes back at the end.
 class VectorMode {
  public:
   explicit VectorMode(uint32_t extraBits) : saved_(_mm_getcsr()) {
-    _mm_setcsr((saved_ & ~0x6000u) | extraBits);
+    constexpr uint32_t kRounding = 0x6000, kAllMasked = 0x1F80;
+    _mm_setcsr((saved_ & ~kRounding) | kAllMasked | extraBits);
   }
   ~VectorMode() { _mm_setcsr(saved_); }
   VectorMode(const VectorMode&) = delete;
