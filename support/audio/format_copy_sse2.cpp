@@ -73,6 +73,7 @@ inline void convertGroups(uint8_t* to, const uint8_t* from, long groups, long ou
       if constexpr (decltype(limited)::value) {
         return convertFourSingles(p, k, hi);
       } else {
+        (void)hi;  // the quick conversion has no limit to take
         return convertFourQuick(p, k);
       }
     };
