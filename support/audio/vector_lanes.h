@@ -73,17 +73,24 @@ void storeWords(uint8_t* p, const Words& w) {
   }
 }
 
-// Four three-byte samples, each at the top of its 32-bit lane with its lowest byte at bits 8-15
-// (bytes in memory order). Reads 14 bytes: two past the group, which the caller keeps inside
-// the run. Each 64-bit half holds two samples; shifting it by 8 places the first, by 16 the
-// second.
-inline __m128i loadFour24Top(const uint8_t* p) {
+// Four three-byte samples, each in the low three bytes of its 32-bit lane (bytes in memory
+// order), the top byte clear. Reads 14 bytes: two past the group, which the caller keeps inside
+// the run. Each 64-bit half holds two samples: the first in place, the second one byte short of
+// its lane.
+inline __m128i loadFour24(const uint8_t* p) {
   const __m128 low = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
   const __m128i x = _mm_castps_si128(_mm_loadh_pi(low, reinterpret_cast<const __m64*>(p + 6)));
-  // The second sample's lane also holds the first's top byte below it.
-  const __m128i first = _mm_set_epi32(0, -1, 0, -1), second = _mm_set_epi32(-256, 0, -256, 0);
-  return _mm_or_si128(_mm_and_si128(_mm_slli_epi64(x, 8), first),
-                      _mm_and_si128(_mm_slli_epi64(x, 16), second));
+  const __m128i first = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF),
+                second = _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0);
+  return _mm_or_si128(_mm_and_si128(x, first), _mm_and_si128(_mm_slli_epi64(x, 8), second));
+}
+
+// Four samples of a three-byte layout at the top of their lanes: a shift for little-endian
+// bytes; for big-endian the lane's byte swap, which the clear top byte leaves at the bottom.
+template <TZSAMPLETYPE T>
+__m128i loadFour24Top(const uint8_t* p) {
+  const __m128i x = loadFour24(p);
+  return T == TZSAMPLETYPE_PCM24BE ? swapBytes32(x) : _mm_slli_epi32(x, 8);
 }
 
 // The low three bytes of each lane, each 64-bit half gathering its two samples' six bytes
@@ -147,8 +154,7 @@ Ints loadIntsTop(const uint8_t* p) {
   } else if constexpr (Layout<T>::kBytes == 3) {
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
-      const __m128i x = loadFour24Top(p + 12 * i);
-      r.v[i] = T == TZSAMPLETYPE_PCM24BE ? _mm_slli_epi32(swapBytes32(x), 8) : x;
+      r.v[i] = loadFour24Top<T>(p + 12 * i);
     }
   } else {
 #pragma GCC unroll 4
