@@ -67,13 +67,16 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
     storeWords<D>(to, w);
   } else {
     Ints r = loadIntsTop<S>(from);
+    if constexpr (widening) {
+      storeIntsTop<D, Spill>(to, r);
+    } else {
 #pragma GCC unroll 4
-    for (__m128i& v : r.v) {
-      v = integerLane<false, 32 - m, widening>(v);
-      if constexpr (m == 24 && !widening)
-        v = _mm_add_epi32(v, _mm_cmpgt_epi32(v, _mm_set1_epi32(0x7FFFFF)));
+      for (__m128i& v : r.v) {
+        v = integerLane<false, 32 - m, false>(v);
+        if constexpr (m == 24) v = _mm_add_epi32(v, _mm_cmpgt_epi32(v, _mm_set1_epi32(0x7FFFFF)));
+      }
+      storeInts<D, Spill>(to, r);
     }
-    storeInts<D, Spill>(to, r);
   }
 }
 

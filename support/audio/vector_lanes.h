@@ -187,16 +187,36 @@ void storeFourInts(uint8_t* p, __m128i v) {
   storeBytes(p, T == TZSAMPLETYPE_PCM32BE ? swapBytes32(v) : v);
 }
 
+template <TZSAMPLETYPE T, bool Spill>
+void storeInts(uint8_t* p, const Ints& r);
+
+// Sixteen values that fit the layout at the top of 32-bit lanes (value << (32 - bits)), as
+// widening gives them: big-endian three-byte samples then need only the lane's byte swap.
+template <TZSAMPLETYPE T, bool Spill>
+void storeIntsTop(uint8_t* p, Ints r) {
+  if constexpr (T == TZSAMPLETYPE_PCM24BE) {
+#pragma GCC unroll 4
+    for (__m128i& v : r.v) v = swapBytes32(v);
+    storeSixteen24<Spill>(p, r.v);
+  } else {
+    if constexpr (Layout<T>::kBits < 32) {
+#pragma GCC unroll 4
+      for (__m128i& v : r.v) v = _mm_srai_epi32(v, 32 - Layout<T>::kBits);
+    }
+    storeInts<T, Spill>(p, r);
+  }
+}
+
 // Sixteen values that fit the layout, from 32-bit lanes; Spill as for storeSixteen24.
 template <TZSAMPLETYPE T, bool Spill>
 void storeInts(uint8_t* p, const Ints& r) {
   if constexpr (kWordLayout<T>) {
     storeWords<T>(p, {{_mm_packs_epi32(r.v[0], r.v[1]), _mm_packs_epi32(r.v[2], r.v[3])}});
   } else if constexpr (T == TZSAMPLETYPE_PCM24BE) {
-    Ints swapped;
+    Ints top;
 #pragma GCC unroll 4
-    for (int i = 0; i < 4; ++i) swapped.v[i] = _mm_srli_epi32(swapBytes32(r.v[i]), 8);
-    storeSixteen24<Spill>(p, swapped.v);
+    for (int i = 0; i < 4; ++i) top.v[i] = _mm_slli_epi32(r.v[i], 8);
+    storeIntsTop<T, Spill>(p, top);
   } else if constexpr (T == TZSAMPLETYPE_PCM24) {
     storeSixteen24<Spill>(p, r.v);
   } else {
