@@ -67,6 +67,12 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
   constexpr bool widening = kExactAtUnity<D, S>;
   if constexpr (Layout<D>::kBytes == 1 && Layout<S>::kBytes == 1) {
     storeBytes(to, _mm_xor_si128(loadBytes(from), _mm_set1_epi8(-128)));  // the other signedness
+  } else if constexpr (D != S && Layout<D>::kBytes == 3 && Layout<S>::kBytes == 3) {
+    // The other byte order: the bytes move in place of the lanes.
+    __m128i pairs[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) pairs[i] = swapPairs24(loadPairs24(from + 12 * i));
+    storePairs24<Spill>(to, pairs);
   } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
     Words w = loadWordsTop<S>(from);
 #pragma GCC unroll 4

@@ -73,13 +73,29 @@ void storeWords(uint8_t* p, const Words& w) {
   }
 }
 
+// Four three-byte samples as two pairs: bytes 0-5 and 8-13, the bytes after each pair stray.
+// Reads 14 bytes: two past the group, which the caller keeps inside the run.
+inline __m128i loadPairs24(const uint8_t* p) {
+  const __m128 low = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+  return _mm_castps_si128(_mm_loadh_pi(low, reinterpret_cast<const __m64*>(p + 6)));
+}
+
+// The pairs of loadPairs24 in the other byte order: each sample's middle byte stays and its
+// outer ones trade places. The stray bytes come out clear.
+inline __m128i swapPairs24(__m128i x) {
+  const __m128i middle = _mm_set1_epi64x(0x00FF0000FF00), up = _mm_slli_epi64(middle, 8),
+                down = _mm_srli_epi64(middle, 8);
+  return _mm_or_si128(_mm_and_si128(x, middle),
+                      _mm_or_si128(_mm_and_si128(_mm_slli_epi64(x, 16), up),
+                                   _mm_and_si128(_mm_srli_epi64(x, 16), down)));
+}
+
 // Four three-byte samples, each in the low three bytes of its 32-bit lane (bytes in memory
 // order), the top byte clear. Reads 14 bytes: two past the group, which the caller keeps inside
 // the run. Each 64-bit half holds two samples: the first in place, the second one byte short of
 // its lane.
 inline __m128i loadFour24(const uint8_t* p) {
-  const __m128 low = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
-  const __m128i x = _mm_castps_si128(_mm_loadh_pi(low, reinterpret_cast<const __m64*>(p + 6)));
+  const __m128i x = loadPairs24(p);
   const __m128i first = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF),
                 second = _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0);
   return _mm_or_si128(_mm_and_si128(x, first), _mm_and_si128(_mm_slli_epi64(x, 8), second));
@@ -101,32 +117,40 @@ inline __m128i pairFour24(__m128i v) {
   return _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_srli_epi64(v, 8), second));
 }
 
-// The twelve bytes of pairFour24 together at the bottom of the register.
-inline __m128i packFour24(__m128i v) {
-  const __m128i pairs = pairFour24(v);
+// The twelve bytes of four pairs (stray bytes clear) together at the bottom of the register.
+inline __m128i packPairs24(__m128i pairs) {
   return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
 }
 
-// Sixteen samples' 48 bytes. Without Spill in three stores, nothing written past them. With
-// Spill by eight-byte stores of six bytes each, which is far cheaper: each covers the two
-// stray bytes of the one before, and the last writes two bytes past the block, which the
-// caller keeps inside the run, unread, and writes afterwards.
+// Sixteen samples' 48 bytes from four registers of pairs, the stray bytes clear. Without Spill
+// in three stores, nothing written past them. With Spill by eight-byte stores of six bytes
+// each, which is far cheaper: each covers the two stray bytes of the one before, and the last
+// writes two bytes past the block, which the caller keeps inside the run, unread, and writes
+// afterwards.
 template <bool Spill>
-void storeSixteen24(uint8_t* p, const __m128i (&v)[4]) {
+void storePairs24(uint8_t* p, const __m128i (&pairs)[4]) {
   if constexpr (Spill) {
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
-      const __m128i pairs = pairFour24(v[i]);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12 * i), pairs);
-      _mm_storeh_pi(reinterpret_cast<__m64*>(p + 12 * i + 6), _mm_castsi128_ps(pairs));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 12 * i), pairs[i]);
+      _mm_storeh_pi(reinterpret_cast<__m64*>(p + 12 * i + 6), _mm_castsi128_ps(pairs[i]));
     }
   } else {
-    const __m128i a = packFour24(v[0]), b = packFour24(v[1]), c = packFour24(v[2]),
-                  e = packFour24(v[3]);
+    const __m128i a = packPairs24(pairs[0]), b = packPairs24(pairs[1]), c = packPairs24(pairs[2]),
+                  e = packPairs24(pairs[3]);
     storeBytes(p, _mm_or_si128(a, _mm_slli_si128(b, 12)));
     storeBytes(p + 16, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
     storeBytes(p + 32, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(e, 4)));
   }
+}
+
+// Sixteen samples from the low three bytes of each lane; Spill as for storePairs24.
+template <bool Spill>
+void storeSixteen24(uint8_t* p, const __m128i (&v)[4]) {
+  __m128i pairs[4];
+#pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) pairs[i] = pairFour24(v[i]);
+  storePairs24<Spill>(p, pairs);
 }
 
 // PCM24IN32 words limited to 24 bits, as the exact path does before it shifts.
@@ -207,7 +231,7 @@ void storeIntsTop(uint8_t* p, Ints r) {
   }
 }
 
-// Sixteen values that fit the layout, from 32-bit lanes; Spill as for storeSixteen24.
+// Sixteen values that fit the layout, from 32-bit lanes; Spill as for storePairs24.
 template <TZSAMPLETYPE T, bool Spill>
 void storeInts(uint8_t* p, const Ints& r) {
   if constexpr (kWordLayout<T>) {
