@@ -42,18 +42,22 @@ inline __m128i swapBytes32(__m128i v) {
 }
 
 // Sixteen samples of an 8- or 16-bit layout with their values at the top of 16-bit lanes
-// (value << (16 - bits)), which unpacking against zero gives for free.
-template <TZSAMPLETYPE T>
+// (value << (16 - bits)), which unpacking against zero gives for free. Swapped, with the bytes
+// of each word swapped (the values' big-endian bytes): unpacked the other way round for one
+// byte, PCM16BE's bytes as they are.
+template <TZSAMPLETYPE T, bool Swapped = false>
 Words loadWordsTop(const uint8_t* p) {
   if constexpr (Layout<T>::kBytes == 1) {
     __m128i x = loadBytes(p);
     if constexpr (T == TZSAMPLETYPE_PCM8) x = _mm_xor_si128(x, _mm_set1_epi8(-128));
-    const __m128i zero = _mm_setzero_si128();
-    return {{_mm_unpacklo_epi8(zero, x), _mm_unpackhi_epi8(zero, x)}};
-  } else if constexpr (T == TZSAMPLETYPE_PCM16BE) {
-    return {{swapBytes16(loadBytes(p)), swapBytes16(loadBytes(p + 16))}};
+    const __m128i zero = _mm_setzero_si128(), low = Swapped ? x : zero, high = Swapped ? zero : x;
+    return {{_mm_unpacklo_epi8(low, high), _mm_unpackhi_epi8(low, high)}};
   } else {
-    return {{loadBytes(p), loadBytes(p + 16)}};
+    Words w{{loadBytes(p), loadBytes(p + 16)}};
+    if constexpr ((T == TZSAMPLETYPE_PCM16BE) != Swapped) {
+      for (__m128i& v : w.v) v = swapBytes16(v);
+    }
+    return w;
   }
 }
 
