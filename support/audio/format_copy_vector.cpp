@@ -73,15 +73,19 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) pairs[i] = swapPairs24(loadPairs24(from + 12 * i));
     storePairs24<Spill>(to, pairs);
-  } else if constexpr (D == TZSAMPLETYPE_PCM24BE && kWordLayout<S>) {
-    // A lane's byte swap of a word at its top is the word's byte swap at its bottom.
+  } else if constexpr ((D == TZSAMPLETYPE_PCM24BE && kWordLayout<S>) ||
+                       (D == TZSAMPLETYPE_PCM24 && Layout<S>::kBytes == 1)) {
+    // A lane's byte swap of a word at its top is the word's byte swap at its bottom; a byte at
+    // the top of a word placed in the lane's top word is the value of three bytes.
+    constexpr bool big = D == TZSAMPLETYPE_PCM24BE;
     const Words w = loadWordsTop<S, true>(from);
     const __m128i zero = _mm_setzero_si128();
     __m128i lanes[4];
 #pragma GCC unroll 2
     for (int i = 0; i < 2; ++i) {
-      lanes[2 * i] = _mm_unpacklo_epi16(w.v[i], zero);
-      lanes[2 * i + 1] = _mm_unpackhi_epi16(w.v[i], zero);
+      const __m128i low = big ? w.v[i] : zero, high = big ? zero : w.v[i];
+      lanes[2 * i] = _mm_unpacklo_epi16(low, high);
+      lanes[2 * i + 1] = _mm_unpackhi_epi16(low, high);
     }
     storeSixteen24<Spill>(to, lanes);
   } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
