@@ -12,9 +12,8 @@ namespace tz::audio {
 using CopyKernel = TZAUDIOCOPYPROC;
 
 // The baseline kernel of a pair of the eleven convertible layouts, or null: the SSE2 blocks of
-// vectorCopyKernel, bit for bit referenceCopyKernel, which converts one sample at a time.
+// format_copy_vector.cpp, bit for bit referenceCopyKernel, which converts one sample at a time.
 CopyKernel baselineCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
-CopyKernel vectorCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source);
 
 // Flush-to-zero and denormals-are-zero for float-to-integer loops where the processor lets

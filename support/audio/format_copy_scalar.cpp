@@ -1,5 +1,5 @@
 // The reference kernel of every format-copy pair, the scalar conversion one sample at a time,
-// and the baseline kernel each pair gets: the vector one built on it.
+// which the baseline kernels (format_copy_vector.cpp) match and use for their heads and tails.
 #include "support/audio/copy_loop.h"
 #include "support/audio/format_copy.h"
 #include "support/audio/pair_table.h"
@@ -27,10 +27,6 @@ struct ReferenceEntry {
 
 CopyKernel referenceCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   return PairTable<ReferenceEntry>::find(destination, source);
-}
-
-CopyKernel baselineCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
-  return vectorCopyKernel(destination, source);
 }
 
 }  // namespace tz::audio

@@ -384,7 +384,7 @@ struct VectorEntry {
 
 }  // namespace
 
-CopyKernel vectorCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
+CopyKernel baselineCopyKernel(TZSAMPLETYPE destination, TZSAMPLETYPE source) {
   return PairTable<VectorEntry>::find(destination, source);
 }
 
