@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <type_traits>
 #include <vector>
 
@@ -61,16 +62,17 @@ struct Registry {
   }
 };
 
-static_assert(std::is_trivially_destructible_v<Registry>);
-
 Registry& registry() {
-  // The lock has no destructor to run, so calls that come after the module's release (from
-  // other modules' exit code) find an empty registry rather than a destroyed one.
-  static Registry instance;
+  // Built in static storage and never destroyed (a thread library's lock may have a destructor),
+  // so calls that come after the module's release (from other modules' exit code) find an empty
+  // registry rather than a destroyed one.
+  alignas(Registry) static unsigned char storage[sizeof(Registry)];
   static std::once_flag created;
-  std::call_once(created,
-                 [] { TzList_CreateExZ(&instance.list, 0, 0, 0, TZLIST_OPT_HEAP, 0, 0, 0); });
-  return instance;
+  std::call_once(created, [] {
+    auto* made = new (storage) Registry;
+    TzList_CreateExZ(&made->list, 0, 0, 0, TZLIST_OPT_HEAP, 0, 0, 0);
+  });
+  return *std::launder(reinterpret_cast<Registry*>(storage));
 }
 
 Registry& publishedRegistry() {
