@@ -7,21 +7,23 @@
 #include <optional>
 #include <string>
 
+#include "environment_variable.h"
+
 namespace tz::test {
 
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = getenv(name)) before_ = old;
-    setenv(name, value.c_str(), 1);
+    setEnvironmentVariable(name, value.c_str());
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() {
     if (before_)
-      setenv(name_.c_str(), before_->c_str(), 1);
+      setEnvironmentVariable(name_.c_str(), before_->c_str());
     else
-      unsetenv(name_.c_str());
+      removeEnvironmentVariable(name_.c_str());
   }
 
  private:

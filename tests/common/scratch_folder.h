@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace tz::test {
@@ -18,10 +19,16 @@ struct ScratchFolder {
   // parent's folder.
   explicit ScratchFolder(bool make = true) {
     if (!make) return;
-    std::string pattern = std::filesystem::temp_directory_path() / "tz_test_XXXXXX";
     // Without its folder a test would work in the user's own registry store and objects.
-    if (mkdtemp(pattern.data()) == nullptr) abort();
-    path = pattern;
+    // create_directory fails on a name that exists, so a folder is never shared.
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+      auto candidate = std::filesystem::temp_directory_path() /
+                       ("tz_test_" + std::to_string(seed()) + std::to_string(seed() % 1000));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) path = candidate;
+    }
+    if (path.empty()) abort();
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -4,14 +4,16 @@
 
 #include <stdlib.h>
 
+#include "environment_variable.h"
+
 #include "support/time/locale_separators.h"
 
 namespace tz::test {
 
 inline void useLocale(const char* name) {
   for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"})
-    unsetenv(variable);
-  setenv("LANG", name, 1);
+    removeEnvironmentVariable(variable);
+  setEnvironmentVariable("LANG", name);
   tz::time::rereadLocaleSeparatorsForTest();
 }
 
