@@ -2,10 +2,11 @@
 // from the wide command line instead, split by the system's own rules.
 #include "support/platform/program_arguments.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
-#include "support/platform/text_encoding.h"
+#include "support/platform/win32/wide_text.h"
 
 namespace tz::platform {
 
@@ -14,11 +15,7 @@ std::vector<std::string> programArguments(int argc, char** argv) {
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!wide) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) {
-    const std::wstring_view argument(wide[i]);
-    arguments.push_back(utf8FromUtf16(
-        std::u16string_view(reinterpret_cast<const char16_t*>(argument.data()), argument.size())));
-  }
+  for (int i = 0; i < count; ++i) arguments.push_back(utf8FromWide(wide[i]));
   LocalFree(wide);
   return arguments;
 }

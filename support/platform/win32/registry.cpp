@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "support/platform/registry_names.h"
-#include "support/platform/text_encoding.h"
 #include "support/platform/win32/system_error.h"
+#include "support/platform/win32/wide_text.h"
 
 namespace tz::platform {
 
@@ -35,12 +35,9 @@ HKEY rootHandle(RegistryRoot root) {
 
 // A name that isValidName accepted, as the system's text.
 std::wstring wide(std::string_view name) {
-  const std::u16string units = utf16FromUtf8(name);
-  return std::wstring(units.begin(), units.end());
-}
-
-std::string narrow(const wchar_t* text, size_t length) {
-  return utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+  std::wstring text;
+  wideFromUtf8(name, text);
+  return text;
 }
 
 // The names of a checked path joined as the system takes them.
@@ -222,7 +219,7 @@ PlatformError RegistryKey::enumSubKey(uint32_t index, std::string& name) const {
   const LSTATUS status = RegEnumKeyExW(reinterpret_cast<HKEY>(handle_), index, buffer, &length,
                                        nullptr, nullptr, nullptr, nullptr);
   if (status != ERROR_SUCCESS) return errorFromCode(static_cast<DWORD>(status));
-  name = narrow(buffer, length);
+  name = utf8FromWide(std::wstring_view(buffer, length));
   return PlatformError::Success;
 }
 
@@ -239,7 +236,8 @@ PlatformError RegistryKey::enumValue(uint32_t index, std::string& name, Registry
         return RegEnumValueW(key, index, buffer.data(), &length, nullptr, kind, bytes, count);
       },
       type, data, size);
-  if (succeeded(error) || error == PlatformError::MoreData) name = narrow(buffer.data(), length);
+  if (succeeded(error) || error == PlatformError::MoreData)
+    name = utf8FromWide(std::wstring_view(buffer.data(), length));
   return error;
 }
 
