@@ -70,9 +70,10 @@ DeviceFileResult DeviceFile::open(std::string_view path) {
     return result;
   }
   // A port must exist; a file is created when missing and keeps what it holds.
+  const DWORD access = port >= 0 ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
   const HANDLE file =
-      CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                  port >= 0 ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(name.c_str(), access, 0, nullptr, port >= 0 ? OPEN_EXISTING : OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     result.error = lastSystemError();
     return result;

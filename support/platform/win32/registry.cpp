@@ -65,6 +65,15 @@ PlatformError openKey(HKEY parent, const std::wstring& path, bool create, HKEY& 
   return PlatformError::AccessDenied;
 }
 
+PlatformError openFromRoot(RegistryRoot root, std::string_view path, bool create, HKEY& key,
+                           bool* created) {
+  std::vector<std::string_view> names;
+  if (const PlatformError error = splitKeyPath(path, names); !succeeded(error)) return error;
+  const HKEY parent = rootHandle(root);
+  if (!parent) return PlatformError::InvalidParameter;
+  return openKey(parent, widePath(names), create, key, created);
+}
+
 // Deletes the key at `path` below `parent` with everything below it, deepest keys first (the
 // system deletes only keys without sub keys).
 PlatformError deleteTree(HKEY parent, const std::wstring& path) {
@@ -129,12 +138,8 @@ void RegistryKey::close() {
 
 PlatformError RegistryKey::open(RegistryRoot root, std::string_view path, RegistryKey& key) {
   key.close();
-  std::vector<std::string_view> names;
-  if (const PlatformError error = splitKeyPath(path, names); !succeeded(error)) return error;
-  const HKEY parent = rootHandle(root);
-  if (!parent) return PlatformError::InvalidParameter;
   HKEY opened = nullptr;
-  const PlatformError error = openKey(parent, widePath(names), false, opened, nullptr);
+  const PlatformError error = openFromRoot(root, path, false, opened, nullptr);
   if (succeeded(error)) key = RegistryKey(reinterpret_cast<intptr_t>(opened), -1);
   return error;
 }
@@ -142,12 +147,8 @@ PlatformError RegistryKey::open(RegistryRoot root, std::string_view path, Regist
 PlatformError RegistryKey::create(RegistryRoot root, std::string_view path, RegistryKey& key,
                                   bool* created) {
   key.close();
-  std::vector<std::string_view> names;
-  if (const PlatformError error = splitKeyPath(path, names); !succeeded(error)) return error;
-  const HKEY parent = rootHandle(root);
-  if (!parent) return PlatformError::InvalidParameter;
   HKEY opened = nullptr;
-  const PlatformError error = openKey(parent, widePath(names), true, opened, created);
+  const PlatformError error = openFromRoot(root, path, true, opened, created);
   if (succeeded(error)) key = RegistryKey(reinterpret_cast<intptr_t>(opened), -1);
   return error;
 }

@@ -2,12 +2,12 @@
 // that the environment names decides alone (see LocaleFolder), so every choice is refused.
 #pragma once
 
+#include "tests/common/regional_choice.h"
+
 namespace tz::test {
 
 // The locale comes from LC_ALL, LC_NUMERIC, LC_TIME, LC_MONETARY and LANG.
 constexpr bool localeFromEnvironment = true;
-
-enum class RegionalChoice { NegativeSign, Thousands, Decimal, Grouping, LeadingZero, Time, List };
 
 class RegionalChoices {
  public:

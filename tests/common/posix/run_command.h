@@ -6,22 +6,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "tests/common/command_outcome.h"
 #include "tests/common/scratch_folder.h"
 
 namespace tz::test {
-
-struct CommandOutcome {
-  int status = -1;  // the exit status; -1 when the program did not end by itself in 10 s
-  std::string out, err;
-  bool operator==(const CommandOutcome&) const = default;
-  friend void PrintTo(const CommandOutcome& o, std::ostream* os) {
-    *os << o.status << " [" << o.out << "] [" << o.err << "]";
-  }
-};
 
 // An argument may hold any byte but NUL here.
 constexpr bool argumentsCarryAnyBytes = true;

@@ -10,12 +10,12 @@
 
 #include "support/platform/text_encoding.h"
 
+#include "tests/common/regional_choice.h"
+
 namespace tz::test {
 
 // The user's locale is the system's setting, not the environment's.
 constexpr bool localeFromEnvironment = false;
-
-enum class RegionalChoice { NegativeSign, Thousands, Decimal, Grouping, LeadingZero, Time, List };
 
 class RegionalChoices {
  public:

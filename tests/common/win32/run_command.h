@@ -6,23 +6,14 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "support/platform/text_encoding.h"
+#include "tests/common/command_outcome.h"
 #include "tests/common/scratch_folder.h"
 
 namespace tz::test {
-
-struct CommandOutcome {
-  int status = -1;  // the exit status; -1 when the program did not end by itself in 10 s
-  std::string out, err;
-  bool operator==(const CommandOutcome&) const = default;
-  friend void PrintTo(const CommandOutcome& o, std::ostream* os) {
-    *os << o.status << " [" << o.out << "] [" << o.err << "]";
-  }
-};
 
 // Command lines are UTF-16: an argument that is not UTF-8 cannot be passed as bytes.
 constexpr bool argumentsCarryAnyBytes = false;

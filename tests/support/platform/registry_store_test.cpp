@@ -17,6 +17,7 @@
 
 #include "tests/common/eventually.h"
 #include "tests/common/peer_process.h"
+#include "tests/common/registry_values.h"
 #include "tests/common/scratch_folder.h"
 
 namespace {
@@ -29,23 +30,9 @@ using tz::test::readFile;
 namespace fs = std::filesystem;
 constexpr auto Hklm = RegistryRoot::LocalMachine, Hkcu = RegistryRoot::CurrentUser;
 
-std::string utf16(std::u16string_view text) {
-  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-}
-
-PlatformError set(RegistryKey& key, std::string_view name, RegistryType type, std::string data) {
-  return key.setValue(name, type, data.data(), static_cast<uint32_t>(data.size()));
-}
-
-// The value's type and bytes, or the failure's status in place of the type.
-std::pair<uint32_t, std::string> get(const RegistryKey& key, std::string_view name) {
-  RegistryType type{};
-  std::string data(4096, '?');
-  auto size = static_cast<uint32_t>(data.size());
-  const PlatformError error = key.queryValue(name, &type, data.data(), &size);
-  if (error != Success) return {static_cast<uint32_t>(error) << 16, ""};
-  return {static_cast<uint32_t>(type), data.substr(0, size)};
-}
+using tz::test::get;
+using tz::test::set;
+using tz::test::utf16;
 
 RegistryKey make(std::string_view path, RegistryRoot root = Hklm) {
   RegistryKey key;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registry_sandbox.h"
+#include "tests/common/registry_values.h"
 
 namespace {
 
@@ -17,23 +18,9 @@ using namespace tz::platform;
 using enum PlatformError;
 using enum RegistryType;
 
-std::string utf16(std::u16string_view text) {
-  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-}
-
-PlatformError set(RegistryKey& key, std::string_view name, RegistryType type, std::string data) {
-  return key.setValue(name, type, data.data(), static_cast<uint32_t>(data.size()));
-}
-
-// The value's type and bytes, or the failure's status in place of the type.
-std::pair<uint32_t, std::string> get(const RegistryKey& key, std::string_view name) {
-  RegistryType type{};
-  std::string data(4096, '?');
-  auto size = static_cast<uint32_t>(data.size());
-  const PlatformError error = key.queryValue(name, &type, data.data(), &size);
-  if (error != Success) return {static_cast<uint32_t>(error) << 16, ""};
-  return {static_cast<uint32_t>(type), data.substr(0, size)};
-}
+using tz::test::get;
+using tz::test::set;
+using tz::test::utf16;
 
 struct RegistryTest : ::testing::Test {
   RegistryKey make(std::string_view path) {
