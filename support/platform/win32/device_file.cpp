@@ -88,18 +88,14 @@ DeviceFileResult DeviceFile::open(std::string_view path) {
 
 PlatformError DeviceFile::write(std::string_view bytes) {
   if (!isOpen()) return PlatformError::InvalidHandle;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    if (!WriteFile(handleOf(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr)) {
-      const DWORD error = GetLastError();
-      // A pipe that takes nothing more without waiting.
-      return error == ERROR_NO_DATA && written == 0 ? PlatformError::Busy : errorFromCode(error);
-    }
-    if (written == 0) return PlatformError::Busy;
-    bytes.remove_prefix(written);
-  }
-  return PlatformError::Success;
+  if (bytes.empty()) return PlatformError::Success;
+  // One call: a short write is a port whose time-out ran out or a pipe that is full, and a
+  // second call would wait on it again.
+  DWORD written = 0;
+  if (!WriteFile(handleOf(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                 nullptr))
+    return lastSystemError();
+  return written < bytes.size() ? PlatformError::Busy : PlatformError::Success;
 }
 
 PlatformError DeviceFile::setSerialLine(uint32_t baudRate) {

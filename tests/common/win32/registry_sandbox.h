@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "device_requests.h"
 #include "tests/common/device_control_log.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/scratch_folder.h"
+#include "unread_pipe.h"
 
 namespace {
 
@@ -32,6 +34,16 @@ TEST(DeviceFileTest, FilesOpenAloneAndKeepWhatTheyHold) {
   ASSERT_EQ(PlatformError::Success, opened.file.write("c"));
   opened.file.close();
   EXPECT_EQ("old\na\nbc", tz::test::readFile(file)) << "appended, bytes as written";
+}
+
+TEST(DeviceFileTest, APipeThatIsNotReadIsNeverWaitedOn) {
+  tz::test::UnreadPipe pipe;
+  auto opened = DeviceFile::open(pipe.path());
+  ASSERT_EQ(PlatformError::Success, opened.error);
+  // More than any pipe buffers: a write that waited for the reader would never return.
+  const std::string megabyte(1 << 20, 'x');
+  EXPECT_EQ(PlatformError::Busy, opened.file.write(megabyte));
+  EXPECT_EQ(PlatformError::Busy, opened.file.write(megabyte)) << "still full";
 }
 
 TEST(DeviceFileTest, SerialNamesNeverBecomeFilesInTheWorkingFolder) {
