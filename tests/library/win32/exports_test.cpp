@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -86,7 +88,7 @@ class PeFile {
 std::set<std::string> listedNames() {
   const std::wstring folder = tz::test::programFolder();
   std::map<std::string, std::string> windows;
-  std::ifstream names(folder + L"exports_windows.txt");
+  std::ifstream names(std::filesystem::path(folder + L"exports_windows.txt"));
   for (std::string line; std::getline(names, line);) {
     std::istringstream words(line);
     std::string name, windowsName;
@@ -94,7 +96,7 @@ std::set<std::string> listedNames() {
     windows[name] = windowsName;
   }
   std::set<std::string> listed;
-  std::ifstream list(folder + L"exports.txt");
+  std::ifstream list(std::filesystem::path(folder + L"exports.txt"));
   for (std::string line; std::getline(list, line);) {
     std::istringstream words(line);
     std::string name;
