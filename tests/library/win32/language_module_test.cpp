@@ -74,18 +74,4 @@ TEST_F(LanguageModule, SystemFindsTheTranslatedStringsAndThePropertyPage) {
   }
 }
 
-TEST_F(LanguageModule, IsResourceOnly) {
-  ASSERT_NE(nullptr, module);
-  // Nothing to run: the file's optional header names no entry point.
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(
-      reinterpret_cast<uintptr_t>(module) & ~uintptr_t{3});  // data-file handles are tagged
-  ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(reinterpret_cast<const BYTE*>(dos) +
-                                                               dos->e_lfanew);
-  ASSERT_EQ(IMAGE_NT_SIGNATURE, nt->Signature);
-  EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
-  EXPECT_NE(0, nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
-  EXPECT_EQ(0u, nt->OptionalHeader.AddressOfEntryPoint);
-}
-
 }  // namespace
