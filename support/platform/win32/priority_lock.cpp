@@ -20,7 +20,7 @@ static_assert(std::atomic_ref<uint64_t>::is_always_lock_free);
 
 // Thread ids are multiples of four far below this bit.
 constexpr uint32_t kWaiters = 0x80000000;
-constexpr uint32_t kIdMask = ~kWaiters;
+constexpr uint32_t kIdMask = 0x3FFFFFFF;
 constexpr int kLevelBias = 64;  // keeps a recorded level (-15..15) non-zero
 
 uint64_t lending(uint32_t holder, int level) {
@@ -60,19 +60,6 @@ void takeBackPriority(uint64_t* lent, uint32_t me) {
 }
 
 }  // namespace
-
-bool PriorityLock::tryLock() {
-  const uint32_t me = currentThreadId();
-  std::atomic_ref<uint32_t> word(word_);
-  if ((word.load(std::memory_order_relaxed) & kIdMask) == me) {
-    ++depth_;
-    return true;
-  }
-  uint32_t expected = 0;
-  if (!word.compare_exchange_strong(expected, me, std::memory_order_acquire)) return false;
-  depth_ = 1;
-  return true;
-}
 
 void PriorityLock::lock() {
   if (tryLock()) return;
