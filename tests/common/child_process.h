@@ -1,37 +1,19 @@
 // Programs a test runs: a child started directly, with its output in files if asked, waited
-// for with a deadline and killed if it outlives its object; the end of any process, ours or
-// not; and a shell command line run to its end with its output in files.
+// for with a deadline and killed if it outlives its object. The system's part (starting,
+// waiting, killing, the end of any process by id) is spawned_process.h of the backend folder.
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "tests/common/scratch_folder.h"
-
-extern char** environ;
+#include "spawned_process.h"
 
 namespace tz::test {
 
-// True once process `pid` has ended (unreaped counts as ended), false when `timeoutMs` passes
-// first. The process need not be our child: its end is watched through a process descriptor.
-inline bool waitUntilEnded(pid_t pid, int timeoutMs) {
-  const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-  if (fd < 0) return true;  // no such process any more
-  pollfd p{fd, POLLIN, 0};
-  const int ready = poll(&p, 1, timeoutMs);
-  close(fd);
-  return ready > 0;
-}
+// The status of a child that kill9 ended: 128 + SIGKILL, as a shell reports it.
+constexpr int kKilledStatus = 128 + 9;
 
 class ChildProcess {
  public:
@@ -40,67 +22,38 @@ class ChildProcess {
   // else to the test's own.
   explicit ChildProcess(std::vector<std::string> argv, std::vector<std::string> env = {},
                         const std::filesystem::path& out = {},
-                        const std::filesystem::path& err = {}) {
-    std::vector<char*> args;
-    for (std::string& arg : argv) args.push_back(arg.data());
-    args.push_back(nullptr);
-    for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-    if (!out.empty()) posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), flags, 0600);
-    if (!err.empty()) posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), flags, 0600);
-    if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
+                        const std::filesystem::path& err = {})
+      : started_(process_.start(std::move(argv), std::move(env), out, err)) {}
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   ~ChildProcess() { kill9(); }
 
-  bool started() const { return pid_ > 0; }
-  int pid() const { return pid_; }
+  bool started() const { return started_; }
+  int pid() const { return started_ ? process_.id() : -1; }
 
-  // Waits for the child to end: its exit status, 128 + the signal's number when a signal ended
-  // it, or -1 when the deadline passes first (or it never started).
+  // Waits for the child to end: its exit status, kKilledStatus after kill9 (on POSIX, 128 +
+  // the number of any signal that ended it), or -1 when the deadline passes first (or it
+  // never started).
   int wait(int timeoutMs = 10000) {
-    if (pid_ <= 0 || exited_) return status_;
-    int status = 0;
-    if (!waitUntilEnded(pid_, timeoutMs) || waitpid(pid_, &status, 0) != pid_) return -1;
+    if (!started_ || exited_) return status_;
+    const int status = process_.wait(timeoutMs);
+    if (status < 0) return -1;
     exited_ = true;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    status_ = status;
     return status_;
   }
 
   void kill9() {
-    if (pid_ <= 0 || exited_) return;
-    kill(pid_, SIGKILL);
+    if (!started_ || exited_) return;
+    process_.kill();
     wait();
   }
 
  private:
-  pid_t pid_ = -1;
+  SpawnedProcess process_;
+  bool started_;
   bool exited_ = false;
   int status_ = -1;
 };
-
-struct Outcome {
-  int status = -1;  // the exit status; -1 when a signal ended the command
-  std::string out, err;
-};
-
-// Runs a shell command line with its output in the files "out" and "err" of `folder`; it is
-// killed after `limitSeconds`.
-inline Outcome runShell(const std::filesystem::path& folder, const std::string& command,
-                        int limitSeconds = 60) {
-  const std::string line = "timeout -s KILL " + std::to_string(limitSeconds) + " " + command +
-                           " >'" + (folder / "out").string() + "' 2>'" + (folder / "err").string() +
-                           "'";
-  const int status = std::system(line.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(folder / "out"),
-          readFile(folder / "err")};
-}
 
 }  // namespace tz::test
