@@ -75,6 +75,43 @@ HWND makeFrame() {
 }
 constexpr char kNoDisplay[] = "no window can be made: no display (run under xvfb-run)";
 
+TEST(DialogWindows, WindowsMoveShowAndKeepTheirIdsUserDataAndFonts) {
+  const HWND frame = makeFrame();
+  if (frame == nullptr) GTEST_SKIP() << kNoDisplay;
+  EXPECT_EQ(desktopWindow(), parentOf(frame));
+  EXPECT_EQ(1, windowId(frame)) << "a top-level window keeps its id too";
+  const uint32_t shown = kStyleChild | kStyleVisible;
+  const HWND first = createWindow({u"Static", u"one", shown, {10, 20, 110, 40}, frame, 7});
+  const HWND second = createWindow({u"Static", u"two", shown, {0, 0, 10, 10}, frame, 8});
+  ASSERT_NE(nullptr, second);
+  EXPECT_EQ((std::vector<HWND>{first, second}), childrenOf(frame)) << "in creation order";
+  EXPECT_EQ(second, childWithId(frame, 8));
+  EXPECT_EQ(frame, parentOf(first));
+  EXPECT_EQ(nullptr, createWindow({u"Static", u"", shown, {}, reinterpret_cast<HWND>(0x5555), 9}));
+
+  WindowRect rect;
+  ASSERT_TRUE(windowRect(first, rect));
+  EXPECT_EQ((WindowRect{10, 20, 110, 40}), rect) << "relative to the parent";
+  EXPECT_TRUE(moveWindow(first, {5, 6, 55, 26}, true));
+  ASSERT_TRUE(windowRect(first, rect));
+  EXPECT_EQ((WindowRect{5, 6, 55, 26}), rect);
+  EXPECT_EQ(1u, repaintCount(first));
+  EXPECT_TRUE(showWindow(first, kShowHide)) << "it was visible";
+  EXPECT_FALSE(isVisible(first));
+  EXPECT_FALSE(showWindow(first, kShow));
+  EXPECT_TRUE(isVisible(first));
+  EXPECT_TRUE(setWindowUserData(first, -3));
+  EXPECT_EQ(-3, windowUserData(first));
+  EXPECT_TRUE(setWindowFont(frame, {u"Arial", 12}));
+  EXPECT_EQ(u"Arial", windowFont(second).face) << "the children get the font";
+  EXPECT_EQ(12, windowFont(second).pointSize);
+
+  EXPECT_TRUE(destroyWindow(frame));
+  EXPECT_FALSE(isWindow(second));
+  EXPECT_FALSE(moveWindow(first, {0, 0, 1, 1}, true));
+  EXPECT_EQ(0, windowUserData(first));
+}
+
 TEST(DialogWindows, ATemplateBecomesWindowsInPixelsAndTheProcedureHearsItsLife) {
   calls.clear();
   const HWND frame = makeFrame();
