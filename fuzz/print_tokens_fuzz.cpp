@@ -28,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tz::ui::addPrintToken(separator.token, separator.text);
     model.emplace(separator.token, separator.text);
   }
+  tz::ui::addPrintToken(u"AppName", tz::ui::kDefaultAppName);
+  model.emplace(u"AppName", tz::ui::kDefaultAppName);
   std::u16string units(size / 2, u'\0');
   std::memcpy(units.data(), data, units.size() * 2);
   const size_t count = units.size();
