@@ -2,13 +2,13 @@
 // marker in ESI, written in assembly so that no sanitizer check runs first.
 #pragma once
 
-#include <sys/mman.h>
-
 #include <csignal>
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "memory_pages.h"
 
 namespace tz::test {
 
@@ -48,12 +48,6 @@ inline const FaultCase* faultCase(std::string_view name) {
   for (const FaultCase& c : kFaultCases)
     if (name == c.name) return &c;
   return nullptr;
-}
-
-// A page that is never accessible: the address of the access violations.
-inline uintptr_t protectedPage() {
-  static void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return reinterpret_cast<uintptr_t>(page);
 }
 
 // Each frame keeps its bytes and the call is no tail call, so the recursion reaches the end of
