@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/child_process.h"
+#include "child_process.h"
 
 namespace tz::test {
 
@@ -26,8 +26,8 @@ class PeerProcess : public ChildProcess {
   // named (else the test's own).
   explicit PeerProcess(const std::string& test, std::vector<std::string> env = {},
                        const std::filesystem::path& out = {}, const std::filesystem::path& err = {})
-      : ChildProcess({"/proc/self/exe", "--gtest_filter=" + test}, withPeerMark(std::move(env)),
-                     out, err) {}
+      : ChildProcess({programPath(), "--gtest_filter=" + test}, withPeerMark(std::move(env)), out,
+                     err) {}
 
  private:
   static std::vector<std::string> withPeerMark(std::vector<std::string> env) {

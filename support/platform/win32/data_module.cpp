@@ -11,14 +11,6 @@
 
 namespace tz::platform {
 
-DataModule& DataModule::operator=(DataModule&& other) noexcept {
-  if (this != &other) {
-    unload();
-    instance_ = std::exchange(other.instance_, nullptr);
-  }
-  return *this;
-}
-
 PlatformError DataModule::load(std::string_view path) {
   HMODULE module = nullptr;
   const PlatformError opened = loadDataFile(path, kMaxDataModuleBytes, module);

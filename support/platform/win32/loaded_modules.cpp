@@ -3,8 +3,9 @@
 // converted on the stack.
 #include "support/platform/loaded_modules.h"
 
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
 
 #include "support/platform/text_encoding.h"
 

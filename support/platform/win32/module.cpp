@@ -45,15 +45,17 @@ PlatformError openLibrary(const std::wstring& target, void*& handle) {
   return error;
 }
 
-}  // namespace
-
-Module& Module::operator=(Module&& other) noexcept {
-  if (this != &other) {
-    unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
+// Loads target and, when that succeeds, puts it in place of what held had.
+PlatformError replaceWith(const std::wstring& target, void*& held) {
+  void* handle = nullptr;
+  const PlatformError error = openLibrary(target, handle);
+  if (error != PlatformError::Success) return error;
+  if (held != nullptr) FreeLibrary(static_cast<HMODULE>(held));
+  held = handle;
+  return PlatformError::Success;
 }
+
+}  // namespace
 
 PlatformError Module::loadByName(std::string_view fileName) {
   if (fileName.empty() || fileName.find_first_of("/\\:") != std::string_view::npos)
@@ -61,12 +63,7 @@ PlatformError Module::loadByName(std::string_view fileName) {
   std::wstring name = wideFromUtf8(fileName);
   // Without a dot the loader would append ".dll"; a trailing one keeps the name literal.
   if (fileName.find('.') == std::string_view::npos) name += L'.';
-  void* handle = nullptr;
-  const PlatformError error = openLibrary(name, handle);
-  if (error != PlatformError::Success) return error;
-  unload();
-  handle_ = handle;
-  return PlatformError::Success;
+  return replaceWith(name, handle_);
 }
 
 PlatformError Module::loadFromPath(std::string_view path) {
@@ -81,12 +78,7 @@ PlatformError Module::loadFromPath(std::string_view path) {
   }
   if (length == 0 || length >= full.size()) return PlatformError::InvalidName;
   full.resize(length);
-  void* handle = nullptr;
-  const PlatformError error = openLibrary(full, handle);
-  if (error != PlatformError::Success) return error;
-  unload();
-  handle_ = handle;
-  return PlatformError::Success;
+  return replaceWith(full, handle_);
 }
 
 void Module::unload() {

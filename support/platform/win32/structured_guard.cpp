@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tz::platform {
@@ -128,6 +129,15 @@ class OwnStack {
   char* pages_ = nullptr;
 };
 
+// A handled stack overflow has spent the guard page at the stack's limit, and without one the
+// thread's next overflow could not be reported; the page at the limit becomes the guard again.
+void rearmStackGuard() {
+  char* limit = nullptr;
+  asm volatile("movl %%fs:%c1, %0" : "=r"(limit) : "i"(offsetof(NT_TIB, StackLimit)));
+  DWORD old = 0;
+  VirtualProtect(limit, kPageBytes, PAGE_READWRITE | PAGE_GUARD, &old);
+}
+
 // Kept out of the caller so that nothing the work changes lives in the frame that
 // __builtin_setjmp saved.
 __attribute__((noinline)) bool runUntilFault(Guard& guard, void (*work)(void*), void* context) {
@@ -155,6 +165,7 @@ GuardOutcome runUnderExceptionFrame(void (*work)(void*), void* context, SystemFi
     outcome.code = guard.code;
   }
   asm volatile("movl %0, %%fs:0" : : "r"(guard.next) : "memory");
+  if (outcome.code == EXCEPTION_STACK_OVERFLOW) rearmStackGuard();
   return outcome;
 }
 

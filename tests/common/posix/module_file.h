@@ -1,5 +1,4 @@
-// Module files of this system (ELF) taken apart and damaged by the module tests, and the test
-// program's own path.
+// Module files of this system (ELF) taken apart and damaged by the module tests.
 #pragma once
 
 #include <elf.h>
@@ -9,16 +8,14 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "child_process.h"
 #include "support/platform/platform_error.h"
 
 namespace tz::test {
-
-inline std::string programPath() {
-  return std::filesystem::read_symlink("/proc/self/exe").string();
-}
 
 // The library claiming another architecture: a 64-bit class.
 inline std::string foreignArchitecture(std::string library) {
@@ -55,15 +52,11 @@ inline std::vector<size_t> versionDamageSpots(const std::string& library) {
   return {note, note + 4, offsetof(Elf32_Ehdr, e_phoff), offsetof(Elf32_Ehdr, e_shoff)};
 }
 
-struct DamagedModule {
-  const char* what;
-  std::string bytes;
-  platform::PlatformError expected;
-};
-
 // A good language module damaged where a reader must notice: its directory's magic and count,
 // the header's table offsets, the resource note's size.
-inline std::vector<DamagedModule> damagedLanguageModules(const std::string& good) {
+// Each: what was damaged, the bytes, the status a reader gives.
+inline std::vector<std::tuple<const char*, std::string, platform::PlatformError>>
+damagedLanguageModules(const std::string& good) {
   using enum platform::PlatformError;
   const auto patched = [&](size_t at, uint32_t value) {
     std::string bytes = good;

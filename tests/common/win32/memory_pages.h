@@ -1,44 +1,21 @@
-// Pages of the test's own address space with the protections a probe must tell apart.
+// Pages of the test's own address space with the protections a probe must tell apart. Declared
+// without windows.h (memory_pages.cpp has it), so that tests using the library's own records
+// can include this.
 #pragma once
-
-#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace tz::test {
 
-inline size_t pageBytes() {
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  return info.dwPageSize;
-}
-
+size_t pageBytes();
 // count readable and writable pages; null when they cannot be had.
-inline char* mapPages(size_t count) {
-  return static_cast<char*>(
-      VirtualAlloc(nullptr, count * pageBytes(), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-}
-
-inline bool makeInaccessible(char* page) {
-  DWORD old = 0;
-  return VirtualProtect(page, pageBytes(), PAGE_NOACCESS, &old);
-}
-
+char* mapPages(size_t count);
+bool makeInaccessible(char* page);
 // A page whose first touch raises the guard-page exception and disarms it.
-inline bool makeGuardPage(char* page) {
-  DWORD old = 0;
-  return VirtualProtect(page, pageBytes(), PAGE_READWRITE | PAGE_GUARD, &old);
-}
-
-inline void unmapPages(char* pages, size_t) {
-  VirtualFree(pages, 0, MEM_RELEASE);
-}
-
+bool makeGuardPage(char* page);
+void unmapPages(char* pages, size_t count);
 // A page that is never accessible: the address of the access violations.
-inline uintptr_t protectedPage() {
-  static void* page = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
-  return reinterpret_cast<uintptr_t>(page);
-}
+uintptr_t protectedPage();
 
 }  // namespace tz::test

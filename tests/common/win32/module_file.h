@@ -1,28 +1,19 @@
-// Module files of this system (PE) taken apart and damaged by the module tests, and the test
-// program's own path. Offsets are the PE format's, read from the bytes.
+// Module files of this system (PE) taken apart and damaged by the module tests. Offsets are the
+// PE format's, read from the bytes.
 #pragma once
-
-#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "child_process.h"
 #include "support/platform/platform_error.h"
 
 namespace tz::test {
-
-inline std::string programPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  char text[4 * MAX_PATH];
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(length), text,
-                                        sizeof text, nullptr, nullptr);
-  return std::string(text, bytes > 0 ? static_cast<size_t>(bytes) : 0);
-}
 
 namespace pe {
 
@@ -68,9 +59,9 @@ inline size_t firstDataEntry(const std::string& bytes) {
 
 }  // namespace pe
 
-// The library claiming another architecture: x64.
+// The library claiming another architecture: x64 (machine 0x8664).
 inline std::string foreignArchitecture(std::string library) {
-  pe::put(library, pe::headers(library) + 4, IMAGE_FILE_MACHINE_AMD64, 2);
+  pe::put(library, pe::headers(library) + 4, 0x8664, 2);
   return library;
 }
 
@@ -91,15 +82,11 @@ inline std::vector<size_t> versionDamageSpots(const std::string& library) {
   return {0x3C, root + 12, version - 6, version + 34};
 }
 
-struct DamagedModule {
-  const char* what;
-  std::string bytes;
-  platform::PlatformError expected;
-};
-
 // A good language module damaged where a reader must notice: the header's offset, the resource
 // directory's count and a data entry's place, and a module without resources.
-inline std::vector<DamagedModule> damagedLanguageModules(const std::string& good) {
+// Each: what was damaged, the bytes, the status a reader gives.
+inline std::vector<std::tuple<const char*, std::string, platform::PlatformError>>
+damagedLanguageModules(const std::string& good) {
   using enum platform::PlatformError;
   const auto patched = [&](size_t at, uint32_t value, size_t size = 4) {
     std::string bytes = good;
@@ -124,10 +111,7 @@ inline bool makeFifo(const std::filesystem::path&) {
   return false;
 }
 
-// Whether the system is Wine standing in for Windows: its ntdll says so.
-inline bool underWine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
+// Whether the system is Wine standing in for Windows (module_file.cpp).
+bool underWine();
 
 }  // namespace tz::test

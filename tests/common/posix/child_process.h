@@ -22,6 +22,11 @@ extern char** environ;
 
 namespace tz::test {
 
+// The test program's own file.
+inline std::string programPath() {
+  return std::filesystem::read_symlink("/proc/self/exe").string();
+}
+
 // True once process `pid` has ended (unreaped counts as ended), false when `timeoutMs` passes
 // first. The process need not be our child: its end is watched through a process descriptor.
 inline bool waitUntilEnded(pid_t pid, int timeoutMs) {
