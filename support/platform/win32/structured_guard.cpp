@@ -26,7 +26,10 @@ struct Guard {
   char* stackTop;
   void* jump[5];  // __builtin_setjmp's buffer
   bool inFilter;
-  const EXCEPTION_RECORD* passedOn;  // declined by an inner guard: passed on here too
+  // Declined by an inner guard: passed on here too. A frame between the two may take it
+  // instead, so the fault's address is kept as well and a match is used up.
+  const EXCEPTION_RECORD* passedOn;
+  const void* passedAddress;
   DWORD code;
   // For the handler's run on the guard's stack.
   EXCEPTION_RECORD* record;
@@ -94,7 +97,10 @@ LONG askFilter(Guard* guard) {
 EXCEPTION_DISPOSITION __cdecl onException(EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
                                           void*) {
   auto* guard = static_cast<Guard*>(frame);
-  if ((record->ExceptionFlags & kUnwinding) != 0 || guard->inFilter || guard->passedOn == record ||
+  const bool declinedInside =
+      guard->passedOn == record && guard->passedAddress == record->ExceptionAddress;
+  if (declinedInside) guard->passedOn = nullptr;
+  if ((record->ExceptionFlags & kUnwinding) != 0 || guard->inFilter || declinedInside ||
       !processorFault(record->ExceptionCode))
     return ExceptionContinueSearch;
   guard->record = record;
@@ -107,7 +113,10 @@ EXCEPTION_DISPOSITION __cdecl onException(EXCEPTION_RECORD* record, void* frame,
   // Declined: the guards around this one pass it on as well, to the host's frames.
   for (Guard* outer = guard->next;
        reinterpret_cast<uintptr_t>(outer) != kChainEnd && outer != nullptr; outer = outer->next)
-    if (outer->handler == reinterpret_cast<void*>(&onException)) outer->passedOn = record;
+    if (outer->handler == reinterpret_cast<void*>(&onException)) {
+      outer->passedOn = record;
+      outer->passedAddress = record->ExceptionAddress;
+    }
   return ExceptionContinueSearch;
 }
 
