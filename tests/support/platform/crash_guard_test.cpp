@@ -157,6 +157,30 @@ TEST(CrashGuard, LeavesFaultsOfUnguardedThreadsAndSentSignalsToTheHandlerBefore)
   }
 }
 
+LONG TZ_CALLBACK decliningFilter(const EXCEPTION_POINTERS*, const char*) {
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The innermost guard takes the fault; its refusal is final, whatever an outer filter would say.
+TEST(CrashGuardPeer, RefusedInsideAnOuterGuard) {
+  TZ_PEER_ONLY();
+  tz::test::quietCrashes();
+  runGuarded(
+      [](void*) {
+        runGuarded([](void*) { tz::test::raiseFault(tz::test::Fault::Read); }, nullptr,
+                   decliningFilter, "inner");
+      },
+      nullptr, recordingFilter, "outer");
+}
+
+TEST(CrashGuard, AFaultTheInnermostGuardRefusesEndsTheProcess) {
+  tz::test::ScratchFolder folder;
+  tz::test::PeerProcess peer("CrashGuardPeer.RefusedInsideAnOuterGuard",
+                             tz::test::quietPeerEnvironment(), folder.path / "out");
+  EXPECT_EQ(tz::test::faultCase("Read")->death, peer.wait())
+      << tz::test::readFile(folder.path / "out");
+}
+
 // The handlers exist only while work is guarded; guards nest.
 TEST(CrashGuard, InstallsItsHandlersOnlyWhileWorkIsGuarded) {
   static tz::test::InstalledHandlers before, inside, after;
