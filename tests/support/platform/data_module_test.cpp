@@ -71,7 +71,7 @@ TEST(DataModule, RefusesWhatIsNoWholeModuleFile) {
       {large + "/inside", PathNotFound},
       {temp.path.string(), BadFormat},
       {large, BadFormat},
-      {tz::test::programPath(), ResourceTypeNotFound},
+      {TZ_PLAIN_MODULE, ResourceTypeNotFound},
       {writeFile(temp.path / "zeroed.LNG", std::string(good.size(), '\0')), BadFormat},
   };
   const std::string fifo = (temp.path / "fifo.LNG").string();

@@ -107,7 +107,7 @@ TEST(Module, ReadsTheFileVersion) {
   }
   ScratchFolder temp;
   const std::pair<std::string, PlatformError> failures[] = {
-      {tz::test::programPath(), ResourceTypeNotFound},
+      {TZ_PLAIN_MODULE, ResourceTypeNotFound},
       {(temp.path / "absent").string(), FileNotFound},
       {temp.path.string(), BadFormat},
       {writeFile(temp.path / "garbage", std::string(100, 'x')), BadFormat},
