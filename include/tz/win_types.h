@@ -5,23 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tz/win_handles.h"
+
 static_assert(sizeof(void*) == 4 && sizeof(long) == 4, "the contract is 32-bit x86");
 
-typedef int BOOL;
-typedef unsigned char BYTE;
-typedef unsigned short WORD;
-typedef unsigned long DWORD;
-typedef long LONG;
-typedef unsigned long ULONG;
-typedef unsigned int UINT;
-typedef long HRESULT;
-typedef DWORD LCID;
-typedef WORD LANGID;
 typedef char16_t WCHAR;
-typedef long long LONGLONG;
-typedef unsigned long long ULONGLONG;
-typedef unsigned long ULONG_PTR;
-typedef long LONG_PTR;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
@@ -40,23 +28,6 @@ inline bool operator==(const GUID& a, const GUID& b) {
     if (a.Data4[i] != b.Data4[i]) return false;
   return true;
 }
-
-// Opaque handles: distinct types that only the library interprets.
-#define TZ_DECLARE_HANDLE(name) \
-  struct name##__;              \
-  typedef name##__* name
-typedef void* HANDLE;
-TZ_DECLARE_HANDLE(HKEY);
-// An instance handle is the address at which a loaded module's image begins (its ELF header),
-// as on the original platform; a resource handle addresses an entry of its resource directory.
-TZ_DECLARE_HANDLE(HINSTANCE);
-TZ_DECLARE_HANDLE(HWND);
-TZ_DECLARE_HANDLE(HRSRC);
-TZ_DECLARE_HANDLE(HICON);
-typedef HINSTANCE HMODULE;
-typedef HICON HCURSOR;
-typedef void* HGLOBAL;
-#undef TZ_DECLARE_HANDLE
 
 static_assert(sizeof(BOOL) == 4 && sizeof(WORD) == 2 && sizeof(DWORD) == 4);
 static_assert(sizeof(LONG) == 4 && sizeof(HRESULT) == 4 && sizeof(WCHAR) == 2);

@@ -27,7 +27,7 @@ class AppendFile {
   // InvalidName when the path is too long.
   static AppendFileResult open(std::string_view path);
 
-  bool isOpen() const { return handle_ >= 0; }
+  bool isOpen() const { return handle_ != -1; }
 
   // Appends bytes at the end in one write; a write the system cuts short goes on with the
   // rest. Writers that append one line per call never interleave within a line. InvalidHandle
@@ -44,7 +44,7 @@ class AppendFile {
   void close();
 
  private:
-  int32_t handle_ = -1;
+  intptr_t handle_ = -1;  // the system's handle or descriptor
 };
 
 struct AppendFileResult {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

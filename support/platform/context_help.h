@@ -1,5 +1,5 @@
-// Context help: the pop-up help of one control, shown from a help file by context id. Without
-// a display the request is recorded, and tests read the record.
+// Context help: the pop-up help of one control, shown from a help file by context id. The
+// request is recorded, and tests read the record; on Windows the pop-up is also shown.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

@@ -1,9 +1,9 @@
-// The mouse cursor. There is no display: a cursor is a handle that names one of the system
+// The mouse cursor. Without a display a cursor is a handle that names one of the system
 // cursors, and the current cursor is only recorded, so that showing and restoring it can be
-// observed.
+// observed; on Windows both are the system's.
 #pragma once
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

@@ -27,7 +27,7 @@ class DeviceFile {
   // FileNotFound, PathNotFound, AccessDenied as the system reports them.
   static DeviceFileResult open(std::string_view path);
 
-  bool isOpen() const { return handle_ >= 0; }
+  bool isOpen() const { return handle_ != -1; }
 
   // Writes bytes without waiting. Busy when the device took only part of them (or none)
   // because it would have had to wait: the rest is dropped. InvalidHandle when not open;
@@ -50,7 +50,7 @@ class DeviceFile {
   void close();
 
  private:
-  int32_t handle_ = -1;
+  intptr_t handle_ = -1;  // the system's handle or descriptor
 };
 
 struct DeviceFileResult {
@@ -60,7 +60,9 @@ struct DeviceFileResult {
 
 // The code of a device-control request that reads `size` bytes of input and writes nothing
 // back, in the system's encoding of requests (`type` and `number` tell devices' requests
-// apart); 0 when size is beyond what a request can carry.
+// apart); 0 when size is beyond what a request can carry. Windows codes carry no size (the
+// input's length bounds what the device reads); there they say the request needs write access
+// and that the system copies its input (buffered), which is what deviceControl lets through.
 uint32_t deviceWriteRequest(uint32_t type, uint32_t number, uint32_t size);
 
 // Test hook: while set, requests that pass the check go to capture instead of the device,

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "support/platform/dialog_template.h"
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

@@ -97,6 +97,10 @@ enum class DialogTemplateStatus {
 // length is checked against size, so damaged bytes give a status, never a read outside them.
 // On failure dialog is left as it was.
 DialogTemplateStatus readDialogTemplate(const void* bytes, size_t size, DialogTemplate& dialog);
+// readDialogTemplate for a caller that passes the status on: status, when given, receives it.
+// True when the template was read.
+bool acceptDialogTemplate(const void* bytes, size_t size, DialogTemplate& dialog,
+                          DialogTemplateStatus* status);
 // A short English description of a status, for messages.
 const char* describe(DialogTemplateStatus status);
 

@@ -135,6 +135,13 @@ DialogTemplateStatus readDialogTemplate(const void* bytes, size_t size, DialogTe
   return DialogTemplateStatus::Ok;
 }
 
+bool acceptDialogTemplate(const void* bytes, size_t size, DialogTemplate& dialog,
+                          DialogTemplateStatus* status) {
+  const DialogTemplateStatus read = readDialogTemplate(bytes, size, dialog);
+  if (status != nullptr) *status = read;
+  return read == DialogTemplateStatus::Ok;
+}
+
 const char* describe(DialogTemplateStatus status) {
   switch (status) {
     case DialogTemplateStatus::Ok:

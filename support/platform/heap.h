@@ -29,7 +29,8 @@ class PrivateHeap {
  private:
   PrivateHeap() = default;
   struct Block;
-  Block* first_ = nullptr;
+  void* system() const;     // the system's heap, where the backend uses one
+  Block* first_ = nullptr;  // the chain of blocks, or the system's heap
 };
 
 }  // namespace tz::platform

@@ -20,9 +20,10 @@ struct LocaleSettings {
   std::string listSeparator = ",";
 };
 
-// The settings of the user's locale, chosen as the C library does from LC_ALL, then
-// LC_NUMERIC or LC_TIME, then LANG. A locale that is not installed, or one that leaves a
-// setting empty, keeps the defaults above for what it does not say.
+// The settings of the user's locale: on Windows the system's user locale with the user's own
+// regional choices; elsewhere chosen as the C library does from LC_ALL, then LC_NUMERIC or
+// LC_TIME, then LANG. A locale that is not installed, or one that leaves a setting empty (or,
+// for the grouping, malformed), keeps the defaults above for what it does not say.
 LocaleSettings userLocaleSettings();
 
 }  // namespace tz::platform

@@ -1,8 +1,9 @@
-// The message box. There is no display: a box is written to standard error as "title: text"
-// (and its details), and answers with the default button of its style. Tests capture boxes.
+// The message box. Without a display a box is written to standard error as "title: text"
+// (and its details), and answers with the default button of its style; on Windows it is the
+// system's box. Tests capture boxes.
 #pragma once
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 
@@ -21,10 +22,10 @@ enum : int {
 
 struct MessageBox {
   HWND owner;
-  const WCHAR* title;
-  const WCHAR* text;
-  const WCHAR* details;  // null when none are attached
-  UINT style;            // as given, the 0xC000 details bits included
+  const char16_t* title;  // WCHAR
+  const char16_t* text;
+  const char16_t* details;  // null when none are attached
+  UINT style;               // as given, the 0xC000 details bits included
 };
 
 // Shows the box and returns the button that answered it. Takes no

@@ -41,7 +41,8 @@ class Module {
   ~Module() { unload(); }
 
   // Loads a file by its literal name (nothing appended) through the dynamic loader's search
-  // order; InvalidName for a name with a '/' or an empty one. All symbols are bound at load.
+  // order; InvalidName for a name with a '/', an empty one, or (where the system's names are
+  // UTF-16) one that is not UTF-8. All symbols are bound at load.
   // On failure the object keeps what it held and the status is the original platform's:
   // DllNotFound when no such file is found, BadFormat for a file that is not a library of
   // this architecture, NotEnoughMemory when it does not fit, AccessDenied when it cannot be

@@ -56,7 +56,7 @@ class NamedEvent {
 
  private:
   static EventOpenResult adopt(PlatformError error, int32_t handle, bool existed);
-  void* record_ = nullptr;  // the mapped shared record
+  void* record_ = nullptr;  // the mapped shared record, or the system's event
   int32_t handle_ = -1;
 };
 

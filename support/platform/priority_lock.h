@@ -28,6 +28,9 @@ class PriorityLock {
  private:
   uint32_t word_ = 0;  // the holder's thread id, plus the kernel's waiters bit
   uint32_t depth_ = 0;
+  // Where waiters lend their priority by hand (Windows): the holder's id and the priority it
+  // had before, which it takes back when it lets go.
+  alignas(8) uint64_t lent_ = 0;
 };
 
 }  // namespace tz::platform

@@ -50,8 +50,8 @@ class Process {
   void close();
 
   int32_t pid_ = 0;
-  int32_t exitFd_ = -1;   // readable once the process has ended
-  int32_t readyFd_ = -1;  // our end of the readiness channel
+  int32_t exitHandle_ = -1;   // readable, or signalled, once the process has ended
+  int32_t readyHandle_ = -1;  // our end of the readiness channel
   uint32_t exitCode_ = StillActive;
   bool ended_ = false;
   bool ready_ = false;
@@ -70,6 +70,9 @@ class Process {
 // On success process holds the new process (what it held before is let go). InvalidParameter
 // for an empty line; FileNotFound when no candidate names an executable file; otherwise the
 // start's own failure (BadExeFormat for a file the system cannot run, NotEnoughMemory, ...).
+// Where the system finds the program itself (Windows) its answers stand: a folder is
+// AccessDenied, and a file named with its folder is tried as it is (BadExeFormat when it is
+// no program).
 PlatformError launchProcess(std::string_view commandLine, Process& process);
 
 // The original platform's C runtime rules: arguments are separated by spaces and tabs; double

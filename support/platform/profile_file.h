@@ -8,7 +8,8 @@
 
 namespace tz::platform {
 
-// The file: TZ_PROFILE_FILE when set, else $XDG_CONFIG_HOME/tz/profile.ini, else
+// The file: TZ_PROFILE_FILE when set, else on Windows win.ini in the Windows folder (the file
+// of the system's own profile calls), elsewhere $XDG_CONFIG_HOME/tz/profile.ini, else
 // ~/.config/tz/profile.ini.
 std::string profileFilePath();
 

@@ -11,8 +11,9 @@
 
 namespace tz::platform {
 
-// Both roots live in the user's store (TZ_REGISTRY_ROOT when set, else
-// $XDG_CONFIG_HOME/tz-registry, else ~/.config/tz-registry); there is no machine-wide store.
+// On Windows the roots are the system's HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER. Elsewhere
+// both live in the user's store (TZ_REGISTRY_ROOT when set, else $XDG_CONFIG_HOME/tz-registry,
+// else ~/.config/tz-registry); there is no machine-wide store.
 enum class RegistryRoot : uint32_t { LocalMachine, CurrentUser };
 
 // The original platform's type numbers. Other numbers are accepted and kept as raw bytes.
@@ -36,6 +37,9 @@ enum class RegistryType : uint32_t { String = 1, Binary = 3, Dword = 4, MultiStr
 // OutOfMemory (a value's data over 1 MiB, or a change that would take the key's values past
 // 4 MiB in its file); Timeout (another process held the store's lock for 5 s, e.g. one stopped
 // in a debugger); AccessDenied and others for system failures. A failed call changes nothing.
+// The system's registry gives BadDatabase and Timeout only for its own failures, and
+// AccessDenied where the user may not write (HKEY_LOCAL_MACHINE for most users): a key is
+// then open for reading only.
 class RegistryKey {
  public:
   RegistryKey() = default;
@@ -77,16 +81,16 @@ class RegistryKey {
   PlatformError enumValue(uint32_t index, std::string& name, RegistryType* type, void* data,
                           uint32_t* size) const;
 
-  bool isOpen() const { return dir_ >= 0; }
+  bool isOpen() const { return handle_ != -1; }
   void close();
 
  private:
-  RegistryKey(int32_t dir, int32_t store) : dir_(dir), store_(store) {}
+  RegistryKey(intptr_t handle, intptr_t store) : handle_(handle), store_(store) {}
   PlatformError openOrCreate(std::string_view path, RegistryKey& key, bool* created,
                              bool create) const;
 
-  int32_t dir_ = -1;    // the key's folder
-  int32_t store_ = -1;  // the store's top folder, which holds the lock
+  intptr_t handle_ = -1;  // the key: the system's handle, or its folder in a store of files
+  intptr_t store_ = -1;   // a store of files: its top folder, which holds the lock
 };
 
 }  // namespace tz::platform

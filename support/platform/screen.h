@@ -2,7 +2,8 @@
 // is a virtual one: its clip box in pixels, seen as character cells of kCellWidth by
 // kCellHeight pixels, each remembering the last fill painted over it and the last character
 // drawn in it. Tests read the cells; TZ_DEBUG_SCREEN_STDERR=1 also writes drawn text to
-// standard error, a line per row, for a developer watching.
+// standard error, a line per row, for a developer watching. On Windows the cells are kept the
+// same way while everything is also drawn on the real screen.
 #pragma once
 
 #include <cstdint>

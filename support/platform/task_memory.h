@@ -1,6 +1,7 @@
 // The task allocator: memory one module allocates and another frees (the OLE task allocator
-// of the original platform; here the C library's malloc and free, so either side may use
-// those). Thread-safe; not for the audio path.
+// of the original platform, which the Windows backend uses; the POSIX backend uses the C
+// library's malloc and free, so either side may use those). Thread-safe; not for the audio
+// path.
 #pragma once
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 // is drawn; the records are all there is, and tests read them. Handles are never reused, so a
 // stale handle names no window and every call on it fails quietly. Calls are safe from any
 // thread (one lock, never held while a dialog procedure runs). Not for the audio path.
+// On Windows they are the system's own windows, with the system's rules (README.md).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

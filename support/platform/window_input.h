@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "tz/win_types.h"
+#include "tz/win_handles.h"
 
 namespace tz::platform {
 

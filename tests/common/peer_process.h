@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "tests/common/child_process.h"
+#include "tests/common/scratch_folder.h"
 
 namespace tz::test {
 
@@ -26,8 +27,8 @@ class PeerProcess : public ChildProcess {
   // named (else the test's own).
   explicit PeerProcess(const std::string& test, std::vector<std::string> env = {},
                        const std::filesystem::path& out = {}, const std::filesystem::path& err = {})
-      : ChildProcess({programPath(), "--gtest_filter=" + test}, withPeerMark(std::move(env)), out,
-                     err) {}
+      : ChildProcess({SpawnedProcess::ownExecutable(), "--gtest_filter=" + test},
+                     withPeerMark(std::move(env)), out, err) {}
 
  private:
   static std::vector<std::string> withPeerMark(std::vector<std::string> env) {

@@ -29,6 +29,8 @@ struct ScratchFolder {
       if (std::filesystem::create_directory(candidate, error)) path = candidate;
     }
     if (path.empty()) abort();
+    // The user's alone, as a private runtime folder must be (tests use one as such).
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -14,16 +14,6 @@
 
 namespace tz::platform {
 
-AppendFile::AppendFile(AppendFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 AppendFileResult AppendFile::open(std::string_view path) {
   AppendFileResult result{PlatformError::Success, {}};
   // O_NONBLOCK: opening a pipe without a reader would otherwise wait for one; on a regular
@@ -31,7 +21,9 @@ AppendFileResult AppendFile::open(std::string_view path) {
   const int fd = ::open(std::string(path).c_str(),
                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) {
-    result.error = errno == ENXIO ? PlatformError::AccessDenied : errorFromErrno(errno);
+    // A folder (EISDIR) or a pipe without a reader (ENXIO) is no regular file either.
+    result.error =
+        errno == ENXIO || errno == EISDIR ? PlatformError::AccessDenied : errorFromErrno(errno);
     return result;
   }
   result.file.handle_ = fd;

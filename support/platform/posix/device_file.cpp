@@ -10,18 +10,15 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <string>
 #include <utility>
 
+#include "support/platform/device_file_internal.h"
 #include "support/platform/posix/serial_port_path.h"
 
 namespace tz::platform {
 namespace {
-
-std::atomic<DeviceControlCapture> captureFunction{nullptr};
-std::atomic<void*> captureContext{nullptr};
 
 PlatformError openError(int error) {
   switch (error) {
@@ -51,16 +48,6 @@ bool baudConstant(uint32_t rate, speed_t& speed) {
 }
 
 }  // namespace
-
-DeviceFile::DeviceFile(DeviceFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
 
 DeviceFileResult DeviceFile::open(std::string_view path) {
   DeviceFileResult result{PlatformError::Success, {}};
@@ -113,8 +100,7 @@ PlatformError DeviceFile::deviceControl(uint32_t code, std::string_view input) {
   const uint32_t size = _IOC_SIZE(code);
   if (_IOC_DIR(code) != _IOC_WRITE || size == 0 || size > input.size())
     return PlatformError::AccessDenied;
-  if (DeviceControlCapture capture = captureFunction.load(std::memory_order_acquire))
-    return capture(code, input, captureContext.load(std::memory_order_relaxed));
+  if (PlatformError answer; capturedDeviceControl(code, input, answer)) return answer;
   if (ioctl(handle_, code, input.data()) != 0)
     return errno == ENOTTY ? PlatformError::NotSupported : errorFromErrno(errno);
   return PlatformError::Success;
@@ -127,11 +113,6 @@ void DeviceFile::close() {
 uint32_t deviceWriteRequest(uint32_t type, uint32_t number, uint32_t size) {
   if (size >= (1u << _IOC_SIZEBITS)) return 0;
   return _IOC(_IOC_WRITE, type & 0xFF, number & 0xFF, size);
-}
-
-void setDeviceControlCapture(DeviceControlCapture capture, void* context) {
-  captureContext.store(context, std::memory_order_relaxed);
-  captureFunction.store(capture, std::memory_order_release);
 }
 
 }  // namespace tz::platform

@@ -38,10 +38,7 @@ WindowRect pixelsOf(int x, int y, int cx, int cy, DialogBaseUnits base) {
 HWND createDialog(const void* bytes, size_t size, HWND parent, DialogProcedure procedure,
                   intptr_t parameter, DialogTemplateStatus* status) {
   DialogTemplate dialog;
-  const DialogTemplateStatus read =
-      bytes == nullptr ? DialogTemplateStatus::Truncated : readDialogTemplate(bytes, size, dialog);
-  if (status != nullptr) *status = read;
-  if (read != DialogTemplateStatus::Ok) return nullptr;
+  if (!acceptDialogTemplate(bytes, size, dialog, status)) return nullptr;
   const bool hasFont = (dialog.style & kDialogStyleSetFont) != 0;
   const WindowFont font{hasFont ? dialog.font.typeface : u"MS Shell Dlg",
                         hasFont ? dialog.font.pointSize : 8};

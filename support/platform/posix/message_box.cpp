@@ -1,29 +1,22 @@
 // Boxes on standard error: "title: text", then the details, each line written with write(2)
 // from a stack buffer, so that a box can be shown from a crash report.
-#include "support/platform/message_box.h"
-
 #include <unistd.h>
 
-#include <atomic>
 #include <cstddef>
-#include <iterator>
 #include <string_view>
 
+#include "support/platform/message_box_system.h"
 #include "support/platform/text_encoding.h"
 
 namespace tz::platform {
 namespace {
-
-// Set by tests while no box is being shown.
-std::atomic<MessageBoxCapture> captureFunction{nullptr};
-std::atomic<void*> captureContext{nullptr};
 
 // UTF-8 on the way out, a block at a time; an unpaired surrogate becomes U+FFFD.
 class ErrorStream {
  public:
   ~ErrorStream() { flush(); }
 
-  void text(const WCHAR* wide) {
+  void text(const char16_t* wide) {
     if (wide == nullptr) return;
     const std::u16string_view view(wide);
     for (size_t i = 0; i < view.size();) put(decodeUtf16(view, i));
@@ -53,27 +46,7 @@ class ErrorStream {
 
 }  // namespace
 
-int defaultButton(UINT style) {
-  static constexpr int kSets[][3] = {
-      {kButtonOk, 0, 0},
-      {kButtonOk, kButtonCancel, 0},
-      {kButtonAbort, kButtonRetry, kButtonIgnore},
-      {kButtonYes, kButtonNo, kButtonCancel},
-      {kButtonYes, kButtonNo, 0},
-      {kButtonRetry, kButtonCancel, 0},
-      {kButtonCancel, kButtonTryAgain, kButtonContinue},
-  };
-  const UINT set = style & 0xF;
-  if (set >= std::size(kSets)) return kButtonOk;
-  const UINT index = (style >> 8) & 0x3;
-  // A default button past the set's last falls back to its first, as a dialog would.
-  if (index >= 3 || kSets[set][index] == 0) return kSets[set][0];
-  return kSets[set][index];
-}
-
-int showMessageBox(const MessageBox& box) {
-  if (MessageBoxCapture hook = captureFunction.load(std::memory_order_acquire))
-    return hook(box, captureContext.load(std::memory_order_relaxed));
+int showSystemMessageBox(const MessageBox& box) {
   {
     ErrorStream out;
     out.text(box.title);
@@ -86,11 +59,6 @@ int showMessageBox(const MessageBox& box) {
     }
   }
   return defaultButton(box.style);
-}
-
-void setMessageBoxCapture(MessageBoxCapture function, void* context) {
-  captureContext.store(context, std::memory_order_relaxed);
-  captureFunction.store(function, std::memory_order_release);
 }
 
 }  // namespace tz::platform

@@ -282,18 +282,6 @@ WaitResult sleepUntilReleased(EventRecord& r, uint32_t state, int row, uint32_t 
 
 }  // namespace
 
-NamedEvent::NamedEvent(NamedEvent&& other) noexcept
-    : record_(std::exchange(other.record_, nullptr)), handle_(std::exchange(other.handle_, -1)) {}
-
-NamedEvent& NamedEvent::operator=(NamedEvent&& other) noexcept {
-  if (this != &other) {
-    close();
-    record_ = std::exchange(other.record_, nullptr);
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 EventOpenResult NamedEvent::adopt(PlatformError error, int32_t handle, bool existed) {
   EventOpenResult result{error, NamedEvent(), existed};
   if (error != PlatformError::Success) return result;

@@ -70,16 +70,6 @@ PlatformError takeGenerationLock(int fd, bool joined, int64_t fresh) {
 
 }  // namespace
 
-NamedMark::NamedMark(NamedMark&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-NamedMark& NamedMark::operator=(NamedMark&& other) noexcept {
-  if (this != &other) {
-    release();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 MarkHoldResult NamedMark::hold(std::string_view name) {
   const int64_t fresh = newGeneration();
   const posix::ObjectHandle object =

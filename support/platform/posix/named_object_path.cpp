@@ -24,34 +24,7 @@
 namespace tz::platform::posix {
 namespace {
 
-const char* kindWord(ObjectKind kind) {
-  switch (kind) {
-    case ObjectKind::Section:
-      return "section";
-    case ObjectKind::Event:
-      return "event";
-    case ObjectKind::Mark:
-      return "mark";
-  }
-  return "object";
-}
-
-// Keeps [A-Za-z0-9._-]; any other byte, '%' and the separator '~' included, becomes %XX.
-void appendEscaped(std::string& out, std::string_view text) {
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '_' || c == '-';
-    if (plain) {
-      out += ch;
-    } else {
-      out += '%';
-      out += Hex[c >> 4];
-      out += Hex[c & 15];
-    }
-  }
-}
+static_assert(NAME_MAX == 255, "object names are as long as a file name may be");
 
 bool isPrivateFolder(const struct stat& st) {
   return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 0777) == 0700;
@@ -88,16 +61,6 @@ void reportForeignFolder() {
   if (!said.exchange(true))
     fprintf(stderr, "tz: named objects unavailable: %s is not a private folder of this user\n",
             userDirectory().c_str());
-}
-
-PlatformError fileName(ObjectKind kind, std::string_view name, std::string& out) {
-  if (name.empty()) return PlatformError::InvalidName;
-  out = kindWord(kind);
-  out += '~';
-  if (const char* space = getenv("TZ_OBJECT_NAMESPACE")) appendEscaped(out, space);
-  out += '~';
-  appendEscaped(out, name);
-  return out.size() <= NAME_MAX ? PlatformError::Success : PlatformError::InvalidName;
 }
 
 // ELOOP is O_NOFOLLOW meeting a symbolic link planted where an object belongs.
@@ -186,8 +149,8 @@ bool namespaceOf(std::string_view file, std::string_view& space) {
   const size_t kindEnd = file.find('~');
   if (kindEnd == std::string_view::npos) return false;
   const std::string_view kind = file.substr(0, kindEnd);
-  if (kind != kindWord(ObjectKind::Section) && kind != kindWord(ObjectKind::Event) &&
-      kind != kindWord(ObjectKind::Mark))
+  if (kind != objectKindWord(ObjectKind::Section) && kind != objectKindWord(ObjectKind::Event) &&
+      kind != objectKindWord(ObjectKind::Mark))
     return false;
   const size_t spaceEnd = file.find('~', kindEnd + 1);
   if (spaceEnd == std::string_view::npos || spaceEnd + 1 == file.size()) return false;
@@ -307,7 +270,7 @@ bool holdsSharedLock(int fd) {
 
 PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& path) {
   std::string file;
-  const PlatformError error = fileName(kind, name, file);
+  const PlatformError error = objectName(kind, name, file);
   if (error == PlatformError::Success) path = userDirectory() + '/' + file;
   return error;
 }
@@ -315,7 +278,7 @@ PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& pa
 ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes, const void* initial,
                           size_t initialBytes, size_t initialAt) {
   std::string file;
-  if (const PlatformError e = fileName(kind, name, file); e != PlatformError::Success)
+  if (const PlatformError e = objectName(kind, name, file); e != PlatformError::Success)
     return failed(e);
   if (initialBytes > bytes || initialAt > bytes - initialBytes)
     return failed(PlatformError::InvalidParameter);
@@ -343,7 +306,7 @@ ObjectHandle createObject(ObjectKind kind, std::string_view name, size_t bytes, 
 
 ObjectHandle openObject(ObjectKind kind, std::string_view name) {
   std::string file;
-  if (const PlatformError e = fileName(kind, name, file); e != PlatformError::Success)
+  if (const PlatformError e = objectName(kind, name, file); e != PlatformError::Success)
     return failed(e);
   const Gate gate;
   if (gate.error() != PlatformError::Success) return failed(gate.error());
@@ -388,7 +351,7 @@ void closeObject(int fd) {
 ObjectHandle takeForeignObject(ObjectKind kind, int fd) {
   std::string file;
   std::string_view space;
-  const std::string prefix = std::string(kindWord(kind)) + '~';
+  const std::string prefix = std::string(objectKindWord(kind)) + '~';
   const bool ours = isOurFile(fd) && fileNameOf(fd, file) && file.starts_with(prefix) &&
                     namespaceOf(file, space) &&
                     carriesName(AT_FDCWD, (userDirectory() + '/' + file).c_str(), fd) &&

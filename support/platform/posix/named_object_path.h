@@ -14,16 +14,14 @@
 #include <string>
 #include <string_view>
 
+#include "support/platform/object_name.h"
 #include "support/platform/platform_error.h"
 
 namespace tz::platform::posix {
 
-// Kinds live side by side under the same names without meeting.
-enum class ObjectKind { Section, Event, Mark };
+using platform::ObjectKind;
 
-// <directory>/<kind>~<TZ_OBJECT_NAMESPACE>~<name>, namespace and name escaped so that every
-// distinct pair gives a distinct file name. InvalidName for an empty name or one whose escaped
-// form does not fit a file name.
+// <directory>/<objectName>. InvalidName as objectName says.
 PlatformError objectPath(ObjectKind kind, std::string_view name, std::string& path);
 
 struct ObjectHandle {

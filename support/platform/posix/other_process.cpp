@@ -37,18 +37,6 @@ PlatformError transfer(Transfer call, uint64_t address, char* local, size_t byte
 
 }  // namespace
 
-OtherProcess::OtherProcess(OtherProcess&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), id_(std::exchange(other.id_, 0)) {}
-
-OtherProcess& OtherProcess::operator=(OtherProcess&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, -1);
-    id_ = std::exchange(other.id_, 0);
-  }
-  return *this;
-}
-
 OtherProcessResult OtherProcess::open(uint32_t id) {
   if (id == 0 || id > INT_MAX) return {PlatformError::InvalidParameter, OtherProcess()};
   const long fd = syscall(SYS_pidfd_open, static_cast<pid_t>(id), 0);

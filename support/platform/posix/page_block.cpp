@@ -7,18 +7,6 @@
 
 namespace tz::platform {
 
-PageBlock::PageBlock(PageBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-PageBlock& PageBlock::operator=(PageBlock&& other) noexcept {
-  if (this != &other) {
-    release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
 PageBlock PageBlock::allocate(size_t bytes) {
   PageBlock block;
   if (bytes == 0) return block;

@@ -23,19 +23,6 @@ long futexPi(uint32_t* word, int operation) {
 
 }  // namespace
 
-bool PriorityLock::tryLock() {
-  const uint32_t me = currentThreadId();
-  std::atomic_ref<uint32_t> word(word_);
-  if ((word.load(std::memory_order_relaxed) & FUTEX_TID_MASK) == me) {
-    ++depth_;
-    return true;
-  }
-  uint32_t expected = 0;
-  if (!word.compare_exchange_strong(expected, me, std::memory_order_acquire)) return false;
-  depth_ = 1;
-  return true;
-}
-
 void PriorityLock::lock() {
   if (tryLock()) return;
   // The kernel takes the lock for us; a signal or an owner on its way out means try again.

@@ -60,34 +60,9 @@ void reapOrphans(int32_t newOrphan) {
 
 }  // namespace
 
-Process::Process(Process&& other) noexcept
-    : pid_(std::exchange(other.pid_, 0)),
-      exitFd_(std::exchange(other.exitFd_, -1)),
-      readyFd_(std::exchange(other.readyFd_, -1)),
-      exitCode_(std::exchange(other.exitCode_, StillActive)),
-      ended_(std::exchange(other.ended_, false)),
-      ready_(std::exchange(other.ready_, false)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-  if (this != &other) {
-    close();  // leaves this in the empty state, which other takes in the swaps
-    std::swap(pid_, other.pid_);
-    std::swap(exitFd_, other.exitFd_);
-    std::swap(readyFd_, other.readyFd_);
-    std::swap(exitCode_, other.exitCode_);
-    std::swap(ended_, other.ended_);
-    std::swap(ready_, other.ready_);
-  }
-  return *this;
-}
-
-Process::~Process() {
-  close();
-}
-
 void Process::close() {
-  closeFd(exitFd_);
-  closeFd(readyFd_);
+  closeFd(exitHandle_);
+  closeFd(readyHandle_);
   if (pid_ > 0) reapOrphans(ended_ || collect() ? 0 : pid_);
   pid_ = 0;
   exitCode_ = StillActive;
@@ -103,7 +78,7 @@ bool Process::collect() {
   // SIGCHLD ignored): it has ended all the same, with its status unknown.
   if (result == pid_) exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   ended_ = true;
-  closeFd(exitFd_);
+  closeFd(exitHandle_);
   return true;
 }
 
@@ -112,18 +87,18 @@ Process::Readiness Process::waitUntilReady(uint32_t timeoutMs) {
   if (!valid()) return Readiness::Exited;
   const Deadline deadline(timeoutMs);
   for (;;) {
-    pollfd fds[2] = {{readyFd_, POLLIN, 0}, {exitFd_, POLLIN, 0}};
-    poll(fds, 2, deadline.pollTimeout(exitFd_ < 0 && !ended_));
+    pollfd fds[2] = {{readyHandle_, POLLIN, 0}, {exitHandle_, POLLIN, 0}};
+    poll(fds, 2, deadline.pollTimeout(exitHandle_ < 0 && !ended_));
     // Readiness first: a process may report and end before we look.
     if (fds[0].revents != 0) {
       char byte = 0;
-      const ssize_t got = read(readyFd_, &byte, 1);
+      const ssize_t got = read(readyHandle_, &byte, 1);
       if (got == 1) {
         ready_ = true;
-        closeFd(readyFd_);
+        closeFd(readyHandle_);
         return Readiness::Ready;
       }
-      if (got == 0 || errno != EINTR) closeFd(readyFd_);  // closed without a word
+      if (got == 0 || errno != EINTR) closeFd(readyHandle_);  // closed without a word
     }
     if (collect()) return Readiness::Exited;
     if (deadline.passed()) return Readiness::TimedOut;
@@ -135,8 +110,8 @@ PlatformError Process::wait(uint32_t timeoutMs) {
   const Deadline deadline(timeoutMs);
   while (!collect()) {
     if (deadline.passed()) return PlatformError::Timeout;
-    pollfd fd{exitFd_, POLLIN, 0};
-    poll(&fd, 1, deadline.pollTimeout(exitFd_ < 0));
+    pollfd fd{exitHandle_, POLLIN, 0};
+    poll(&fd, 1, deadline.pollTimeout(exitHandle_ < 0));
   }
   return PlatformError::Success;
 }

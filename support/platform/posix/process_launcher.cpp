@@ -142,9 +142,9 @@ PlatformError launchProcess(std::string_view commandLine, Process& process) {
   }
   Process started;
   started.pid_ = pid;
-  started.readyFd_ = channel[0];
+  started.readyHandle_ = channel[0];
   // Opened before any reaping, so it cannot name another process; it is close-on-exec.
-  started.exitFd_ = static_cast<int32_t>(syscall(SYS_pidfd_open, pid, 0));
+  started.exitHandle_ = static_cast<int32_t>(syscall(SYS_pidfd_open, pid, 0));
   process = std::move(started);
   return PlatformError::Success;
 }

@@ -13,15 +13,14 @@
 
 #include "support/platform/platform_error.h"
 #include "support/platform/registry.h"
+#include "support/platform/registry_names.h"
 
 namespace tz::platform::registry {
 
-constexpr size_t MaxKeyNameUnits = 255;
-constexpr size_t MaxValueNameUnits = 16383;
-// A value holds at most 1 MiB, which fits a key file even in its widest form (hex, three
-// characters a byte). A key file is at most 4 MiB: a larger one is damaged, and a change that
-// would make one fails, so that a file is never read without a bound nor written beyond it.
-constexpr uint32_t MaxValueBytes = 1 << 20;
+// A value holds at most 1 MiB (MaxValueBytes), which fits a key file even in its widest form
+// (hex, three characters a byte). A key file is at most 4 MiB: a larger one is damaged, and a
+// change that would make one fails, so that a file is never read without a bound nor written
+// beyond it.
 constexpr size_t MaxKeyFileBytes = 4 << 20;
 
 // Each key is a folder named after it; its values are in this file inside it. Our own
@@ -57,8 +56,6 @@ class Fd {
 };
 
 // Names and text (registry_text.cpp).
-// Valid UTF-8 without NUL and at most `maxUnits` UTF-16 units long.
-bool isValidName(std::string_view name, size_t maxUnits);
 // A form of a valid name in which names differing only in case are equal.
 std::string foldName(std::string_view name);
 // Strict conversion of UTF-16LE without terminator: false on an odd size, NUL or a lone
@@ -67,7 +64,7 @@ bool utf16ToUtf8(std::string_view utf16, std::string& utf8);
 void appendUtf16(std::string_view utf8, std::string& utf16);  // utf8 must be valid
 std::string encodeFileName(std::string_view name);
 std::string decodeFileName(std::string_view fileName);
-// Splits a key path into names; one trailing '\' is allowed. InvalidParameter if malformed.
+// splitKeyPath, and InvalidParameter for a name too long for a file name once escaped.
 PlatformError splitPath(std::string_view path, std::vector<std::string_view>& names);
 
 // The key file (registry_file.cpp).

@@ -31,28 +31,10 @@ PlatformError openFromRoot(RegistryRoot root, std::string_view path, bool create
 
 }  // namespace
 
-RegistryKey::~RegistryKey() {
-  close();
-}
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept : dir_(other.dir_), store_(other.store_) {
-  other.dir_ = other.store_ = -1;
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    close();
-    dir_ = other.dir_;
-    store_ = other.store_;
-    other.dir_ = other.store_ = -1;
-  }
-  return *this;
-}
-
 void RegistryKey::close() {
-  if (dir_ >= 0) ::close(dir_);
+  if (handle_ >= 0) ::close(handle_);
   if (store_ >= 0) ::close(store_);
-  dir_ = store_ = -1;
+  handle_ = store_ = -1;
 }
 
 PlatformError RegistryKey::open(RegistryRoot root, std::string_view path, RegistryKey& key) {
@@ -72,24 +54,6 @@ PlatformError RegistryKey::create(RegistryRoot root, std::string_view path, Regi
   return error;
 }
 
-PlatformError RegistryKey::deleteKey(RegistryRoot root, std::string_view path) {
-  std::vector<std::string_view> names;
-  if (const PlatformError error = splitPath(path, names); !succeeded(error)) return error;
-  if (names.empty()) return PlatformError::AccessDenied;
-  RegistryKey rootKey;
-  if (const PlatformError error = open(root, "", rootKey); !succeeded(error)) return error;
-  return rootKey.deleteSubKey(path);
-}
-
-PlatformError RegistryKey::openSubKey(std::string_view path, RegistryKey& key) const {
-  return openOrCreate(path, key, nullptr, false);
-}
-
-PlatformError RegistryKey::createSubKey(std::string_view path, RegistryKey& key,
-                                        bool* created) const {
-  return openOrCreate(path, key, created, true);
-}
-
 PlatformError RegistryKey::openOrCreate(std::string_view path, RegistryKey& key, bool* created,
                                         bool create) const {
   if (!isOpen()) return PlatformError::InvalidHandle;
@@ -99,7 +63,7 @@ PlatformError RegistryKey::openOrCreate(std::string_view path, RegistryKey& key,
   if (const PlatformError error = lock.acquire(store_, create); !succeeded(error)) return error;
   Fd store(fcntl(store_, F_DUPFD_CLOEXEC, 0)), dir;
   if (store.get() < 0) return errorFromErrno(errno);
-  const PlatformError error = walk(dir_, names, create, dir, created);
+  const PlatformError error = walk(handle_, names, create, dir, created);
   // Assigned last: `key` may be this very handle.
   if (succeeded(error))
     key = RegistryKey(dir.release(), store.release());
@@ -115,7 +79,7 @@ PlatformError RegistryKey::deleteSubKey(std::string_view path) {
   if (names.empty()) return PlatformError::InvalidParameter;
   StoreLock lock;
   if (const PlatformError error = lock.acquire(store_, true); !succeeded(error)) return error;
-  return removeKey(store_, dir_, names);
+  return removeKey(store_, handle_, names);
 }
 
 }  // namespace tz::platform

@@ -8,16 +8,6 @@
 
 namespace tz::platform::registry {
 
-bool isValidName(std::string_view name, size_t maxUnits) {
-  size_t units = 0;
-  for (size_t i = 0; i < name.size();) {
-    char32_t c = 0;
-    if (!decodeUtf8(name, i, c) || c == 0) return false;
-    units += c >= 0x10000 ? 2 : 1;
-  }
-  return units <= maxUnits;
-}
-
 std::string foldName(std::string_view name) {
   std::string folded;
   folded.reserve(name.size());
@@ -99,19 +89,11 @@ std::string decodeFileName(std::string_view fileName) {
 }
 
 PlatformError splitPath(std::string_view path, std::vector<std::string_view>& names) {
-  names.clear();
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  if (path.empty()) return PlatformError::Success;
-  for (size_t start = 0;;) {
-    const size_t end = path.find('\\', start);
-    const std::string_view name = path.substr(start, end - start);
-    // The file system limits a name to 255 bytes, which an escaped name may exceed.
-    if (name.empty() || !isValidName(name, MaxKeyNameUnits) || encodeFileName(name).size() > 255)
-      return PlatformError::InvalidParameter;
-    names.push_back(name);
-    if (end == std::string_view::npos) return PlatformError::Success;
-    start = end + 1;
-  }
+  if (const PlatformError error = splitKeyPath(path, names); !succeeded(error)) return error;
+  // The file system limits a name to 255 bytes, which an escaped name may exceed.
+  for (const std::string_view name : names)
+    if (encodeFileName(name).size() > 255) return PlatformError::InvalidParameter;
+  return PlatformError::Success;
 }
 
 }  // namespace tz::platform::registry

@@ -37,7 +37,8 @@ PlatformError RegistryKey::queryValue(std::string_view name, RegistryType* type,
   if (!isOpen()) return PlatformError::InvalidHandle;
   if ((data && !size) || !validValueName(name)) return PlatformError::InvalidParameter;
   Values values;
-  if (const PlatformError error = readLocked(store_, dir_, values); !succeeded(error)) return error;
+  if (const PlatformError error = readLocked(store_, handle_, values); !succeeded(error))
+    return error;
   const Value* value = findValue(values, name);
   return value ? copyOut(*value, type, data, size) : PlatformError::FileNotFound;
 }
@@ -50,12 +51,12 @@ PlatformError RegistryKey::setValue(std::string_view name, RegistryType type, co
   StoreLock lock;
   if (const PlatformError error = lock.acquire(store_, true); !succeeded(error)) return error;
   Values values;
-  if (const PlatformError error = readValues(dir_, values); !succeeded(error)) return error;
+  if (const PlatformError error = readValues(handle_, values); !succeeded(error)) return error;
   Value* value = findValue(values, name);
   if (!value) value = &values.emplace_back(Value{std::string(name), 0, {}});
   value->type = static_cast<uint32_t>(type);
   value->data.assign(static_cast<const char*>(data), size);
-  return writeValues(dir_, values);
+  return writeValues(handle_, values);
 }
 
 PlatformError RegistryKey::deleteValue(std::string_view name) {
@@ -64,11 +65,11 @@ PlatformError RegistryKey::deleteValue(std::string_view name) {
   StoreLock lock;
   if (const PlatformError error = lock.acquire(store_, true); !succeeded(error)) return error;
   Values values;
-  if (const PlatformError error = readValues(dir_, values); !succeeded(error)) return error;
+  if (const PlatformError error = readValues(handle_, values); !succeeded(error)) return error;
   const Value* value = findValue(values, name);
   if (!value) return PlatformError::FileNotFound;
   values.erase(values.begin() + (value - values.data()));
-  return writeValues(dir_, values);
+  return writeValues(handle_, values);
 }
 
 PlatformError RegistryKey::enumSubKey(uint32_t index, std::string& name) const {
@@ -77,10 +78,10 @@ PlatformError RegistryKey::enumSubKey(uint32_t index, std::string& name) const {
   if (const PlatformError error = lock.acquire(store_, false); !succeeded(error)) return error;
   // Reading the key file also tells a deleted key from one without sub keys.
   Values values;
-  if (const PlatformError error = readValues(dir_, values); error == PlatformError::KeyDeleted)
+  if (const PlatformError error = readValues(handle_, values); error == PlatformError::KeyDeleted)
     return error;
   std::vector<SubKey> subKeys;
-  if (const PlatformError error = listSubKeys(dir_, subKeys); !succeeded(error)) return error;
+  if (const PlatformError error = listSubKeys(handle_, subKeys); !succeeded(error)) return error;
   if (index >= subKeys.size()) return PlatformError::NoMoreItems;
   name = subKeys[index].name;
   return PlatformError::Success;
@@ -91,7 +92,8 @@ PlatformError RegistryKey::enumValue(uint32_t index, std::string& name, Registry
   if (!isOpen()) return PlatformError::InvalidHandle;
   if (data && !size) return PlatformError::InvalidParameter;
   Values values;
-  if (const PlatformError error = readLocked(store_, dir_, values); !succeeded(error)) return error;
+  if (const PlatformError error = readLocked(store_, handle_, values); !succeeded(error))
+    return error;
   if (index >= values.size()) return PlatformError::NoMoreItems;
   name = values[index].name;
   return copyOut(values[index], type, data, size);

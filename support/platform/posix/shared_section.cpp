@@ -64,21 +64,6 @@ size_t recordedSize(int fd) {
 
 }  // namespace
 
-SectionView::SectionView(SectionView&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      reference_(std::exchange(other.reference_, -1)) {}
-
-SectionView& SectionView::operator=(SectionView&& other) noexcept {
-  if (this != &other) {
-    unmap();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    reference_ = std::exchange(other.reference_, -1);
-  }
-  return *this;
-}
-
 void SectionView::unmap() {
   if (data_ == nullptr) return;
   const size_t slack = reinterpret_cast<uintptr_t>(data_) % pageSize();
@@ -87,18 +72,6 @@ void SectionView::unmap() {
   data_ = nullptr;
   size_ = 0;
   reference_ = -1;
-}
-
-SharedSection::SharedSection(SharedSection&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
-
-SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, -1);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
 }
 
 SectionOpenResult SharedSection::adopt(PlatformError error, int32_t handle, bool existed) {

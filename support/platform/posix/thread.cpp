@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
-#include <utility>
 
 #include "support/platform/this_thread.h"
 
@@ -117,32 +116,10 @@ struct Thread::State {
   }
 };
 
-bool isThreadPriority(int32_t value) {
-  switch (static_cast<ThreadPriority>(value)) {
-    case ThreadPriority::TimeCritical:
-    case ThreadPriority::Highest:
-    case ThreadPriority::AboveNormal:
-    case ThreadPriority::Normal:
-    case ThreadPriority::BelowNormal:
-    case ThreadPriority::Lowest:
-    case ThreadPriority::Idle:
-      return true;
-  }
-  return false;
-}
-
 PlatformError setCurrentThreadPriority(ThreadPriority priority) {
   if (!isThreadPriority(static_cast<int32_t>(priority))) return PlatformError::InvalidParameter;
   apply(pthread_self(), currentThreadId(), priority);
   return PlatformError::Success;
-}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Thread old(std::move(*this));
-    state_ = std::exchange(other.state_, nullptr);
-  }
-  return *this;
 }
 
 Thread::~Thread() {

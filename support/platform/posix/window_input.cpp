@@ -1,53 +1,13 @@
-// A user's actions on the headless windows: the change, then the control's notification to
-// its parent dialog, as the system would send it.
-#include "support/platform/window_input.h"
-
-#include "support/platform/combo_box.h"
+// Typing into a headless edit: the record's text changes, and the edit's notification is sent
+// for it, since no control is there to send one.
+#include "support/platform/control_notification.h"
 #include "support/platform/dialog.h"
 #include "support/platform/window.h"
 
 namespace tz::platform {
 
-namespace {
-
-bool notifyParent(HWND control, uint16_t code) {
-  const HWND dialog = parentOf(control);
-  if (dialog == nullptr) return false;
-  sendDialogMessage(dialog, kMessageCommand, commandParameter(windowId(control), code),
-                    reinterpret_cast<intptr_t>(control));
-  return true;
-}
-
-bool isEdit(HWND window) {
-  return className(window) == u"Edit";
-}
-
-}  // namespace
-
-bool typeText(HWND edit, std::u16string_view text) {
-  if (!isEdit(edit) || !setWindowText(edit, text)) return false;
-  return notifyParent(edit, kEditChange);
-}
-
-bool leaveControl(HWND edit) {
-  return isEdit(edit) && notifyParent(edit, kEditKillFocus);
-}
-
-bool chooseItem(HWND combo, int index) {
-  if (index == kNoItem || !comboSelect(combo, index)) return false;
-  return notifyParent(combo, kComboSelectionChange);
-}
-
-intptr_t askForHelp(HWND control) {
-  WindowRect rect;
-  if (!windowRect(control, rect)) return 0;
-  HelpInfo info;
-  info.controlId = windowId(control);
-  info.control = control;
-  info.contextId = windowHelpId(control);
-  info.x = (rect.left + rect.right) / 2;
-  info.y = (rect.top + rect.bottom) / 2;
-  return sendDialogMessage(parentOf(control), kMessageHelp, 0, reinterpret_cast<intptr_t>(&info));
+bool replaceEditText(HWND edit, std::u16string_view text) {
+  return setWindowText(edit, text) && notifyDialog(edit, kEditChange);
 }
 
 }  // namespace tz::platform

@@ -5,13 +5,25 @@
 
 namespace tz::tzrc {
 
-std::vector<uint8_t> compileScripts(const std::vector<std::string>& paths) {
+namespace {
+
+ResourceSet readScripts(const std::vector<std::string>& paths) {
   ResourceSet resources;
   for (const std::string& path : paths) {
     ScriptReader reader(path);
     parseScript(reader, resources);
   }
-  return resources.build();
+  return resources;
+}
+
+}  // namespace
+
+std::vector<uint8_t> compileScripts(const std::vector<std::string>& paths) {
+  return readScripts(paths).build();
+}
+
+std::vector<uint8_t> compileScriptsToResFile(const std::vector<std::string>& paths) {
+  return readScripts(paths).buildResFile();
 }
 
 std::string noteSource(const std::vector<uint8_t>& directory,

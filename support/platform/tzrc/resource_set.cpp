@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/platform/dialog_template.h"
 #include "support/platform/resource_directory.h"
 
 namespace tz::tzrc {
@@ -69,9 +70,9 @@ void ResourceSet::addData(uint16_t type, uint16_t language, int64_t id, std::vec
                                  std::to_string(existing->second.place.line) + ")");
 }
 
-std::vector<uint8_t> ResourceSet::build() const {
+ResourceSet::StringBlocks ResourceSet::stringBlocks() const {
   // Each language's ids in order, block by block, so that the work grows with the strings alone.
-  std::map<std::pair<uint16_t, uint16_t>, std::vector<uint8_t>> blocks;  // number, language
+  StringBlocks blocks;
   const std::u16string empty;
   for (const auto& [language, table] : strings_) {
     for (auto next = table.begin(); next != table.end();) {
@@ -87,22 +88,22 @@ std::vector<uint8_t> ResourceSet::build() const {
       }
     }
   }
+  return blocks;
+}
 
-  // Entries by type, name and language.
-  struct Placed {
-    uint16_t type, name, language;
-    const std::vector<uint8_t>* data;
-    bool operator<(const Placed& other) const {
-      return std::tie(type, name, language) < std::tie(other.type, other.name, other.language);
-    }
-  };
+std::vector<ResourceSet::Placed> ResourceSet::placed(const StringBlocks& blocks) const {
   std::vector<Placed> entries;
   for (const auto& [key, data] : blocks)
     entries.push_back({platform::kResourceTypeString, key.first, key.second, &data});
   for (const auto& [key, data] : data_)
     entries.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), &data.bytes});
   std::sort(entries.begin(), entries.end());
+  return entries;
+}
 
+std::vector<uint8_t> ResourceSet::build() const {
+  const StringBlocks blocks = stringBlocks();
+  const std::vector<Placed> entries = placed(blocks);
   std::vector<uint8_t> bytes;
   append(bytes, platform::ResourceDirectoryHeader{platform::kResourceMagic,
                                                   static_cast<uint32_t>(entries.size())});
@@ -117,6 +118,35 @@ std::vector<uint8_t> ResourceSet::build() const {
     bytes.insert(bytes.end(), entry.data->begin(), entry.data->end());
     bytes.resize((bytes.size() + 3u) & ~size_t{3});
   }
+  return bytes;
+}
+
+std::vector<uint8_t> ResourceSet::buildResFile() const {
+  const StringBlocks blocks = stringBlocks();
+  std::vector<uint8_t> bytes;
+  const auto record = [&bytes](const Placed& entry, uint16_t memoryFlags) {
+    constexpr uint16_t kNumber = 0xFFFF;  // an ordinal follows, not a UTF-16 name
+    append(bytes, static_cast<uint32_t>(entry.data->size()));
+    append(bytes, uint32_t{32});  // this header: numeric type and name need no padding
+    for (uint16_t word : {kNumber, entry.type, kNumber, entry.name}) append(bytes, word);
+    append(bytes, uint32_t{0});  // data version
+    append(bytes, memoryFlags);
+    append(bytes, entry.language);
+    append(bytes, uint32_t{0});  // version
+    append(bytes, uint32_t{0});  // characteristics
+    bytes.insert(bytes.end(), entry.data->begin(), entry.data->end());
+    bytes.resize((bytes.size() + 3u) & ~size_t{3});
+  };
+  // The empty record that marks a 32-bit resource file (a 16-bit one starts with 0xFF).
+  const std::vector<uint8_t> none;
+  record({0, 0, 0, &none}, 0);
+  // Moveable, pure and discardable for string tables and dialogs, moveable and pure for the
+  // rest: the flags the platform's own compiler gives them.
+  for (const Placed& entry : placed(blocks))
+    record(entry, entry.type == platform::kResourceTypeString ||
+                          entry.type == platform::kResourceTypeDialog
+                      ? 0x1030
+                      : 0x0030);
   return bytes;
 }
 

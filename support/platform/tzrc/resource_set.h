@@ -29,8 +29,26 @@ class ResourceSet {
   bool empty() const { return strings_.empty() && data_.empty(); }
   // The resource directory: header, entries ordered by type, name and language, then the data.
   std::vector<uint8_t> build() const;
+  // The same resources as a 32-bit resource file (.res), the form the original platform's
+  // linkers take: an empty record, then a record per resource in the directory's order, each
+  // header (size, header size, type and name as numbers, version, memory flags, language,
+  // version, characteristics) followed by its data, both 4-byte aligned.
+  std::vector<uint8_t> buildResFile() const;
 
  private:
+  // Each string-table block's data by block number and language.
+  using StringBlocks = std::map<std::pair<uint16_t, uint16_t>, std::vector<uint8_t>>;
+  struct Placed {
+    uint16_t type, name, language;
+    const std::vector<uint8_t>* data;
+    bool operator<(const Placed& other) const {
+      return std::tie(type, name, language) < std::tie(other.type, other.name, other.language);
+    }
+  };
+  StringBlocks stringBlocks() const;
+  // Every resource, ordered by type, name and language; blocks holds the string tables' data.
+  std::vector<Placed> placed(const StringBlocks& blocks) const;
+
   struct Definition {
     std::u16string text;
     SourcePlace place;

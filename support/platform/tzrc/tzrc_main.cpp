@@ -1,6 +1,8 @@
 // tzrc: compiles resource scripts into a module's resources.
 //   tzrc -o OUTPUT.cpp SCRIPT.rc...     the C++ source that carries them into the module
 //   tzrc --binary OUTPUT SCRIPT.rc...   the bare resource directory
+//   tzrc --res OUTPUT.res SCRIPT.rc...  a 32-bit resource file, for the original platform's
+//                                       linkers (through windres -J res -O coff)
 //   tzrc --render-svg OUTPUT.svg --dialog ID [--language LANGID] SCRIPT.rc...
 //                                       a picture of a dialog (in the first language that has
 //                                       it, unless one is given); texts that would not fit
@@ -26,6 +28,7 @@ using tz::platform::ResourceKey;
 int usage() {
   fprintf(stderr,
           "usage: tzrc -o OUTPUT.cpp SCRIPT.rc... | tzrc --binary OUTPUT SCRIPT.rc...\n"
+          "       tzrc --res OUTPUT.res SCRIPT.rc...\n"
           "       tzrc --render-svg OUTPUT.svg --dialog ID [--language LANGID] SCRIPT.rc...\n");
   return 2;
 }
@@ -67,16 +70,18 @@ std::string dialogPicture(const std::vector<uint8_t>& bytes, long id, long langu
 
 int main(int argc, char** argv) {
   std::string output;
-  enum class Form { Source, Binary, Picture } form = Form::Source;
+  enum class Form { Source, Binary, ResFile, Picture } form = Form::Source;
   long dialog = -1, language = -1;
   std::vector<std::string> scripts;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if ((argument == "-o" || argument == "--binary" || argument == "--render-svg") &&
+    if ((argument == "-o" || argument == "--binary" || argument == "--res" ||
+         argument == "--render-svg") &&
         i + 1 < argc) {
       if (!output.empty()) return usage();
       form = argument == "-o"         ? Form::Source
              : argument == "--binary" ? Form::Binary
+             : argument == "--res"    ? Form::ResFile
                                       : Form::Picture;
       output = argv[++i];
     } else if ((argument == "--dialog" || argument == "--language") && i + 1 < argc) {
@@ -90,11 +95,13 @@ int main(int argc, char** argv) {
   }
   if (output.empty() || scripts.empty() || (form == Form::Picture) != (dialog >= 0)) return usage();
   try {
-    const std::vector<uint8_t> directory = tz::tzrc::compileScripts(scripts);
-    const std::string content = form == Form::Binary
-                                    ? std::string(directory.begin(), directory.end())
-                                : form == Form::Source ? tz::tzrc::noteSource(directory, scripts)
-                                                       : dialogPicture(directory, dialog, language);
+    const std::vector<uint8_t> compiled = form == Form::ResFile
+                                              ? tz::tzrc::compileScriptsToResFile(scripts)
+                                              : tz::tzrc::compileScripts(scripts);
+    const std::string content = form == Form::Binary || form == Form::ResFile
+                                    ? std::string(compiled.begin(), compiled.end())
+                                : form == Form::Source ? tz::tzrc::noteSource(compiled, scripts)
+                                                       : dialogPicture(compiled, dialog, language);
     if (content.empty() && form == Form::Picture) return 1;
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     if (!file.write(content.data(), static_cast<std::streamsize>(content.size())) ||

@@ -2,6 +2,10 @@
 // original platform's reg tool, so that scripts and people can set up and inspect settings.
 #include <cstdio>
 #include <new>
+#include <string>
+#include <vector>
+
+#include "support/platform/program_arguments.h"
 
 #include "support/platform/tzreg/command_line.h"
 #include "support/platform/tzreg/commands.h"
@@ -9,7 +13,8 @@
 namespace {
 
 constexpr const char* Usage =
-    R"(tzreg: reads and changes the registry (TZ_REGISTRY_ROOT relocates it).
+    R"(tzreg: reads and changes the registry (where the system has none, TZ_REGISTRY_ROOT
+relocates the store of files that stands for it).
 
   tzreg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
   tzreg query KEY [/v NAME | /ve] [/s]
@@ -32,8 +37,11 @@ read, with one error line for each one it cannot, and then exits with 1.
 
 int run(int argc, char** argv) {
   using namespace tz::tzreg;
+  const std::vector<std::string> arguments = tz::platform::programArguments(argc, argv);
+  std::vector<const char*> words;
+  for (size_t i = 1; i < arguments.size(); ++i) words.push_back(arguments[i].c_str());
   CommandLine line;
-  const std::string error = parseCommandLine(argc - 1, argv + 1, line);
+  const std::string error = parseCommandLine(static_cast<int>(words.size()), words.data(), line);
   if (!error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;

@@ -60,7 +60,8 @@ PlatformError replaceWith(const std::wstring& target, void*& held) {
 PlatformError Module::loadByName(std::string_view fileName) {
   if (fileName.empty() || fileName.find_first_of("/\\:") != std::string_view::npos)
     return PlatformError::InvalidName;
-  std::wstring name = wideFromUtf8(fileName);
+  std::wstring name;
+  if (!wideFromUtf8(fileName, name)) return PlatformError::InvalidName;
   // Without a dot the loader would append ".dll"; a trailing one keeps the name literal.
   if (fileName.find('.') == std::string_view::npos) name += L'.';
   return replaceWith(name, handle_);
@@ -69,7 +70,8 @@ PlatformError Module::loadByName(std::string_view fileName) {
 PlatformError Module::loadFromPath(std::string_view path) {
   if (path.empty()) return PlatformError::InvalidName;
   // A full path is never searched for; a bare name would be.
-  const std::wstring given = wideFromUtf8(path);
+  std::wstring given;
+  if (!wideFromUtf8(path, given)) return PlatformError::InvalidName;
   std::wstring full(MAX_PATH, L'\0');
   DWORD length = GetFullPathNameW(given.c_str(), full.size(), full.data(), nullptr);
   if (length >= full.size()) {
@@ -105,7 +107,8 @@ std::string lastLoadMessage() {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, lastLoadError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = text != nullptr ? utf8FromWide(text, length) : std::string();
+  std::string message =
+      text != nullptr ? utf8FromWide(std::wstring_view(text, length)) : std::string();
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return message.empty() ? "error " + std::to_string(lastLoadError) : message;

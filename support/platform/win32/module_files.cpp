@@ -70,15 +70,16 @@ std::string moduleFileName(HMODULE module) {
   while (module != nullptr) {
     const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) break;
-    if (length < path.size()) return utf8FromWide(path.data(), length);
+    if (length < path.size()) return utf8FromWide(std::wstring_view(path.data(), length));
     path.resize(path.size() * 2);
   }
   return {};
 }
 
 PlatformError loadDataFile(std::string_view path, uint64_t maxBytes, HMODULE& module) {
-  if (path.empty()) return PlatformError::FileNotFound;
-  const std::wstring wide = wideFromUtf8(path);
+  // No file has an empty name, or one that is not UTF-8 or holds a NUL.
+  std::wstring wide;
+  if (path.empty() || !wideFromUtf8(path, wide)) return PlatformError::FileNotFound;
   // Held open without write sharing from the checks to the mapping: what is checked is mapped.
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

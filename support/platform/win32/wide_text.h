@@ -1,8 +1,6 @@
-// Text towards the system's wide-character calls: the layer's names are UTF-8, the system's
-// UTF-16 (wchar_t is 16 bits here).
+// Text towards the system: UTF-8 in the layer's interface, UTF-16 in the system's.
 #pragma once
 
-#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -10,13 +8,23 @@
 
 namespace tz::platform {
 
-inline std::wstring wideFromUtf8(std::string_view text) {
-  const std::u16string wide = utf16FromUtf8(text);
-  return std::wstring(wide.begin(), wide.end());
+// Strict: false when the text is not UTF-8 or holds a NUL, which no system name can.
+inline bool wideFromUtf8(std::string_view text, std::wstring& wide) {
+  wide.clear();
+  std::u16string units;
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    if (!decodeUtf8(text, i, c) || c == 0) return false;
+    appendUtf16(c, units);
+  }
+  wide.assign(units.begin(), units.end());
+  return true;
 }
 
-inline std::string utf8FromWide(const wchar_t* text, size_t length) {
-  return utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+// Lenient: an unpaired surrogate, which the system's names may hold, becomes U+FFFD.
+inline std::string utf8FromWide(std::wstring_view wide) {
+  return utf8FromUtf16(
+      std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
 }  // namespace tz::platform

@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "child_process.h"
 #include "support/platform/platform_error.h"
 
 namespace tz::test {
@@ -77,11 +76,6 @@ damagedLanguageModules(const std::string& good) {
 // A named pipe at path, which nobody will ever write to; false where there are none.
 inline bool makeFifo(const std::filesystem::path& path) {
   return mkfifo(path.c_str(), 0600) == 0;
-}
-
-// Whether the system is Wine standing in for Windows: never here.
-inline bool underWine() {
-  return false;
 }
 
 }  // namespace tz::test

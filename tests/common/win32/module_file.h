@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "child_process.h"
 #include "support/platform/platform_error.h"
 
 namespace tz::test {
@@ -110,8 +109,5 @@ damagedLanguageModules(const std::string& good) {
 inline bool makeFifo(const std::filesystem::path&) {
   return false;
 }
-
-// Whether the system is Wine standing in for Windows (module_file.cpp).
-bool underWine();
 
 }  // namespace tz::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "tests/common/child_process.h"
 #include "tests/common/device_registration.h"
 #include "tests/common/eventually.h"
 #include "tests/common/isolated_session.h"

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "crash_host.h"
-#include "module_file.h"
 #include "tests/common/peer_process.h"
 #include "tests/common/processor_faults.h"
+#include "wine.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ TEST_P(CrashGuard, AHandledFaultEndsTheWorkAndTheProcessLives) {
 }
 
 TEST_P(CrashGuard, AnUnhandledFaultEndsTheProcessAsNobodySavedIt) {
-  if (GetParam().fault == tz::test::Fault::StackOverflow && tz::test::underWine())
+  if (GetParam().fault == tz::test::Fault::StackOverflow && tz::test::runningUnderWine())
     GTEST_SKIP() << "Wine's last-chance handler overflows the spent stack again and ends only "
                     "the thread";
   tz::test::ScratchFolder folder;

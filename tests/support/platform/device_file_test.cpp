@@ -1,31 +1,63 @@
-// Device files for real: serial names on a pseudo-terminal, the exclusive open, raw lines and
-// the gate on device-control requests.
+// Device files on every system: the exclusive open that appends, the serial names that never
+// become files, and the gate on device-control requests.
 #include "support/platform/device_file.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
+#include "device_requests.h"
 #include "tests/common/device_control_log.h"
-#include "tests/common/pseudo_terminal.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/scratch_folder.h"
+#include "unread_pipe.h"
 
 namespace {
 
 using tz::platform::DeviceFile;
 using tz::platform::PlatformError;
+namespace fs = std::filesystem;
 
-TEST(DeviceFileTest, SerialNamesOpenTheirPortAloneAndRaw) {
-  tz::test::PseudoTerminal port;
-  const tz::test::ScopedEnv com3("TZ_SERIAL_COM3", port.path());
-  auto opened = DeviceFile::open("com3");
+TEST(DeviceFileTest, FilesOpenAloneAndKeepWhatTheyHold) {
+  const tz::test::ScratchFolder folder;
+  const fs::path file = folder.path / "device";
+  tz::test::writeFile(file, "old\n");
+  auto opened = DeviceFile::open(file.string());
   ASSERT_EQ(PlatformError::Success, opened.error);
-  EXPECT_EQ(PlatformError::SharingViolation, DeviceFile::open(port.path()).error);
-  EXPECT_EQ(PlatformError::NotSupported, opened.file.setSerialLine(115201));
-  ASSERT_EQ(PlatformError::Success, opened.file.setSerialLine(115200));
+  EXPECT_EQ(PlatformError::SharingViolation, DeviceFile::open(file.string()).error);
   ASSERT_EQ(PlatformError::Success, opened.file.write("a\nb"));
-  EXPECT_EQ("a\nb", port.read(3)) << "raw: no line-end translation";
   opened.file.close();
-  EXPECT_EQ(PlatformError::Success, DeviceFile::open(port.path()).error) << "free again";
+  EXPECT_EQ(PlatformError::InvalidHandle, opened.file.write("x"));
+  opened = DeviceFile::open(file.string());
+  ASSERT_EQ(PlatformError::Success, opened.error) << "free again";
+  ASSERT_EQ(PlatformError::Success, opened.file.write("c"));
+  opened.file.close();
+  EXPECT_EQ("old\na\nbc", tz::test::readFile(file)) << "appended, bytes as written";
+}
+
+TEST(DeviceFileTest, APipeThatIsNotReadIsNeverWaitedOn) {
+  tz::test::UnreadPipe pipe;
+  auto opened = DeviceFile::open(pipe.path());
+  ASSERT_EQ(PlatformError::Success, opened.error);
+  // More than any pipe buffers: a write that waited for the reader would never return.
+  const std::string megabyte(1 << 20, 'x');
+  EXPECT_EQ(PlatformError::Busy, opened.file.write(megabyte));
+  EXPECT_EQ(PlatformError::Busy, opened.file.write(megabyte)) << "still full";
+}
+
+TEST(DeviceFileTest, SerialNamesNeverBecomeFilesInTheWorkingFolder) {
+  const tz::test::ScratchFolder folder;
+  const fs::path before = fs::current_path();
+  fs::current_path(folder.path);
+  // Where ports are files of their own, the variable leads the name to a folder that is not
+  // there; the system's port 9 is not there either.
+  const tz::test::ScopedEnv com9("TZ_SERIAL_COM9", (folder.path / "none" / "port").string());
+  const PlatformError error = DeviceFile::open("Com9").error;
+  fs::current_path(before);
+  EXPECT_TRUE(error == PlatformError::FileNotFound || error == PlatformError::PathNotFound)
+      << static_cast<uint32_t>(error);
+  EXPECT_TRUE(fs::is_empty(folder.path));
 }
 
 TEST(DeviceFileTest, OnlyRequestsThatReadNoMoreThanTheInputAreSent) {
@@ -39,16 +71,9 @@ TEST(DeviceFileTest, OnlyRequestsThatReadNoMoreThanTheInputAreSent) {
 
   tz::test::DeviceControlLog sent;
   EXPECT_EQ(PlatformError::Success, opened.file.deviceControl(four, "abcde"));
-  const uint32_t refused[] = {
-      tz::platform::deviceWriteRequest('x', 1, 6),  // reads past the input
-      tz::platform::deviceWriteRequest('x', 1, 0),
-      0x5412,              // an old request without direction (pushes input to a terminal)
-      four ^ 0xC0000000u,  // reads back into the input
-      four | 0x80000000u,  // both ways
-      0,
-  };
-  for (const uint32_t code : refused)
-    EXPECT_EQ(PlatformError::AccessDenied, opened.file.deviceControl(code, "abcde")) << code;
+  EXPECT_EQ(PlatformError::AccessDenied, opened.file.deviceControl(four, "")) << "no input";
+  for (const auto& [code, what] : tz::test::refusedDeviceRequests())
+    EXPECT_EQ(PlatformError::AccessDenied, opened.file.deviceControl(code, "abcde")) << what;
   ASSERT_EQ(1u, sent.requests.size());
   EXPECT_EQ(four, sent.requests[0].first);
   EXPECT_EQ("abcde", sent.requests[0].second);

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include <cstddef>
 #include <cstring>
+
+#include "support/platform/page_block.h"
+#include "support/platform/task_memory.h"
 
 namespace {
 
@@ -24,7 +30,7 @@ TEST(PrivateHeap, BlocksAreZeroedReportTheirSizeAndGoWithTheHeap) {
   EXPECT_TRUE(allZero(a, 10) && allZero(c, 100));
   EXPECT_EQ(10u, heap->blockSize(a));
   EXPECT_EQ(0u, heap->blockSize(b));
-  EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(c) % 16);
+  EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(c) % alignof(std::max_align_t)) << "fits any type";
 
   memset(a, 0x5A, 10);
   a = static_cast<char*>(heap->reallocate(a, 5000));
@@ -49,6 +55,26 @@ TEST(ProcessHeap, ReportsAtLeastTheRequestedSize) {
   EXPECT_GE(tz::platform::heapBlockSize(p), 1000u);
   tz::platform::heapFree(p);
   EXPECT_EQ(0u, tz::platform::heapBlockSize(nullptr));
+}
+
+// A size from outside that nobody can supply only fails.
+TEST(PageBlock, ZeroedWholeOrEmpty) {
+  auto block = tz::platform::PageBlock::allocate(10000);
+  ASSERT_NE(nullptr, block.data());
+  EXPECT_EQ(10000u, block.size());
+  EXPECT_TRUE(allZero(block.data(), 10000));
+  EXPECT_EQ(nullptr, tz::platform::PageBlock::allocate(0).data());
+  EXPECT_EQ(nullptr, tz::platform::PageBlock::allocate(SIZE_MAX - 4095).data());
+}
+
+TEST(TaskMemory, ZeroedAndFailingOnRequest) {
+  void* block = tz::platform::taskAllocate(100);
+  ASSERT_NE(nullptr, block);
+  EXPECT_TRUE(allZero(block, 100));
+  tz::platform::taskFree(block);
+  tz::platform::setTaskAllocationFailing(true);
+  EXPECT_EQ(nullptr, tz::platform::taskAllocate(1));
+  tz::platform::setTaskAllocationFailing(false);
 }
 
 }  // namespace

@@ -1,10 +1,6 @@
 #include "support/platform/process_launcher.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "inherited_handle.h"
+#include "launch_rules.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/scratch_folder.h"
 
@@ -22,16 +20,20 @@ using enum PlatformError;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 constexpr uint32_t kDeadlineMs = 10000;
+constexpr uint32_t kTerminated = 128 + 9;  // as by signal 9
 const std::string kHelper = std::string("\"") + TZ_LAUNCH_HELPER + "\"";
+// ".exe" where programs need it: the system adds it to a name without one.
+const std::string kExe = fs::path(TZ_LAUNCH_HELPER).extension().string();
 
-// A temporary folder with the helper program in a subfolder "a b". Helpers launched meanwhile
-// report their directory and arguments to a file in it (TZ_LAUNCH_OUTPUT is inherited).
+// A temporary folder with a copy of the helper program in a subfolder "a b". Helpers launched
+// meanwhile report their directory and arguments to a file in it (TZ_LAUNCH_OUTPUT is
+// inherited).
 struct LaunchFolder : tz::test::ScratchFolder {
   tz::test::ScopedEnv output{"TZ_LAUNCH_OUTPUT", (path / "report").string()};
 
   LaunchFolder() {
     fs::create_directory(path / "a b");
-    fs::create_symlink(TZ_LAUNCH_HELPER, path / "a b" / "helper");
+    fs::copy_file(TZ_LAUNCH_HELPER, path / "a b" / ("helper" + kExe));
   }
   Args run(const std::string& commandLine) const {
     Process process;
@@ -44,6 +46,14 @@ struct LaunchFolder : tz::test::ScratchFolder {
     return reported;
   }
 };
+
+// The reported arguments after the directory, joined by spaces: a C runtime that ends an
+// unquoted argument 0 at its first space splits a program path there, which joining undoes.
+std::string joined(const Args& reported) {
+  std::string line;
+  for (size_t i = 1; i < reported.size(); ++i) line += (i > 1 ? " " : "") + reported[i];
+  return line;
+}
 
 TEST(Process, SplitsArgumentsByTheCRuntimeRules) {
   const std::pair<const char*, Args> cases[] = {
@@ -61,14 +71,21 @@ TEST(Process, SplitsArgumentsByTheCRuntimeRules) {
 
 TEST(Process, FindsTheProgramInAnUnquotedOrQuotedLine) {
   LaunchFolder folder;
-  const std::string program = (folder.path / "a b" / "helper").string();
+  const std::string program = (folder.path / "a b" / ("helper" + kExe)).string();
   const std::string here = fs::current_path().string();
-  EXPECT_EQ((Args{here, program, "x", "y z"}), folder.run(program + R"( x "y z")"));
-  EXPECT_EQ((Args{here, program, "x"}), folder.run("  \"" + program + "\"x  "));
+  Args reported = folder.run(program + R"( x "y z")");
+  ASSERT_FALSE(reported.empty());
+  EXPECT_EQ(here, reported.front());
+  EXPECT_EQ(program + " x y z", joined(reported));
+  EXPECT_EQ("y z", reported.back()) << "quotes group";
+  EXPECT_EQ((Args{here, program, "x"}), folder.run("  \"" + program + "\"\tx  "));
   // Prefixes are tried from the left, so a program at the first space wins.
-  fs::create_symlink(TZ_LAUNCH_HELPER, folder.path / "a");
-  EXPECT_EQ((Args{here, (folder.path / "a").string(), "b/helper", "x"}),
-            folder.run(program + " x"));
+  const std::string first = (folder.path / "a").string();
+  fs::copy_file(TZ_LAUNCH_HELPER, first + kExe);
+  reported = folder.run(program + " x");
+  ASSERT_GE(reported.size(), 2u);
+  EXPECT_EQ(first, reported[1]);
+  EXPECT_EQ(first + " " + fs::path("b").append("helper" + kExe).string() + " x", joined(reported));
 }
 
 TEST(Process, WaitsForReadinessForTheEndOrForTheTimeOut) {
@@ -81,7 +98,7 @@ TEST(Process, WaitsForReadinessForTheEndOrForTheTimeOut) {
   EXPECT_EQ(Process::Readiness::Ready, ready.waitUntilReady(0));
   EXPECT_EQ(Success, ready.terminate());
   EXPECT_EQ(Success, ready.wait(kDeadlineMs));
-  EXPECT_EQ(128u + SIGKILL, ready.exitCode());
+  EXPECT_EQ(kTerminated, ready.exitCode());
 
   EXPECT_EQ(Process::Readiness::Exited, exited.waitUntilReady(kDeadlineMs));
   EXPECT_EQ(Success, exited.wait(0));
@@ -97,30 +114,30 @@ TEST(Process, WaitsForReadinessForTheEndOrForTheTimeOut) {
 }
 
 TEST(Process, ChildGetsNoneOfOurOpenFiles) {
-  // Above the readiness channel's number, and without close-on-exec.
-  const int inheritable = fcntl(STDERR_FILENO, F_DUPFD, 20);
-  ASSERT_GE(inheritable, 20);
+  const long inheritable = tz::test::makeInheritableHandle();
+  ASSERT_GE(inheritable, 0);
   Process process;
   ASSERT_EQ(Success, launchProcess(kHelper + " closed " + std::to_string(inheritable), process));
-  close(inheritable);
+  tz::test::closeHandleNumber(inheritable);
   ASSERT_EQ(Success, process.wait(kDeadlineMs));
-  EXPECT_EQ(0u, process.exitCode()) << "descriptor " << inheritable << " was inherited";
+  EXPECT_EQ(0u, process.exitCode()) << "handle " << inheritable << " was inherited";
 }
 
 TEST(Process, FailsWhenNothingCanBeStarted) {
   LaunchFolder folder;
-  tz::test::writeFile(folder.path / "text", "not a program\n");
-  fs::permissions(folder.path / "text", fs::perms::owner_all);
+  tz::test::writeFile(folder.path / ("text" + kExe), "not a program\n");
+  fs::permissions(folder.path / ("text" + kExe), fs::perms::owner_all);
   tz::test::writeFile(folder.path / "plain", "not executable\n");
   Process held;
   ASSERT_EQ(Success, launchProcess(kHelper + " silent", held));
   const std::pair<std::string, PlatformError> cases[] = {
       {" \t ", InvalidParameter},
       {(folder.path / "absent").string() + " x", FileNotFound},
-      {'"' + (folder.path / "a b").string() + "\" x", FileNotFound},
-      {(folder.path / "plain").string(), FileNotFound},
+      {(folder.path / "no folder" / "absent").string() + " x", FileNotFound},
+      {'"' + (folder.path / "a b").string() + "\" x", tz::test::kFolderLaunched},
+      {(folder.path / "plain").string(), tz::test::kNonExecutableLaunched},
       {"tz_no_such_program_anywhere -x", FileNotFound},
-      {(folder.path / "text").string(), BadExeFormat},
+      {(folder.path / ("text" + kExe)).string(), BadExeFormat},
   };
   const uint32_t id = held.id();
   for (const auto& [line, expected] : cases) {

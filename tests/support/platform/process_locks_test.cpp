@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <pthread.h>
-#include <sched.h>
 
 #include <atomic>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,8 +9,9 @@
 #include "support/platform/priority_lock.h"
 #include "support/platform/recursive_lock.h"
 #include "support/platform/this_thread.h"
+#include "support/platform/thread.h"
 #include "tests/common/eventually.h"
-#include "tests/common/scratch_folder.h"
+#include "thread_priority_probe.h"
 
 namespace {
 
@@ -77,50 +75,47 @@ TEST(RecursiveLock, UnlockedLockMovesByCopyingItsBytes) {
   b->unlock();
 }
 
-// The kernel's effective priority of a thread of this process (negative for real-time ones).
-int effectivePriority(uint32_t thread) {
-  const std::string stat =
-      tz::test::readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string field;
-  for (int i = 3; i <= 18 && fields >> field; ++i) {
-  }
-  return std::stoi(field);
-}
-
-// A real-time thread waiting for the lock lends its priority to the ordinary holder.
+// A real-time thread waiting for the lock lends its priority to the ordinary holder, which
+// gives it back when it lets go.
 TEST(PriorityLock, ARealTimeWaiterBoostsTheHolder) {
+  using tz::test::runsRealTime;
   PriorityLock lock;
   std::atomic<uint32_t> holder{0};
-  std::atomic<bool> release{false};
+  std::atomic<bool> release{false}, released{false}, done{false};
   std::thread owner([&] {
     lock.lock();
     holder = tz::platform::currentThreadId();
     while (!release) std::this_thread::yield();
     lock.unlock();
+    released = true;
+    done.wait(false);
   });
   while (holder == 0) std::this_thread::yield();
-  const int ordinary = effectivePriority(holder);
+  const bool ordinary = !runsRealTime(holder);
+  std::atomic<int> realTime{-1};
   std::atomic<bool> got{false};
   std::thread waiter([&] {
+    tz::platform::setCurrentThreadPriority(tz::platform::ThreadPriority::TimeCritical);
+    realTime = runsRealTime(tz::platform::currentThreadId());
+    if (!realTime) return;
     lock.lock();
     got = true;
     lock.unlock();
   });
-  sched_param param{};
-  param.sched_priority = 10;
-  if (pthread_setschedparam(waiter.native_handle(), SCHED_FIFO, &param) != 0) {
-    release = true;
-    owner.join();
-    waiter.join();
-    GTEST_SKIP() << "no real-time priority for this process";
-  }
-  const bool boosted = tz::test::eventually([&] { return effectivePriority(holder) < 0; });
+  while (realTime < 0) std::this_thread::yield();
+  bool boosted = false;
+  if (realTime) boosted = tz::test::eventually([&] { return runsRealTime(holder); });
   release = true;
+  while (!released) std::this_thread::yield();
+  const bool givenBack = !runsRealTime(holder);
+  done = true;
+  done.notify_all();
   owner.join();
   waiter.join();
-  EXPECT_GE(ordinary, 0);
+  if (!realTime) GTEST_SKIP() << "no real-time priority for this process";
+  EXPECT_TRUE(ordinary);
   EXPECT_TRUE(boosted) << "the holder kept its ordinary priority";
+  EXPECT_TRUE(givenBack) << "the holder kept the lent priority";
   EXPECT_TRUE(got);
 }
 

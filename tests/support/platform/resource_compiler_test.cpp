@@ -138,6 +138,59 @@ TEST_F(ResourceCompilerTest, StringTablesWithThePreprocessorAndTheStringSyntax) 
   EXPECT_NE(std::string::npos, source.find(".long " + std::to_string(bytes.size())));
 }
 
+// The resource file for the original platform's linkers, field by field: the empty record that
+// marks a 32-bit file, then each resource in the directory's order, its header and data padded
+// to four bytes.
+TEST_F(ResourceCompilerTest, ResourceFileRecordsEachResourceWithItsHeader) {
+  const std::string script = write("small.rc",
+                                   "LANGUAGE 7, 1\nSTRINGTABLE { 17 \"Hi\" }\n"
+                                   "5 RCDATA LANGUAGE 9, 1 { \"abc\" }\n");
+  const std::vector<uint8_t> bytes = tz::tzrc::compileScriptsToResFile({script});
+  size_t at = 0;
+  const auto word = [&](size_t size) {
+    uint32_t value = 0;
+    EXPECT_LE(at + size, bytes.size()) << "the file ends at " << at;
+    if (at + size <= bytes.size()) memcpy(&value, bytes.data() + at, size);
+    at += size;
+    return value;
+  };
+  struct Record {
+    uint32_t size, type, name, flags, language;
+  };
+  for (const Record& record : {Record{0, 0, 0, 0, 0}, Record{36, 6, 2, 0x1030, 0x0407},
+                               Record{3, 10, 5, 0x0030, 0x0409}}) {
+    SCOPED_TRACE("type " + std::to_string(record.type));
+    const size_t start = at;
+    EXPECT_EQ(record.size, word(4));  // DataSize
+    EXPECT_EQ(32u, word(4));          // HeaderSize
+    EXPECT_EQ(0xFFFFu, word(2));      // the type is a number
+    EXPECT_EQ(record.type, word(2));
+    EXPECT_EQ(0xFFFFu, word(2));  // the name is a number
+    EXPECT_EQ(record.name, word(2));
+    EXPECT_EQ(0u, word(4));  // DataVersion
+    EXPECT_EQ(record.flags, word(2));
+    EXPECT_EQ(record.language, word(2));
+    EXPECT_EQ(0u, word(4));  // Version
+    EXPECT_EQ(0u, word(4));  // Characteristics
+    EXPECT_EQ(32u, at - start);
+    if (record.type == 6) {
+      // Block 2 holds ids 16 to 31: an empty string, then "Hi", then 14 empty ones.
+      EXPECT_EQ(0u, word(2));
+      EXPECT_EQ(2u, word(2));
+      EXPECT_EQ(uint32_t{'H'} | uint32_t{'i'} << 16, word(4));
+      for (int i = 0; i < 14; ++i) EXPECT_EQ(0u, word(2));
+    } else if (record.type == 10) {
+      EXPECT_EQ(0x636261u, word(4)) << "the data and a byte of padding";
+    }
+  }
+  EXPECT_EQ(bytes.size(), at);
+
+  // The tool writes the same bytes.
+  const std::string output = (folder / "out.res").string();
+  ASSERT_EQ(0, system((std::string(TZRC_PATH) + " --res " + output + " " + script).c_str()));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), tz::test::readFile(output));
+}
+
 TEST_F(ResourceCompilerTest, MalformedScriptsNameTheFileAndLine) {
   struct Case {
     const char* script;

@@ -1,41 +1,22 @@
 #include "support/platform/thread.h"
 
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #include <xmmintrin.h>
 
-#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <utility>
 
-#include "tests/common/peer_process.h"
+#include "support/platform/this_thread.h"
+#include "support/platform/thread_stack.h"
+#include "thread_priority_probe.h"
 
 namespace {
 
 using namespace tz::platform;
 using enum PlatformError;
 using P = ThreadPriority;
-
-const auto policyOf = [](uint32_t tid) { return sched_getscheduler(static_cast<pid_t>(tid)); };
-const auto niceOf = [](uint32_t tid) { return getpriority(PRIO_PROCESS, tid); };
-
-// Reads this thread's capabilities, or with drop set, gives up CAP_SYS_NICE first.
-bool hasNicePrivilege(bool drop = false) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[2]{};
-  if (syscall(SYS_capget, &header, data) != 0) return false;
-  if (drop) {
-    data[0].effective &= ~(1u << CAP_SYS_NICE);
-    data[0].permitted &= ~(1u << CAP_SYS_NICE);
-    return syscall(SYS_capset, &header, data) == 0;
-  }
-  return (data[0].effective & (1u << CAP_SYS_NICE)) != 0;
-}
+using tz::test::levelInEffect;
 
 // A thread that runs until released, so that the scheduler's view of it can be read meanwhile.
 struct Parked {
@@ -68,42 +49,48 @@ struct Parked {
 };
 
 TEST(Thread, EachLevelReachesTheScheduler) {
-  if (!hasNicePrivilege()) GTEST_SKIP() << "needs the privilege to raise priorities";
+  if (!tz::test::mayRaisePriorities()) GTEST_SKIP() << "needs the privilege to raise priorities";
   Parked parked;
-  int previousNice = -21;
-  for (P level : {P::Highest, P::AboveNormal, P::Normal, P::BelowNormal, P::Lowest}) {
+  for (P level : {P::Highest, P::AboveNormal, P::Normal, P::BelowNormal, P::Lowest, P::TimeCritical,
+                  P::Idle, P::Normal}) {
     ASSERT_EQ(Success, parked.thread.setPriority(level));
-    EXPECT_EQ(SCHED_OTHER, policyOf(parked.tid));
-    EXPECT_LT(previousNice, niceOf(parked.tid)) << "level " << static_cast<int>(level);
-    previousNice = niceOf(parked.tid);
+    EXPECT_TRUE(levelInEffect(parked.tid, level)) << "level " << static_cast<int>(level);
   }
-  const std::pair<P, int> policies[] = {
-      {P::TimeCritical, SCHED_RR}, {P::Idle, SCHED_IDLE}, {P::Normal, SCHED_OTHER}};
-  for (const auto& [level, policy] : policies) {
-    ASSERT_EQ(Success, parked.thread.setPriority(level));
-    EXPECT_EQ(policy, policyOf(parked.tid)) << "level " << static_cast<int>(level);
-  }
-  EXPECT_EQ(0, niceOf(parked.tid));
   parked.join(parked.thread);
 }
 
 TEST(Thread, StartsFromDefaultsNotFromItsCreator) {
   constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x40;
   unsigned seenMxcsr = 0;
-  int seenNice = -100;
+  bool seenNormal = false;
   std::thread([&] {
     _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
     ASSERT_EQ(Success, setCurrentThreadPriority(P::Lowest));
     Parked parked;
-    seenNice = niceOf(parked.tid);
+    seenNormal = levelInEffect(parked.tid, P::Normal);
     parked.join(parked.thread);
     seenMxcsr = parked.mxcsr;
     EXPECT_EQ(kFlushToZero | kDenormalsAreZero, _mm_getcsr() & (kFlushToZero | kDenormalsAreZero));
   }).join();
   EXPECT_EQ(0x1F80u, seenMxcsr);
-  if (hasNicePrivilege()) {
-    EXPECT_EQ(0, seenNice) << "normal priority, not the creator's";
+  // Back to normal from the creator's lower level is a raise.
+  if (tz::test::mayRaisePriorities()) {
+    EXPECT_TRUE(seenNormal) << "normal priority, not the creator's";
   }
+}
+
+// The region holds the caller's frame with room below it: a report reads up to its end.
+TEST(Thread, StackRegionHoldsTheCallersFrame) {
+  const int here = 0;
+  const auto address = reinterpret_cast<uintptr_t>(&here);
+  const tz::platform::StackRegion stack = tz::platform::currentThreadStack();
+  ASSERT_TRUE(stack.known());
+  EXPECT_LT(stack.low, address);
+  EXPECT_LT(address, stack.high);
+  EXPECT_GE(address - stack.low, 16u * 1024) << "the whole reservation, not the used part";
+  EXPECT_NE(0u, currentThreadId());
+  EXPECT_EQ(currentThreadId(), currentThreadIdUncached());
+  EXPECT_GE(processorCount(), 1u);
 }
 
 TEST(Thread, MisuseGetsAStatusAndOwnershipMoves) {
@@ -128,39 +115,25 @@ TEST(Thread, MisuseGetsAStatusAndOwnershipMoves) {
   };
   { ASSERT_EQ(Success, Thread().start(work, &steps)); }
   EXPECT_EQ(100000, steps) << "destruction waits for the function";
-}
 
-// Without CAP_SYS_NICE and with no nice or real-time allowance every level is still accepted;
-// the thread gets what the limits allow.
-TEST(Thread, FallsBackQuietlyWithoutPrivilege) {
-  EXPECT_EQ(0, tz::test::PeerProcess("ThreadPeer.FallsBackQuietlyWithoutPrivilege").wait());
-}
-
-TEST(ThreadPeer, FallsBackQuietlyWithoutPrivilege) {
-  TZ_PEER_ONLY();
-  rlimit realtime{};
-  ASSERT_EQ(0, getrlimit(RLIMIT_RTPRIO, &realtime));
-  const rlimit noNice{0, 0}, noRealtime{0, realtime.rlim_max};
-  ASSERT_TRUE(hasNicePrivilege(true));
-  ASSERT_EQ(0, setrlimit(RLIMIT_NICE, &noNice));
-  ASSERT_EQ(0, setrlimit(RLIMIT_RTPRIO, &noRealtime));
-
-  Parked parked;
-  Thread& thread = parked.thread;
-  EXPECT_EQ(Success, thread.setPriority(P::TimeCritical));
-  EXPECT_EQ(SCHED_OTHER, policyOf(parked.tid));
-  EXPECT_EQ(0, niceOf(parked.tid));
-  EXPECT_EQ(Success, thread.setPriority(P::Lowest));
-  EXPECT_EQ(Success, thread.setPriority(P::Highest));
-  EXPECT_EQ(10, niceOf(parked.tid)) << "a raise beyond the allowance is ignored";
-  EXPECT_EQ(Success, setCurrentThreadPriority(P::Highest));
-  if (realtime.rlim_max > 0) {
-    const rlimit someRealtime{std::min<rlim_t>(realtime.rlim_max, 5), realtime.rlim_max};
-    ASSERT_EQ(0, setrlimit(RLIMIT_RTPRIO, &someRealtime));
-    EXPECT_EQ(Success, thread.setPriority(P::TimeCritical));
-    EXPECT_EQ(SCHED_RR, policyOf(parked.tid)) << "the allowed real-time priority is taken";
-  }
-  parked.join(thread);
+  // Joining from the thread itself is refused and leaves the thread held.
+  struct Self {
+    Thread thread;
+    std::atomic<bool> go{false};
+    PlatformError joined = Success;
+  } self;
+  ASSERT_EQ(Success, self.thread.start(
+                         [](void* context) -> uint32_t {
+                           auto* s = static_cast<Self*>(context);
+                           s->go.wait(false);
+                           s->joined = s->thread.join();
+                           return 0;
+                         },
+                         &self));
+  self.go = true;
+  self.go.notify_all();
+  EXPECT_EQ(Success, self.thread.join());
+  EXPECT_EQ(InvalidParameter, self.joined);
 }
 
 }  // namespace

@@ -69,11 +69,11 @@ TZ_DEVICE_EXPORT(void) RWDEFSetAudioInfo(const AudioInfo* info) {
   setAudioInfo(info);
 }
 
+// Five bodies rather than aliases of one: an alias must repeat every attribute the compiler
+// infers for its target, and what it infers (nothrow for a local definition) differs between
+// the ELF and PE builds.
 TZ_DEVICE_EXPORT(void) RWDEFGetEventInfo(void*) {}
-
-// One body for all five.
-TZ_DEVICE_EXPORT(void) RWDEFGetEventBusInfo(void*) __attribute__((alias("RWDEFGetEventInfo")));
-TZ_DEVICE_EXPORT(void) RWDEFGetEventChannelInfo(void*) __attribute__((alias("RWDEFGetEventInfo")));
-TZ_DEVICE_EXPORT(void)
-RWDEFGetEventControllerInfo(void*) __attribute__((alias("RWDEFGetEventInfo")));
-TZ_DEVICE_EXPORT(void) RWDEFGetEventNoteInfo(void*) __attribute__((alias("RWDEFGetEventInfo")));
+TZ_DEVICE_EXPORT(void) RWDEFGetEventBusInfo(void*) {}
+TZ_DEVICE_EXPORT(void) RWDEFGetEventChannelInfo(void*) {}
+TZ_DEVICE_EXPORT(void) RWDEFGetEventControllerInfo(void*) {}
+TZ_DEVICE_EXPORT(void) RWDEFGetEventNoteInfo(void*) {}

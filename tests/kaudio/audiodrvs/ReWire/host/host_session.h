@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "tests/common/child_process.h"
 #include "tests/common/device_callback_log.h"
 #include "tests/common/device_registration.h"
 #include "tests/common/eventually.h"

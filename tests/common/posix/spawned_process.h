@@ -1,6 +1,5 @@
-// Programs a test runs: a child started directly, with its output in files if asked, waited
-// for with a deadline and killed if it outlives its object; the end of any process, ours or
-// not; and a shell command line run to its end with its output in files.
+// A program started directly with posix_spawn, for ChildProcess; the end of any process; and a
+// shell command line run to its end.
 #pragma once
 
 #include <fcntl.h>
@@ -22,11 +21,6 @@ extern char** environ;
 
 namespace tz::test {
 
-// The test program's own file.
-inline std::string programPath() {
-  return std::filesystem::read_symlink("/proc/self/exe").string();
-}
-
 // True once process `pid` has ended (unreaped counts as ended), false when `timeoutMs` passes
 // first. The process need not be our child: its end is watched through a process descriptor.
 inline bool waitUntilEnded(pid_t pid, int timeoutMs) {
@@ -38,14 +32,13 @@ inline bool waitUntilEnded(pid_t pid, int timeoutMs) {
   return ready > 0;
 }
 
-class ChildProcess {
+class SpawnedProcess {
  public:
-  // Starts argv[0] with `argv`. The NAME=VALUE entries of `env` come before the test's own
-  // environment, so they win. Standard output and error go to the files named, created afresh,
-  // else to the test's own.
-  explicit ChildProcess(std::vector<std::string> argv, std::vector<std::string> env = {},
-                        const std::filesystem::path& out = {},
-                        const std::filesystem::path& err = {}) {
+  // This test program's own file.
+  static std::string ownExecutable() { return "/proc/self/exe"; }
+
+  bool start(std::vector<std::string> argv, std::vector<std::string> env,
+             const std::filesystem::path& out, const std::filesystem::path& err) {
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -60,35 +53,23 @@ class ChildProcess {
     if (!err.empty()) posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), flags, 0600);
     if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
+    return pid_ > 0;
   }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-  ~ChildProcess() { kill9(); }
 
-  bool started() const { return pid_ > 0; }
-  int pid() const { return pid_; }
+  int id() const { return pid_; }
 
-  // Waits for the child to end: its exit status, 128 + the signal's number when a signal ended
-  // it, or -1 when the deadline passes first (or it never started).
-  int wait(int timeoutMs = 10000) {
-    if (pid_ <= 0 || exited_) return status_;
+  // The exit status, 128 + the signal's number when a signal ended it; -1 when the deadline
+  // passes first.
+  int wait(int timeoutMs) {
     int status = 0;
     if (!waitUntilEnded(pid_, timeoutMs) || waitpid(pid_, &status, 0) != pid_) return -1;
-    exited_ = true;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return status_;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
-  void kill9() {
-    if (pid_ <= 0 || exited_) return;
-    kill(pid_, SIGKILL);
-    wait();
-  }
+  void kill() { ::kill(pid_, SIGKILL); }
 
  private:
   pid_t pid_ = -1;
-  bool exited_ = false;
-  int status_ = -1;
 };
 
 struct Outcome {

@@ -1,11 +1,11 @@
-#include "module_file.h"
+#include "wine.h"
 
 #include <windows.h>
 
 namespace tz::test {
 
-// Wine's ntdll says which it is.
-bool underWine() {
+// Wine's ntdll exports its version.
+bool runningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }

@@ -1,9 +1,9 @@
+// The profile file's text rules, alike on every system; where the file is, is the backend's.
 #include "support/platform/profile_file.h"
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -17,13 +17,17 @@ std::string_view trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// Names compare without regard to ASCII case, as the C library's POSIX locale does.
 bool sameName(std::string_view a, std::string_view b) {
-  // An empty view may have no address, which strncasecmp must not be given.
-  return a.size() == b.size() && (a.empty() || strncasecmp(a.data(), b.data(), a.size()) == 0);
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::optional<std::string> findValue(std::string_view section, std::string_view key) {
-  std::ifstream in(profileFilePath(), std::ios::binary);
+  const std::string path = profileFilePath();
+  std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                   std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), {}};
   bool inSection = false;
   // A lone carriage return or a NUL byte ends a line too, so that no value holds one: a value
@@ -52,14 +56,6 @@ std::optional<std::string> findValue(std::string_view section, std::string_view 
 }
 
 }  // namespace
-
-std::string profileFilePath() {
-  if (const char* file = getenv("TZ_PROFILE_FILE"); file != nullptr && *file != '\0') return file;
-  if (const char* config = getenv("XDG_CONFIG_HOME"); config != nullptr && *config != '\0')
-    return std::string(config) + "/tz/profile.ini";
-  const char* home = getenv("HOME");
-  return std::string(home ? home : "") + "/.config/tz/profile.ini";
-}
 
 std::string readProfileString(std::string_view section, std::string_view key,
                               std::string_view fallback) {
