@@ -149,10 +149,12 @@ bool SpawnedProcess::start(const std::vector<std::string>& argv,
   return true;
 }
 
-int SpawnedProcess::wait(int timeoutMs) {
-  if (WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+bool SpawnedProcess::wait(int timeoutMs, int& status) {
+  if (WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return false;
   DWORD code = 0;
-  return GetExitCodeProcess(process_, &code) ? static_cast<int>(code) : -1;
+  if (!GetExitCodeProcess(process_, &code)) return false;
+  status = static_cast<int>(code);
+  return true;
 }
 
 void SpawnedProcess::kill() {

@@ -28,8 +28,9 @@ class SpawnedProcess {
 
   int id() const { return id_; }
 
-  // The exit code; -1 when the deadline passes first.
-  int wait(int timeoutMs);
+  // False when the deadline passes first; else the exit code, which for a process that an
+  // exception ended is its code (negative as an int).
+  bool wait(int timeoutMs, int& status);
 
   // Ends with the status a POSIX shell shows for SIGKILL.
   void kill();
