@@ -8,7 +8,9 @@
 //
 // The handlers are installed when the first guarded work starts and the previous ones are put
 // back when the last ends (unless someone replaced ours meanwhile); loading the library
-// installs nothing.
+// installs nothing. On Windows the faults are the system's own structured exceptions, taken by
+// an exception frame of the guard's own: frames inside the work see them first, and what the
+// filter passes on goes to the frames around the guard and the top-level filter.
 #pragma once
 
 #include "support/platform/platform_error.h"

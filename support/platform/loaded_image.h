@@ -11,12 +11,17 @@
 
 namespace tz::platform {
 
-// The address of the symbol `name` that the image whose ELF header lies at base defines, found
-// through its dynamic symbol table and hash table (GNU or classic); null when there is none.
-// Only the bytes of the image are read, not the loader's lists, so no loader lock is taken.
+// True when base holds the header of an image of this system (ELF; PE on Windows).
+bool isModuleImage(uintptr_t base);
+
+// The address of the symbol `name` that the image at base defines, found through its dynamic
+// symbol table and hash table (GNU or classic), or its export directory on Windows; null when
+// there is none. Only the bytes of the image are read, not the loader's lists, so no loader
+// lock is taken.
 const void* findImageSymbol(uintptr_t base, const char* name);
 
-// The version of the image at base, from its TzVersion note; false when it carries none.
+// The version of the image at base, from its TzVersion note (its version resource on
+// Windows); false when it carries none.
 bool readImageVersion(uintptr_t base, FileVersion& version);
 
 }  // namespace tz::platform

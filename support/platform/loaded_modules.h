@@ -1,6 +1,6 @@
-// The modules (ELF images mapped from files) of this process, as a snapshot of the address
-// space, for crash reports: which module holds an address, and where a module of a given name
-// lies. Taken without allocation, lock or locale, so it is safe in a signal handler.
+// The modules (images mapped from files) of this process, as a snapshot of the address space,
+// for crash reports: which module holds an address, and where a module of a given name lies. Taken
+// without allocation, lock or locale, so it is safe in a signal handler.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,10 @@
 
 namespace tz::platform {
 
+struct MapsLine;
+
 struct LoadedModule {
-  uintptr_t base = 0;  // the lowest mapping of the file, where its ELF header lies
+  uintptr_t base = 0;  // the lowest mapping of the file, where its image header lies
   uintptr_t end = 0;   // one past its highest mapping
   char name[64] = {};  // the file name without its folder, cut to 63 bytes
 };
@@ -39,7 +41,9 @@ class ModuleMap {
   void addMapping(uintptr_t start, uintptr_t end, uint64_t pathHash, const char* name);
 
  private:
-  // Keeps the files whose lowest mapping holds an ELF header, ordered by base.
+  // A parsed address-space line, offered when it maps a file.
+  static bool addMapsLine(const MapsLine& line, void* map);
+  // Keeps the files whose lowest mapping holds an image header (isModuleImage), ordered by base.
   void finish();
 
   LoadedModule modules_[kCapacity];

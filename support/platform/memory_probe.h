@@ -6,12 +6,14 @@
 
 namespace tz::platform {
 
-// True if every byte of [address, address + bytes) is mapped readable. One system call per
-// page; no allocation, no lock, safe in a signal handler.
+// True if every byte of [address, address + bytes) is mapped readable (on Windows: committed,
+// readable and not a guard page). One system call per page (per region on Windows); no
+// allocation, no lock, safe in a signal handler.
 bool isReadable(const void* address, size_t bytes);
 
 // Copies [address, address + bytes) to `to`; false when any of it is unreadable (`to` may then
-// hold part of it). One system call; no allocation, no lock, safe in a signal handler.
+// hold part of it). One system call (and the readability check on Windows); no allocation, no
+// lock, safe in a signal handler.
 bool readMemory(void* to, const void* address, size_t bytes);
 
 }  // namespace tz::platform

@@ -1,6 +1,7 @@
 // Dynamic libraries: loading by literal file name or by path, symbol lookup, the path of the
-// module that holds an address, and a module file's version, which is the ELF note that
-// TZ_FILE_VERSION_NOTE (include/tz/version_note.h) puts into it. Not for the audio path.
+// module that holds an address, and a module file's version: the ELF note that
+// TZ_FILE_VERSION_NOTE (include/tz/version_note.h) puts into it, or on Windows its version
+// resource. Not for the audio path.
 #pragma once
 
 #include <cstdint>
@@ -27,13 +28,21 @@ class Module {
  public:
   Module() = default;
   Module(Module&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  Module& operator=(Module&& other) noexcept;
+  Module& operator=(Module&& other) noexcept {
+    if (this != &other) {
+      unload();
+      handle_ = other.handle_;
+      other.handle_ = nullptr;
+    }
+    return *this;
+  }
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
   ~Module() { unload(); }
 
   // Loads a file by its literal name (nothing appended) through the dynamic loader's search
-  // order; InvalidName for a name with a '/' or an empty one. All symbols are bound at load.
+  // order; InvalidName for a name with a '/', an empty one, or (where the system's names are
+  // UTF-16) one that is not UTF-8. All symbols are bound at load.
   // On failure the object keeps what it held and the status is the original platform's:
   // DllNotFound when no such file is found, BadFormat for a file that is not a library of
   // this architecture, NotEnoughMemory when it does not fit, AccessDenied when it cannot be
@@ -67,9 +76,10 @@ std::string modulePathOf(const void* address);
 // layer in statically, so it is the calling module.
 std::string currentModulePath();
 
-// Reads a module file's version from its note. FileNotFound or AccessDenied when the file
-// cannot be opened, BadFormat when it is no 32-bit little-endian ELF file, ResourceTypeNotFound
-// when it carries no version note. The version is left as it was on failure.
+// Reads a module file's version from its note (its version resource on Windows), without running
+// anything in it. FileNotFound or AccessDenied when the file cannot be opened, BadFormat when it
+// is no regular file or no module file of this system (32-bit little-endian ELF, 32-bit x86 PE),
+// ResourceTypeNotFound when it carries no version. The version is left as it was on failure.
 PlatformError readFileVersion(std::string_view path, FileVersion& version);
 
 }  // namespace tz::platform

@@ -1,7 +1,9 @@
 // Resources of loaded modules, as the original platform's FindResourceEx, FindResource,
 // LoadResource, SizeofResource and LoadString offer them. A module is named by its instance
 // handle: the address at which its image begins, or a data module's (data_module.h); the
-// module must stay loaded while its resources are used. Not for the audio path: a lookup walks
+// module must stay loaded while its resources are used. A found entry is a handle: its fields are
+// the system's (an ELF module's directory entry, a PE module's data entry), so read it only
+// through resourceData and resourceSize. Not for the audio path: a lookup walks
 // the table of data modules and the loader's module list.
 #pragma once
 
@@ -19,8 +21,6 @@ constexpr uint16_t kLanguageEnglishUs = 0x0409;
 const void* imageOf(const void* address);
 // The full path of the module an instance handle names; empty when no module begins there.
 std::string imagePath(const void* image);
-// The resource directory of a module; empty when it has none or the handle names no module.
-ResourceDirectory resourceDirectoryOf(const void* image);
 
 // The resource in a language: exactly that one, else the same primary language with the
 // neutral sub-language, else with the default sub-language. Null when none is found.

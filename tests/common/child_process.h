@@ -36,8 +36,9 @@ class ChildProcess {
   // never started).
   int wait(int timeoutMs = 10000) {
     if (!started_ || exited_) return status_;
-    const int status = process_.wait(timeoutMs);
-    if (status < 0) return -1;
+    // An exit status may itself be negative (an exception's code on Windows).
+    int status = 0;
+    if (!process_.wait(timeoutMs, status)) return -1;
     exited_ = true;
     status_ = status;
     return status_;

@@ -43,14 +43,6 @@ bool dataModuleDirectory(const void* instance, ResourceDirectory& directory) {
   return true;
 }
 
-DataModule& DataModule::operator=(DataModule&& other) noexcept {
-  if (this != &other) {
-    unload();
-    instance_ = std::exchange(other.instance_, nullptr);
-  }
-  return *this;
-}
-
 PlatformError DataModule::load(std::string_view path) {
   ReadOnlyFile file;
   if (const PlatformError opened = file.open(path); opened != PlatformError::Success) return opened;

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <string_view>
 
 namespace tz::platform {
 namespace {
@@ -32,22 +31,6 @@ bool readStatus() {
 }
 
 }  // namespace
-
-bool tracedByStatus(const char* text, size_t length) {
-  constexpr std::string_view kKey = "\nTracerPid:";
-  const std::string_view status(text, length);
-  size_t at = status.find(kKey);
-  if (at == std::string_view::npos) return false;
-  at += kKey.size();
-  while (at < status.size() && (status[at] == '\t' || status[at] == ' ')) ++at;
-  bool digits = false, nonZero = false;
-  for (; at < status.size() && status[at] >= '0' && status[at] <= '9'; ++at) {
-    digits = true;
-    nonZero = nonZero || status[at] != '0';
-  }
-  const bool lineEnds = at == status.size() || status[at] == '\n';
-  return digits && nonZero && lineEnds;
-}
 
 bool debuggerAttached() {
   int answer = remembered.load(std::memory_order_acquire);

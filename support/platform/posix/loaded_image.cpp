@@ -191,6 +191,12 @@ bool findVersionNote(uintptr_t at, uint32_t size, uint32_t step, FileVersion& ve
 
 }  // namespace
 
+bool isModuleImage(uintptr_t base) {
+  char magic[SELFMAG];
+  return readMemory(magic, reinterpret_cast<const void*>(base), sizeof magic) &&
+         std::memcmp(magic, ELFMAG, SELFMAG) == 0;
+}
+
 const void* findImageSymbol(uintptr_t base, const char* name) {
   const size_t nameBytes = name != nullptr ? strnlen(name, kMaxNameBytes + 1) : 0;
   if (nameBytes == 0 || nameBytes > kMaxNameBytes) return nullptr;

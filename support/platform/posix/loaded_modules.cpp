@@ -1,112 +1,16 @@
-// Modules from the address-space map: every file-backed mapping of a path belongs to one
-// module, whose base is the file's lowest mapping. Files whose base holds no ELF header (data
-// files, fonts, the locale archive) are not modules.
+// The module snapshot from the address-space map: every file-backed mapping is offered.
 #include "support/platform/loaded_modules.h"
 
-#include <cstring>
-
-#include "support/platform/memory_probe.h"
-#include "support/platform/posix/maps_parser.h"
+#include "support/platform/posix/process_maps.h"
 
 namespace tz::platform {
-namespace {
-
-bool addLine(const MapsLine& line, void* context) {
-  if (line.file)
-    static_cast<ModuleMap*>(context)->addMapping(line.start, line.end, line.pathHash, line.name);
-  return true;
-}
-
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameStem(const char* name, std::string_view stem) {
-  const char* dot = std::strrchr(name, '.');
-  const size_t length = dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name);
-  if (length != stem.size()) return false;
-  for (size_t i = 0; i < length; ++i)
-    if (lowerAscii(name[i]) != lowerAscii(stem[i])) return false;
-  return true;
-}
-
-}  // namespace
-
-void ModuleMap::addMapping(uintptr_t start, uintptr_t end, uint64_t pathHash, const char* name) {
-  for (size_t i = 0; i < count_; ++i) {
-    if (hashes_[i] != pathHash) continue;
-    if (start < modules_[i].base) modules_[i].base = start;
-    if (end > modules_[i].end) modules_[i].end = end;
-    return;
-  }
-  if (count_ == kCapacity) return;
-  LoadedModule& module = modules_[count_];
-  module = {start, end, {}};
-  for (size_t i = 0; i + 1 < sizeof module.name && name[i] != '\0'; ++i) module.name[i] = name[i];
-  hashes_[count_++] = pathHash;
-}
-
-void ModuleMap::finish() {
-  size_t kept = 0;
-  for (size_t i = 0; i < count_; ++i) {
-    char magic[4];
-    if (!readMemory(magic, reinterpret_cast<const void*>(modules_[i].base), sizeof magic) ||
-        std::memcmp(magic,
-                    "\x7F"
-                    "ELF",
-                    sizeof magic) != 0)
-      continue;
-    // Insertion by base: the map is nearly ordered already.
-    size_t at = kept;
-    const LoadedModule module = modules_[i];
-    const uint64_t hash = hashes_[i];
-    for (; at > 0 && modules_[at - 1].base > module.base; --at) {
-      modules_[at] = modules_[at - 1];
-      hashes_[at] = hashes_[at - 1];
-    }
-    modules_[at] = module;
-    hashes_[at] = hash;
-    ++kept;
-  }
-  count_ = kept;
-}
 
 bool ModuleMap::load() {
   count_ = 0;
-  MapsParser parser(addLine, this);
+  MapsParser parser(addMapsLine, this);
   if (!readProcessMaps(parser)) return false;
   finish();
   return true;
-}
-
-void ModuleMap::loadFromText(std::string_view text) {
-  count_ = 0;
-  MapsParser parser(addLine, this);
-  parser.feed(text.data(), text.size());
-  parser.finish();
-  finish();
-}
-
-const LoadedModule* ModuleMap::find(uintptr_t address) const {
-  // Spans may overlap only in damaged input; the last base at or below the address decides.
-  size_t low = 0, high = count_;
-  while (low < high) {
-    const size_t middle = low + (high - low) / 2;
-    if (modules_[middle].base <= address) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
-  }
-  if (low == 0) return nullptr;
-  const LoadedModule& module = modules_[low - 1];
-  return address < module.end ? &module : nullptr;
-}
-
-const LoadedModule* ModuleMap::findByStem(std::string_view stem) const {
-  for (size_t i = 0; i < count_; ++i)
-    if (sameStem(modules_[i].name, stem)) return &modules_[i];
-  return nullptr;
 }
 
 }  // namespace tz::platform

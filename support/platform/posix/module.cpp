@@ -95,14 +95,6 @@ PlatformError openLibrary(const std::string& target, bool byName, void*& handle)
 
 }  // namespace
 
-Module& Module::operator=(Module&& other) noexcept {
-  if (this != &other) {
-    unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
 PlatformError Module::loadByName(std::string_view fileName) {
   if (fileName.empty() || contains(fileName, "/")) return PlatformError::InvalidName;
   void* handle = nullptr;

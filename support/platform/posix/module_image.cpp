@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "support/platform/module.h"
+#include "support/platform/module_resources.h"
 #include "support/platform/posix/data_module_table.h"
 #include "support/platform/posix/elf_note.h"
 #include "support/platform/resources.h"
@@ -70,6 +71,22 @@ ResourceDirectory resourceDirectoryOf(const void* image) {
   ResourceDirectory directory;
   if (dataModuleDirectory(image, directory)) return directory;
   return searchImage(image).directory;
+}
+
+const ResourceEntry* findModuleResource(const void* image, ResourceKey type, ResourceKey name,
+                                        std::initializer_list<uint16_t> languages,
+                                        bool anyLanguage) {
+  const ResourceDirectory directory = resourceDirectoryOf(image);
+  for (uint16_t language : languages)
+    if (const ResourceEntry* entry = directory.find(type, name, language)) return entry;
+  return anyLanguage ? directory.findFirst(type, name) : nullptr;
+}
+
+const void* moduleResourceData(const void* image, const ResourceEntry* entry, uint32_t& size) {
+  const ResourceDirectory directory = resourceDirectoryOf(image);
+  const void* data = directory.holds(entry) ? directory.data(*entry) : nullptr;
+  size = data != nullptr ? entry->size : 0;
+  return data;
 }
 
 const void* Module::image() const {

@@ -3,7 +3,7 @@
 #include "support/platform/thread_stack.h"
 
 #include "support/platform/posix/guarded_threads.h"
-#include "support/platform/posix/maps_parser.h"
+#include "support/platform/posix/process_maps.h"
 #include "support/platform/this_thread.h"
 
 namespace tz::platform {

@@ -58,12 +58,13 @@ class SpawnedProcess {
 
   int id() const { return pid_; }
 
-  // The exit status, 128 + the signal's number when a signal ended it; -1 when the deadline
-  // passes first.
-  int wait(int timeoutMs) {
-    int status = 0;
-    if (!waitUntilEnded(pid_, timeoutMs) || waitpid(pid_, &status, 0) != pid_) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // False when the deadline passes first; else the exit status, 128 + the signal's number when
+  // a signal ended it.
+  bool wait(int timeoutMs, int& status) {
+    int raw = 0;
+    if (!waitUntilEnded(pid_, timeoutMs) || waitpid(pid_, &raw, 0) != pid_) return false;
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return true;
   }
 
   void kill() { ::kill(pid_, SIGKILL); }

@@ -1,16 +1,17 @@
-// The module snapshot and the reading of loaded images, against what the dynamic loader says,
-// and on address-space text and images that lie.
+// The module snapshot and the reading of loaded images, against what the loader says, and on
+// address-space text and images that lie.
 #include "support/platform/loaded_modules.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "memory_pages.h"
 #include "support/platform/loaded_image.h"
-#include "tests/common/processor_faults.h"
+#include "support/platform/module.h"
+#include "support/platform/resources.h"
 
 namespace {
 
@@ -18,38 +19,36 @@ using tz::platform::LoadedModule;
 using tz::platform::ModuleMap;
 
 uintptr_t baseOf(const void* address) {
-  Dl_info info{};
-  return dladdr(address, &info) != 0 ? reinterpret_cast<uintptr_t>(info.dli_fbase) : 0;
+  return reinterpret_cast<uintptr_t>(tz::platform::imageOf(address));
+}
+
+void expectExportsAndVersion(const char* path, const char* stem, uint32_t mostSignificant) {
+  tz::platform::Module library;
+  ASSERT_EQ(tz::platform::PlatformError::Success, library.loadFromPath(path));
+  const void* exported = library.symbol("tzFixtureMajor");
+  ModuleMap modules;
+  ASSERT_TRUE(modules.load());
+  const LoadedModule* module = modules.find(reinterpret_cast<uintptr_t>(exported));
+  ASSERT_NE(nullptr, module) << path;
+  EXPECT_EQ(baseOf(exported), module->base);
+  EXPECT_EQ(std::strrchr(path, '/') + 1, std::string(module->name));
+  EXPECT_EQ(module, modules.findByStem(stem));
+  EXPECT_EQ(exported, tz::platform::findImageSymbol(module->base, "tzFixtureMajor"));
+  EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, "tzFixtureMinor"));
+  EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, ""));
+  tz::platform::FileVersion version;
+  ASSERT_TRUE(tz::platform::readImageVersion(module->base, version));
+  EXPECT_EQ(mostSignificant, version.mostSignificant);
 }
 
 TEST(LoadedModules, FindsTheProgramAndItsLibrariesAndTheirExports) {
-  for (const char* path : {TZ_FIXTURE_V1, TZ_FIXTURE_SYSV}) {  // GNU and classic hash tables
-    void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(nullptr, library) << dlerror();
-    const void* exported = dlsym(library, "tzFixtureMajor");
-    ModuleMap modules;
-    ASSERT_TRUE(modules.load());
-    const LoadedModule* module = modules.find(reinterpret_cast<uintptr_t>(exported));
-    ASSERT_NE(nullptr, module) << path;
-    EXPECT_EQ(baseOf(exported), module->base);
-    const std::string name = std::strrchr(path, '/') + 1;
-    EXPECT_EQ(name, module->name);
-    EXPECT_EQ(module,
-              modules.findByStem(name == "tz_fixture_v1.so" ? "TZ_Fixture_V1" : "tz_fixture_sysv"));
-    EXPECT_EQ(exported, tz::platform::findImageSymbol(module->base, "tzFixtureMajor"));
-    EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, "tzFixtureMinor"));
-    EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, ""));
-    tz::platform::FileVersion version;
-    ASSERT_TRUE(tz::platform::readImageVersion(module->base, version));
-    EXPECT_EQ(name == "tz_fixture_v1.so" ? 0x00010002u : 0x00010000u, version.mostSignificant);
-    dlclose(library);
-  }
+  expectExportsAndVersion(TZ_FIXTURE_V1, "TZ_Fixture_V1", 0x00010002u);
   ModuleMap modules;
   ASSERT_TRUE(modules.load());
   const auto here = reinterpret_cast<uintptr_t>(&baseOf);
   const LoadedModule* program = modules.find(here);
   ASSERT_NE(nullptr, program);
-  EXPECT_STREQ("support_platform_tests", program->name);
+  EXPECT_STREQ(TZ_PROGRAM_NAME, program->name);
   EXPECT_EQ(baseOf(reinterpret_cast<const void*>(here)), program->base);
   tz::platform::FileVersion version;
   EXPECT_FALSE(tz::platform::readImageVersion(program->base, version));
@@ -58,11 +57,21 @@ TEST(LoadedModules, FindsTheProgramAndItsLibrariesAndTheirExports) {
   EXPECT_EQ(nullptr, modules.findByStem("ErrorReport"));
 }
 
+TEST(LoadedModules, FindsExportsThroughTheClassicHashTable) {
+  if (std::strlen(TZ_FIXTURE_SYSV) == 0) GTEST_SKIP() << "the classic hash table is ELF's";
+  expectExportsAndVersion(TZ_FIXTURE_SYSV, "tz_fixture_sysv", 0x00010000u);
+}
+
 // Lines that do not parse are passed over; files of one name in two folders are two modules;
-// a mapped file without an ELF header is none.
+// a mapped file without an image header is none.
 TEST(LoadedModules, ReadsAddressSpaceTextAsItIsAndOnlyThat) {
   const uintptr_t program = baseOf(reinterpret_cast<const void*>(&baseOf));
-  const uintptr_t libc = baseOf(reinterpret_cast<const void*>(&std::strlen));
+  ModuleMap loaded;
+  ASSERT_TRUE(loaded.load());
+  uintptr_t other = 0;  // any module but the program
+  for (size_t i = 0; i < loaded.size() && other == 0; ++i)
+    if (loaded[i].base != program) other = loaded[i].base;
+  ASSERT_NE(0u, other);
   char text[1024];
   std::snprintf(text, sizeof text,
                 "%08x-%08x r--p 00000000 08:01 11   /first/lib.so\n"
@@ -75,11 +84,11 @@ TEST(LoadedModules, ReadsAddressSpaceTextAsItIsAndOnlyThat) {
                 "%08x-%08x r--p 00000000 08:01 15   /bad/backwards\n"
                 "%08x-%08x r--p 0000000g 08:01 16   /bad/offset",
                 unsigned(program), unsigned(program + 0x1000), unsigned(program + 0x1000),
-                unsigned(program + 0x3000), unsigned(libc), unsigned(libc + 0x1000),
-                unsigned(libc + 0x1000), unsigned(libc + 0x2000),
+                unsigned(program + 0x3000), unsigned(other), unsigned(other + 0x1000),
+                unsigned(other + 0x1000), unsigned(other + 0x2000),
                 unsigned(tz::test::protectedPage() - 0x1000), unsigned(tz::test::protectedPage()),
-                unsigned(libc - 0x2000), unsigned(libc - 0x1000), unsigned(libc - 0x2000),
-                unsigned(libc - 0x1000), unsigned(libc + 0x8000), unsigned(libc + 0x7000),
+                unsigned(other - 0x2000), unsigned(other - 0x1000), unsigned(other - 0x2000),
+                unsigned(other - 0x1000), unsigned(other + 0x8000), unsigned(other + 0x7000),
                 unsigned(program - 0x2000), unsigned(program - 0x1000));
   std::string withBadPerms = text;
   withBadPerms.replace(withBadPerms.find("r--p 00000000 08:01 14"), 4, "r--");
@@ -88,18 +97,32 @@ TEST(LoadedModules, ReadsAddressSpaceTextAsItIsAndOnlyThat) {
   ASSERT_EQ(2u, modules.size());
   EXPECT_EQ(program, modules.find(program + 0x2FFF)->base);
   EXPECT_EQ(program + 0x3000, modules.find(program + 0x2FFF)->end);
-  EXPECT_STREQ("lib.so", modules.find(libc)->name);
+  EXPECT_STREQ("lib.so", modules.find(other)->name);
   EXPECT_EQ(nullptr, modules.find(program + 0x3000));
   EXPECT_EQ(modules.find(program), modules.findByStem("LIB"));
 }
 
 // Images that are none, or whose tables point anywhere (the fuzz target tries many), yield
-// nothing and never fault.
+// nothing and never fault: an ELF header with nothing behind it, and a PE header whose image
+// size, export directory and resource section reach far past what is mapped.
 TEST(LoadedModules, ImagesThatLieYieldNothing) {
-  static uint32_t image[1024] = {0x464C457F, 0x00010101};
+  static uint32_t elf[1024] = {0x464C457F, 0x00010101};
+  static uint32_t pe[1024] = {0x5A4D};
+  const auto put = [](size_t at, uint32_t value) { std::memcpy(&pe[0] + at / 4, &value, 4); };
+  put(0x3C, 0x40);
+  put(0x40, 0x4550);                       // "PE\0\0"
+  put(0x44, 0x014C);                       // i386, no sections
+  put(0x54, 0xE0);                         // the optional header's size
+  put(0x58, 0x010B);                       // its magic
+  put(0x90, 0x7FFFFFF0);                   // the image size
+  put(0xB4, 16);                           // directories
+  put(0xB8, 0x100), put(0xBC, 0x7000000);  // exports
+  put(0xC8, 0x200), put(0xCC, 0x10000);    // resources
+  put(0x100 + 24, 0x7FFF), put(0x100 + 20, 0x7FFF), put(0x100 + 32, 0x6FFFFFF0);
+  put(0x200 + 12, 0x7FFF0000);
   tz::platform::FileVersion version;
   for (uintptr_t base : {uintptr_t{0}, tz::test::protectedPage(), uintptr_t{0xFFFFFFFC},
-                         reinterpret_cast<uintptr_t>(image)}) {
+                         reinterpret_cast<uintptr_t>(elf), reinterpret_cast<uintptr_t>(pe)}) {
     EXPECT_EQ(nullptr, tz::platform::findImageSymbol(base, "tzFixtureMajor"));
     EXPECT_FALSE(tz::platform::readImageVersion(base, version));
   }

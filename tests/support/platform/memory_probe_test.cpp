@@ -1,10 +1,12 @@
 #include "support/platform/memory_probe.h"
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
+
+#include "memory_pages.h"
 
 namespace {
+
+using tz::test::pageBytes;
 
 TEST(MemoryProbe, TellsMappedFromUnmappedMemory) {
   char local[300] = {};
@@ -13,11 +15,10 @@ TEST(MemoryProbe, TellsMappedFromUnmappedMemory) {
   EXPECT_FALSE(tz::platform::isReadable(nullptr, 4));
   EXPECT_FALSE(tz::platform::isReadable(reinterpret_cast<void*>(0xFFFFFFF0u), 84));
 
-  const long page = sysconf(_SC_PAGESIZE);
-  auto* pages = static_cast<char*>(
-      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(MAP_FAILED, pages);
-  ASSERT_EQ(0, mprotect(pages + page, page, PROT_NONE));
+  const size_t page = pageBytes();
+  char* pages = tz::test::mapPages(3);
+  ASSERT_NE(nullptr, pages);
+  ASSERT_TRUE(tz::test::makeInaccessible(pages + page));
   EXPECT_TRUE(tz::platform::isReadable(pages + page - 84, 84));
   // A range that runs from a readable page into a protected one.
   EXPECT_FALSE(tz::platform::isReadable(pages + page - 40, 84));
@@ -29,7 +30,11 @@ TEST(MemoryProbe, TellsMappedFromUnmappedMemory) {
   EXPECT_EQ('z', copy[0]);
   EXPECT_FALSE(tz::platform::readMemory(copy, pages + page - 1, 2));
   EXPECT_FALSE(tz::platform::readMemory(copy, nullptr, 1));
-  munmap(pages, 2 * page);
+  // A guard page is not readable, and asking leaves it armed: reading it still faults.
+  ASSERT_TRUE(tz::test::makeGuardPage(pages + 2 * page));
+  EXPECT_FALSE(tz::platform::readMemory(copy, pages + 2 * page, 1));
+  EXPECT_FALSE(tz::platform::isReadable(pages + 2 * page, 1));
+  tz::test::unmapPages(pages, 3);
   EXPECT_FALSE(tz::platform::isReadable(pages, 1));
 }
 

@@ -1,11 +1,7 @@
 // Lines of the form "08048000-08056000 r-xp 00000000 08:01 1234   /usr/bin/prog": two hex
 // addresses, four permission letters, a hex offset, a device, a decimal inode and an optional
 // path. Addresses have at most eight digits in a 32-bit process.
-#include "support/platform/posix/maps_parser.h"
-
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
+#include "support/platform/maps_parser.h"
 
 namespace tz::platform {
 namespace {
@@ -115,22 +111,6 @@ bool MapsParser::feed(const char* bytes, size_t count) {
 
 void MapsParser::finish() {
   if (!stopped_ && (field_ != Field::Start || length_ > 0)) endLine();
-}
-
-bool readProcessMaps(MapsParser& parser) {
-  const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char chunk[1024];
-  bool going = true;
-  while (going) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    going = parser.feed(chunk, static_cast<size_t>(got));
-  }
-  close(fd);
-  if (going) parser.finish();
-  return true;
 }
 
 }  // namespace tz::platform

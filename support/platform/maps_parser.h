@@ -1,6 +1,6 @@
-// The kernel's map of this process's address space (/proc/self/maps), read with plain system
-// calls into a stack buffer and parsed as it streams: no allocation, no lock and no locale, so
-// a crash report can use it. The text is outside input: a malformed line is passed over.
+// The text of a Linux address-space map (/proc/<pid>/maps), parsed as it streams: no
+// allocation, no lock and no locale, so a crash report can use it. The text is outside input:
+// a malformed line is passed over. Reading this process's map is the POSIX backend's part.
 #pragma once
 
 #include <cstddef>
@@ -45,8 +45,5 @@ class MapsParser {
   size_t nameLength_ = 0;
   MapsLine line_;
 };
-
-// Feeds this process's map through the parser; false when it cannot be read.
-bool readProcessMaps(MapsParser& parser);
 
 }  // namespace tz::platform
