@@ -38,6 +38,7 @@ class NamedMark {
 
  private:
   int32_t handle_ = -1;
+  int32_t lockHandle_ = -1;  // a backend's second handle, where its holders need one
 };
 
 struct MarkHoldResult {

@@ -93,18 +93,6 @@ void NamedMark::release() {
   posix::closeObject(std::exchange(handle_, -1));
 }
 
-MarkWatch::MarkWatch(MarkWatch&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), generation_(std::exchange(other.generation_, 0)) {}
-
-MarkWatch& MarkWatch::operator=(MarkWatch&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, -1);
-    generation_ = std::exchange(other.generation_, 0);
-  }
-  return *this;
-}
-
 // Opened by path, outside the namespace's lock: a watch only reads, so meeting a file that is
 // being started afresh or removed is harmless (its generation is then not one with live
 // holders). Only the file itself is checked, as create and open check it: files in a folder

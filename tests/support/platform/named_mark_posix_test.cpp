@@ -1,4 +1,4 @@
-// The mark watch, which only the POSIX backend has so far, and the namespace's files.
+// The mark watch and the namespace's files.
 #include "support/platform/named_mark.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ using tz::platform::NamedEvent;
 using tz::platform::NamedMark;
 using tz::platform::PlatformError;
 
-struct MarkWatchTest : ::testing::Test {
+struct MarkWatchPosixTest : ::testing::Test {
   tz::test::IsolatedSession session;
 };
 
@@ -34,39 +34,8 @@ ino_t markFile(const char* name) {
   return st.st_ino;
 }
 
-TEST_F(MarkWatchTest, WatchSeesItsMarkUntilTheLastHolderGoesAndNeverAfter) {
-  EXPECT_EQ(PlatformError::FileNotFound, MarkWatch::open("m").error) << "nobody holds it";
-  EXPECT_EQ(PlatformError::InvalidName, MarkWatch::open("").error);
-  EXPECT_FALSE(MarkWatch().held());
-  auto first = NamedMark::hold("m");
-  auto [error, watch] = MarkWatch::open("m");
-  ASSERT_EQ(PlatformError::Success, error);
-  EXPECT_TRUE(watch.held()) << "a holder in the watch's own process counts";
-  auto second = NamedMark::hold("m");
-  ASSERT_TRUE(second.existed);
-  first.mark.release();
-  EXPECT_TRUE(watch.held()) << "the second holder keeps it";
-  second.mark.release();
-  EXPECT_FALSE(watch.held());
-  EXPECT_EQ(0u, markFile("m")) << "the name went with the last holder";
-  auto next = NamedMark::hold("m");
-  ASSERT_FALSE(next.existed);
-  EXPECT_FALSE(watch.held()) << "a new mark under the same name";
-  EXPECT_TRUE(MarkWatch::open("m").watch.held());
-  const MarkWatch moved = std::move(watch);
-  EXPECT_FALSE(moved.held());
-  EXPECT_FALSE(watch.watching());
-}
-
-TEST_F(MarkWatchTest, PeerHoldsUntilKilled) {
-  TZ_PEER_ONLY();
-  auto held = NamedMark::hold("m");
-  ASSERT_EQ(PlatformError::Success, held.error);
-  NamedEvent::create("never").event.wait(30000);
-}
-
 // A dead holder leaves its file behind, and the next holder starts afresh in that same file.
-TEST_F(MarkWatchTest, WatchOfADeadHolderMissesTheNextHolderInTheSameFile) {
+TEST_F(MarkWatchPosixTest, WatchOfADeadHolderMissesTheNextHolderInTheSameFile) {
   auto never = NamedEvent::create("never").event;  // outlives the killed peer's
   tz::test::PeerProcess holder("MarkWatchTest.PeerHoldsUntilKilled");
   MarkWatch watch;
@@ -82,17 +51,17 @@ TEST_F(MarkWatchTest, WatchOfADeadHolderMissesTheNextHolderInTheSameFile) {
   EXPECT_TRUE(MarkWatch::open("m").watch.held());
 }
 
-TEST_F(MarkWatchTest, PeerLocksTheNamespace) {
+TEST_F(MarkWatchPosixTest, PeerLocksTheNamespace) {
   TZ_PEER_ONLY();
   tz::test::lockNamespaceUntilReleased();
 }
 
-TEST_F(MarkWatchTest, WatchOpensAndAnswersWhileAnotherProcessLocksTheNamespace) {
+TEST_F(MarkWatchPosixTest, WatchOpensAndAnswersWhileAnotherProcessLocksTheNamespace) {
   auto held = NamedMark::hold("m");
   auto released = NamedMark::hold("released");
   const MarkWatch releasedWatch = MarkWatch::open("released").watch;
   released.mark.release();  // before the lock: releasing needs the folder
-  tz::test::NamespaceLocker locker("MarkWatchTest.PeerLocksTheNamespace");
+  tz::test::NamespaceLocker locker("MarkWatchPosixTest.PeerLocksTheNamespace");
   ASSERT_TRUE(locker.holding());
   auto [error, watch] = MarkWatch::open("m");
   EXPECT_EQ(PlatformError::Success, error);
@@ -105,7 +74,7 @@ TEST_F(MarkWatchTest, WatchOpensAndAnswersWhileAnotherProcessLocksTheNamespace) 
 
 // A mark file that the user damaged by hand: a holder that joins cannot tell its mark, and a
 // watch cannot either.
-TEST_F(MarkWatchTest, DamagedMarkIsRefusedToJoinersAndUnheldToWatches) {
+TEST_F(MarkWatchPosixTest, DamagedMarkIsRefusedToJoinersAndUnheldToWatches) {
   using namespace tz::platform::posix;
   const ObjectHandle foreign = createObject(ObjectKind::Mark, "m", 0);
   ASSERT_EQ(PlatformError::Success, foreign.error);
