@@ -4,9 +4,12 @@ namespace tz::host {
 
 std::string DriverLibrary::besideProgram() {
   // The platform layer is linked into the program, so its own path is the program's.
-  std::string folder = tz::platform::currentModulePath();
-  folder.erase(folder.find_last_of('/') + 1);
-  return folder + "Audio Hardware Drivers/LoopraReWire.so";
+  std::string path = tz::platform::currentModulePath();
+  const size_t separator = path.find_last_of("/\\");
+  // The program's own separator, since Windows paths may not mix them.
+  const char slash = separator == std::string::npos ? '/' : path[separator];
+  path.erase(separator == std::string::npos ? 0 : separator + 1);
+  return path + "Audio Hardware Drivers" + slash + "LoopraReWire" + tz::platform::kLibrarySuffix;
 }
 
 bool DriverLibrary::load(const std::string& path, std::string& error) {

@@ -14,7 +14,7 @@ class DriverLibrary {
   using CreateDriverClassProc = decltype(&TzAudioDriver_CreateDriverClass);
   using TranslateDriverProc = decltype(&TzAudioDriver_TranslateDriver);
 
-  // <this program's folder>/Audio Hardware Drivers/LoopraReWire.so
+  // <this program's folder>/Audio Hardware Drivers/LoopraReWire.so (.dll on Windows)
   static std::string besideProgram();
 
   // On failure `error` says why in one line: the loader's words, or the missing export.

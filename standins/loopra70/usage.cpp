@@ -9,8 +9,8 @@ Runs the ReWire device of the driver beside this program as the host application
 runs it, prints every device callback and makes the transport requests asked for.
 
   -REWIREDEVICE           started by the device half (only noted; the run is the same)
-  --library PATH          the driver library (default: "Audio Hardware Drivers/LoopraReWire.so"
-                          in this program's folder)
+  --library PATH          the driver library (default: "Audio Hardware Drivers/LoopraReWire.so",
+                          or .dll on Windows, in this program's folder)
   --seconds S             end after S seconds (default 0: only when the mixer asks the host
                           to quit, or on SIGINT or SIGTERM)
   --quiet                 no line for codes 26 and 27, which come every block (still counted)

@@ -37,7 +37,7 @@ AudioLoop::AudioLoop(const AudioLoopSetup& setup)
 
 void AudioLoop::run() {
   tz::platform::setCurrentThreadPriority(tz::platform::ThreadPriority::TimeCritical);
-  anchorNs_ = tz::platform::highResCounter();
+  anchorNs_ = tz::platform::highResNs();
   for (;;) {
     const double now = mixerSeconds();
     if (options_.blocks != 0 ? counters_.blocks >= options_.blocks : now >= options_.seconds) break;
@@ -94,7 +94,7 @@ void AudioLoop::changeAudioInfo(uint32_t rate, uint32_t block) {
   framesAtRate_ = 0;
   rate_ = rate;
   block_ = block;
-  anchorNs_ = tz::platform::highResCounter();
+  anchorNs_ = tz::platform::highResNs();
   framesSinceAnchor_ = 0;
 }
 
@@ -106,7 +106,7 @@ bool AudioLoop::pendingAudioInfoChange(AudioInfo& info) const {
 
 void AudioLoop::completeAudioInfoChange() {
   infoPending_.store(0, std::memory_order_release);
-  infoPending_.notify_one();
+  infoPending_.wakeOne();
 }
 
 void AudioLoop::driveBlock() {
@@ -122,9 +122,9 @@ void AudioLoop::driveBlock() {
     prepareRecords(scratch_.data(), largestBlock_);
   }
   const bool panelConnected = panelConnected_.load(std::memory_order_relaxed);
-  const int64_t start = tz::platform::highResCounter();
+  const int64_t start = tz::platform::highResNs();
   setup_.device.driveAudio(&input_, &output_);
-  const int64_t end = tz::platform::highResCounter();
+  const int64_t end = tz::platform::highResNs();
   countBlock(end - start, panelConnected);
   // The position moves on before the device's requests apply, so that a reposition names
   // where the next block starts; advance() only moves it back by wrapping into the loop.
@@ -221,7 +221,7 @@ int64_t AudioLoop::nextDeadline() const {
 }
 
 void AudioLoop::pace() {
-  const int64_t wait = nextDeadline() - tz::platform::highResCounter();
+  const int64_t wait = nextDeadline() - tz::platform::highResNs();
   if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
 }
 

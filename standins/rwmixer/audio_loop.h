@@ -13,6 +13,7 @@
 #include "standins/rwmixer/run_stats.h"
 #include "standins/rwmixer/session_marks.h"
 #include "standins/rwmixer/transport.h"
+#include "support/platform/sleep_word.h"
 
 namespace tz::mixer {
 
@@ -83,7 +84,7 @@ class AudioLoop {
   uint64_t framesSinceAnchor_ = 0;
 
   AudioInfo pendingInfo_{};
-  std::atomic<uint32_t> infoPending_{0};
+  tz::platform::SleepWord infoPending_;
   std::atomic<bool> quitPanel_{false};
   bool quitAsked_ = false;  // audio thread: the script has asked the panel to quit
   std::atomic<bool> panelConnected_{false};

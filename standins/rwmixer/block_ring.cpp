@@ -17,22 +17,22 @@ BlockSlot& BlockRing::acquire(bool& waited) {
   for (uint32_t tail = tail_.load(std::memory_order_acquire); head - tail == slots_.size();
        tail = tail_.load(std::memory_order_acquire)) {
     waited = true;
-    tail_.wait(tail, std::memory_order_acquire);
+    tail_.wait(tail);
   }
   return slots_[head % slots_.size()];
 }
 
 void BlockRing::publish() {
   head_.fetch_add(1, std::memory_order_release);
-  signal_.fetch_add(1, std::memory_order_release);
+  signal_.fetchAdd(1, std::memory_order_release);
   // No system call unless the consumer is waiting.
-  signal_.notify_one();
+  signal_.wakeOne();
 }
 
 void BlockRing::close() {
   closed_.store(true, std::memory_order_release);
-  signal_.fetch_add(1, std::memory_order_release);
-  signal_.notify_one();
+  signal_.fetchAdd(1, std::memory_order_release);
+  signal_.wakeOne();
 }
 
 const BlockSlot* BlockRing::next() {
@@ -45,13 +45,13 @@ const BlockSlot* BlockRing::next() {
     const uint32_t tail = tail_.load(std::memory_order_relaxed);
     if (head_.load(std::memory_order_acquire) != tail) return &slots_[tail % slots_.size()];
     if (closed) return nullptr;
-    signal_.wait(signal, std::memory_order_acquire);
+    signal_.wait(signal);
   }
 }
 
 void BlockRing::release() {
-  tail_.fetch_add(1, std::memory_order_release);
-  tail_.notify_one();
+  tail_.fetchAdd(1, std::memory_order_release);
+  tail_.wakeOne();
 }
 
 }  // namespace tz::mixer

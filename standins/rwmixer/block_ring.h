@@ -1,12 +1,13 @@
 // Blocks on their way from the audio thread to the file writer: a single-producer,
 // single-consumer ring of channel buffers. The producer never allocates or locks; either
-// side waits (on a futex word) only when the ring is full or empty.
+// side waits (on the system's address wait) only when the ring is full or empty.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include "support/platform/sleep_word.h"
 #include "tz/rewire_device.h"
 
 namespace tz::mixer {
@@ -56,9 +57,9 @@ class BlockRing {
   std::vector<float> samples_;
   std::vector<BlockSlot> slots_;
   std::atomic<uint32_t> head_{0};  // slots published
-  std::atomic<uint32_t> tail_{0};  // slots released
+  tz::platform::SleepWord tail_;   // slots released
   // Bumped on every publish and on close: the word the consumer waits on.
-  std::atomic<uint32_t> signal_{0};
+  tz::platform::SleepWord signal_;
   std::atomic<bool> closed_{false};
   static_assert(std::atomic<uint32_t>::is_always_lock_free);
 };

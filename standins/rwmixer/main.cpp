@@ -53,10 +53,10 @@ bool sameName(const std::string& a, const std::string& b) {
 // Idles the device every kIdleMs until done() holds (true) or `seconds` pass (false).
 template <typename Done>
 bool idleUntil(const RWMDeviceEntryPoints& device, double seconds, Done done) {
-  const int64_t deadline = tz::platform::highResCounter() + static_cast<int64_t>(seconds * 1e9);
+  const int64_t deadline = tz::platform::highResNs() + static_cast<int64_t>(seconds * 1e9);
   for (;;) {
     if (done()) return true;
-    if (tz::platform::highResCounter() >= deadline) return false;
+    if (tz::platform::highResNs() >= deadline) return false;
     device.idle();
     tz::platform::sleepMs(kIdleMs);
   }

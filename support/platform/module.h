@@ -66,6 +66,9 @@ class Module {
   void* handle_ = nullptr;
 };
 
+// The file name ending of this system's libraries (".so", or ".dll" on Windows).
+extern const char* const kLibrarySuffix;
+
 // The loader's message for the calling thread's last failed load, for logs.
 std::string lastLoadMessage();
 

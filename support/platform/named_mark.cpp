@@ -1,4 +1,4 @@
-// What the backends' marks share: moving a hold and a watch.
+// What the backends' marks share: moving a hold and a watch, and taking up a watch.
 #include "support/platform/named_mark.h"
 
 #include <utility>
@@ -28,6 +28,17 @@ MarkWatch& MarkWatch::operator=(MarkWatch&& other) noexcept {
     generation_ = std::exchange(other.generation_, 0);
   }
   return *this;
+}
+
+MarkWatchResult MarkWatch::adopt(int32_t handle, int64_t generation) {
+  MarkWatchResult result{PlatformError::Success, MarkWatch()};
+  result.watch.handle_ = handle;
+  result.watch.generation_ = generation;
+  if (!result.watch.held()) {
+    result.watch.close();
+    result.error = PlatformError::FileNotFound;
+  }
+  return result;
 }
 
 }  // namespace tz::platform

@@ -77,6 +77,9 @@ class MarkWatch {
   void close();
 
  private:
+  // The watch of an opened mark; empty and FileNotFound when it has no live holder now.
+  static MarkWatchResult adopt(int32_t handle, int64_t generation);
+
   int32_t handle_ = -1;
   int64_t generation_ = 0;  // tells this mark from later ones of the same name
 };

@@ -149,6 +149,8 @@ std::string modulePathOf(const void* address) {
   return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
 }
 
+const char* const kLibrarySuffix = ".so";
+
 std::string currentModulePath() {
   return modulePathOf(reinterpret_cast<const void*>(&currentModulePath));
 }

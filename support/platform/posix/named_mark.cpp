@@ -113,13 +113,7 @@ MarkWatchResult MarkWatch::open(std::string_view name) {
     result.error = PlatformError::AccessDenied;
     return result;
   }
-  result.watch.handle_ = fd;
-  result.watch.generation_ = readGeneration(fd);
-  if (!result.watch.held()) {
-    result.watch.close();
-    result.error = PlatformError::FileNotFound;
-  }
-  return result;
+  return adopt(fd, readGeneration(fd));
 }
 
 bool MarkWatch::held() const {

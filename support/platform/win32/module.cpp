@@ -123,6 +123,8 @@ std::string modulePathOf(const void* address) {
   return moduleFileName(module);
 }
 
+const char* const kLibrarySuffix = ".dll";
+
 std::string currentModulePath() {
   return modulePathOf(reinterpret_cast<const void*>(&currentModulePath));
 }

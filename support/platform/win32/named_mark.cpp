@@ -229,13 +229,7 @@ MarkWatchResult MarkWatch::open(std::string_view name) {
     result.error = PlatformError::FileNotFound;
     return result;
   }
-  result.watch.handle_ = numberOf(file);
-  result.watch.generation_ = static_cast<int64_t>(generation);
-  if (!result.watch.held()) {
-    result.watch.close();
-    result.error = PlatformError::FileNotFound;
-  }
-  return result;
+  return adopt(numberOf(file), static_cast<int64_t>(generation));
 }
 
 // One call while the mark is held; when it is gone the passing lock is given back.
