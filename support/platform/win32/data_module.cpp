@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "support/platform/win32/module_files.h"
-#include "support/platform/win32/pe_image.h"
+#include "support/platform/pe_image.h"
 
 namespace tz::platform {
 

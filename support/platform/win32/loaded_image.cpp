@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "support/platform/memory_probe.h"
-#include "support/platform/win32/pe_image.h"
+#include "support/platform/pe_image.h"
 
 namespace tz::platform {
 namespace {

@@ -10,7 +10,7 @@
 #include "support/platform/module_resources.h"
 #include "support/platform/resources.h"
 #include "support/platform/win32/module_files.h"
-#include "support/platform/win32/pe_image.h"
+#include "support/platform/pe_image.h"
 
 namespace tz::platform {
 namespace {

@@ -1,13 +1,13 @@
 // The resource section is a tree of three levels (type, name, language) whose offsets count
 // from the section's start; the leaves hold image offsets of the data. Each is checked before
 // it is followed, and a tree that loops is cut by its depth.
-#include "support/platform/win32/pe_image.h"
+#include "support/platform/pe_image.h"
 
-#include <windows.h>
-
+#include <cstddef>
 #include <string>
 
 #include "support/platform/memory_probe.h"
+#include "support/platform/pe_format.h"
 
 namespace tz::platform {
 namespace {
@@ -35,13 +35,13 @@ struct Section {
   }
   // The entries of the directory at offset; false when it does not fit in the section.
   bool entries(uint32_t offset, uint32_t& count) const {
-    IMAGE_RESOURCE_DIRECTORY directory;
+    pe::ResourceDirectory directory;
     if (!holds(offset, sizeof directory) || !read(start + offset, directory)) return false;
-    count = uint32_t{directory.NumberOfNamedEntries} + directory.NumberOfIdEntries;
-    return (size - offset - sizeof directory) / sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY) >= count;
+    count = uint32_t{directory.numberOfNamedEntries} + directory.numberOfIdEntries;
+    return (size - offset - sizeof directory) / sizeof(pe::ResourceDirectoryEntry) >= count;
   }
-  bool entry(uint32_t directory, uint32_t index, IMAGE_RESOURCE_DIRECTORY_ENTRY& found) const {
-    return read(start + directory + sizeof(IMAGE_RESOURCE_DIRECTORY) + index * sizeof found, found);
+  bool entry(uint32_t directory, uint32_t index, pe::ResourceDirectoryEntry& found) const {
+    return read(start + directory + sizeof(pe::ResourceDirectory) + index * sizeof found, found);
   }
   bool nameFits(uint32_t field) const {
     const uint32_t offset = field & ~kNamed;
@@ -72,11 +72,11 @@ struct Section {
     uint32_t count = 0;
     if (!entries(directory, count)) return false;
     for (uint32_t i = 0; i < count; ++i) {
-      IMAGE_RESOURCE_DIRECTORY_ENTRY found;
+      pe::ResourceDirectoryEntry found;
       if (!entry(directory, i, found)) return false;
-      if (key != nullptr && !nameMatches(found.Name, *key)) continue;
-      if (((found.OffsetToData & kSubdirectory) != 0) != wantDirectory) return false;
-      offset = found.OffsetToData & ~kSubdirectory;
+      if (key != nullptr && !nameMatches(found.name, *key)) continue;
+      if (((found.offsetToData & kSubdirectory) != 0) != wantDirectory) return false;
+      offset = found.offsetToData & ~kSubdirectory;
       return true;
     }
     return false;
@@ -85,11 +85,11 @@ struct Section {
 
 bool readDataEntry(const PeImage& image, const Section& section, uint32_t offset,
                    PeResource& found) {
-  IMAGE_RESOURCE_DATA_ENTRY data;
+  pe::ResourceDataEntry data;
   if (offset % 4 != 0 || !section.holds(offset, sizeof data) ||
-      !read(section.start + offset, data) || !image.holds(data.OffsetToData, data.Size))
+      !read(section.start + offset, data) || !image.holds(data.offsetToData, data.size))
     return false;
-  found = {section.start + offset, data.OffsetToData, data.Size};
+  found = {section.start + offset, data.offsetToData, data.size};
   return true;
 }
 
@@ -100,11 +100,11 @@ PlatformError checkLevel(const PeImage& image, const Section& section, uint32_t 
   if (!section.entries(directory, count) || count > budget) return PlatformError::BadFormat;
   budget -= count;
   for (uint32_t i = 0; i < count; ++i) {
-    IMAGE_RESOURCE_DIRECTORY_ENTRY found;
-    if (!section.entry(directory, i, found) || !section.nameFits(found.Name))
+    pe::ResourceDirectoryEntry found;
+    if (!section.entry(directory, i, found) || !section.nameFits(found.name))
       return PlatformError::BadFormat;
-    const bool isDirectory = (found.OffsetToData & kSubdirectory) != 0;
-    const uint32_t offset = found.OffsetToData & ~kSubdirectory;
+    const bool isDirectory = (found.offsetToData & kSubdirectory) != 0;
+    const uint32_t offset = found.offsetToData & ~kSubdirectory;
     PeResource data;
     if (isDirectory != (level < 2)) return PlatformError::BadFormat;
     const PlatformError below = isDirectory ? checkLevel(image, section, offset, level + 1, budget)
@@ -119,33 +119,33 @@ PlatformError checkLevel(const PeImage& image, const Section& section, uint32_t 
 }  // namespace
 
 bool readPeImage(uintptr_t base, PeImage& image) {
-  IMAGE_DOS_HEADER dos;
-  if (base == 0 || !read(base, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
-      dos.e_lfanew > 0x10000)
+  pe::DosHeader dos;
+  if (base == 0 || !read(base, dos) || dos.magic != pe::kDosSignature || dos.newHeaderOffset < 0 ||
+      dos.newHeaderOffset > 0x10000)
     return false;
-  IMAGE_NT_HEADERS32 headers;
-  const IMAGE_OPTIONAL_HEADER32& optional = headers.OptionalHeader;
-  if (!read(base + dos.e_lfanew, headers) || headers.Signature != IMAGE_NT_SIGNATURE ||
-      headers.FileHeader.Machine != IMAGE_FILE_MACHINE_I386 ||
-      optional.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC || base + optional.SizeOfImage < base)
+  pe::NtHeaders32 headers;
+  const pe::OptionalHeader32& optional = headers.optionalHeader;
+  if (!read(base + dos.newHeaderOffset, headers) || headers.signature != pe::kNtSignature ||
+      headers.fileHeader.machine != pe::kMachineI386 ||
+      optional.magic != pe::kOptionalHeader32Magic || base + optional.sizeOfImage < base)
     return false;
-  image = {base, optional.SizeOfImage, {}, {}};
+  image = {base, optional.sizeOfImage, {}, {}};
   // The directories that the optional header really holds.
   const uint32_t room =
-      headers.FileHeader.SizeOfOptionalHeader > offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)
-          ? (headers.FileHeader.SizeOfOptionalHeader -
-             offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)) /
-                sizeof(IMAGE_DATA_DIRECTORY)
+      headers.fileHeader.sizeOfOptionalHeader > offsetof(pe::OptionalHeader32, dataDirectory)
+          ? (headers.fileHeader.sizeOfOptionalHeader -
+             offsetof(pe::OptionalHeader32, dataDirectory)) /
+                sizeof(pe::DataDirectory)
           : 0;
   const auto directory = [&](uint32_t index) {
-    const IMAGE_DATA_DIRECTORY& entry = optional.DataDirectory[index];
-    if (index >= optional.NumberOfRvaAndSizes || index >= room || entry.Size == 0 ||
-        !image.holds(entry.VirtualAddress, entry.Size))
+    const pe::DataDirectory& entry = optional.dataDirectory[index];
+    if (index >= optional.numberOfRvaAndSizes || index >= room || entry.size == 0 ||
+        !image.holds(entry.virtualAddress, entry.size))
       return PeDirectory{};
-    return PeDirectory{entry.VirtualAddress, entry.Size};
+    return PeDirectory{entry.virtualAddress, entry.size};
   };
-  image.exports = directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
-  image.resources = directory(IMAGE_DIRECTORY_ENTRY_RESOURCE);
+  image.exports = directory(pe::kExportDirectory);
+  image.resources = directory(pe::kResourceDirectory);
   return true;
 }
 
@@ -177,14 +177,13 @@ bool versionFromResource(uintptr_t data, uint32_t size, FileVersion& version) {
   constexpr uint32_t kFixedAt = (6 + sizeof kKey + 3) / 4 * 4;
   uint16_t header[3];
   char16_t key[sizeof kKey / 2];
-  VS_FIXEDFILEINFO fixed;
+  pe::FixedFileInfo fixed;
   if (size < kFixedAt + sizeof fixed || !read(data, header) || header[0] > size ||
       header[1] < sizeof fixed || !read(data + 6, key) ||
       std::char_traits<char16_t>::compare(key, kKey, sizeof kKey / 2) != 0 ||
-      !read(data + kFixedAt, fixed) || fixed.dwSignature != kVersionSignature)
+      !read(data + kFixedAt, fixed) || fixed.signature != kVersionSignature)
     return false;
-  version = {static_cast<uint32_t>(fixed.dwFileVersionMS),
-             static_cast<uint32_t>(fixed.dwFileVersionLS)};
+  version = {fixed.fileVersionMS, fixed.fileVersionLS};
   return true;
 }
 

@@ -31,7 +31,7 @@ bool readPeImage(uintptr_t base, PeImage& image);
 
 // A resource found in the resource section: its data entry and its data.
 struct PeResource {
-  uintptr_t dataEntry = 0;  // the address of its IMAGE_RESOURCE_DATA_ENTRY
+  uintptr_t dataEntry = 0;  // the address of its data entry (pe::ResourceDataEntry)
   uint32_t rva = 0;
   uint32_t size = 0;
 };
