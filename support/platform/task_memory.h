@@ -15,4 +15,7 @@ void taskFree(void* block);
 // Test hook: while set, taskAllocate fails as it would out of memory.
 void setTaskAllocationFailing(bool failing);
 
+// The backend's part of taskAllocate: a zero-filled block of bytes (at least 1).
+void* systemTaskAllocate(size_t bytes);
+
 }  // namespace tz::platform

@@ -3,20 +3,11 @@
 
 #include <objbase.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace tz::platform {
 
-namespace {
-
-std::atomic<bool> failing{false};
-
-}  // namespace
-
-void* taskAllocate(size_t bytes) {
-  if (failing.load()) return nullptr;
-  if (bytes == 0) bytes = 1;
+void* systemTaskAllocate(size_t bytes) {
   void* block = CoTaskMemAlloc(bytes);
   if (block != nullptr) memset(block, 0, bytes);
   return block;
@@ -24,10 +15,6 @@ void* taskAllocate(size_t bytes) {
 
 void taskFree(void* block) {
   CoTaskMemFree(block);
-}
-
-void setTaskAllocationFailing(bool on) {
-  failing.store(on);
 }
 
 }  // namespace tz::platform
