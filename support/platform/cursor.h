@@ -19,8 +19,8 @@ HCURSOR systemCursor(UINT id);
 UINT cursorId(HCURSOR cursor);
 
 // Makes cursor the current one and returns the one it replaces; null, or a handle systemCursor
-// did not give, shows none. One current cursor for the process, starting with the arrow; no
-// lock, no allocation.
+// did not give, shows none. One current cursor for the process, starting with the arrow (on
+// Windows with whatever the system shows, which may be none); no lock, no allocation.
 HCURSOR setCursor(HCURSOR cursor);
 HCURSOR currentCursor();
 
