@@ -20,7 +20,8 @@ inline uint8_t peerPattern(size_t i) {
 }
 
 // The peer fills this in, in the section "memtoken-peer" that the test made, `ready` last. It
-// also holds a socket, a pipe, its own program file and an event.
+// also holds an event and, where handles are descriptors, a socket, a pipe and its own program
+// file (process_memory.h).
 struct PeerRecord {
   uint32_t ready, privateAddress;  // PeerPrivateBytes of peerPattern
   int32_t section;                 // PeerSectionBytes of peerPattern

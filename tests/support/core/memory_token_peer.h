@@ -1,20 +1,15 @@
 // The memory-token tests' other process: this program re-run as a peer holding a private
-// buffer, a section and descriptors that are not sections. Also another process's memory read
-// through /proc/<pid>/mem, independently of the system call the mapping uses, and this one's
-// descriptors: the peer suites are POSIX's.
+// buffer, a section and (where handles are descriptors) handles that are not sections.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/uio.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "process_memory.h"
 #include "support/platform/named_event.h"
 #include "support/platform/shared_section.h"
 #include "tests/common/eventually.h"
@@ -23,20 +18,6 @@
 #include "tests/support/core/memory_token_fields.h"
 
 namespace tz::test {
-
-// What is at `address` of process `pid`; empty when not all of it can be read.
-inline std::vector<uint8_t> memoryOf(uint32_t pid, uint64_t address, size_t bytes) {
-  std::vector<uint8_t> data(bytes);
-  const int fd = open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
-  const ssize_t n = pread64(fd, data.data(), bytes, static_cast<off64_t>(address));
-  if (fd >= 0) close(fd);
-  return n == static_cast<ssize_t>(bytes) ? data : std::vector<uint8_t>{};
-}
-
-inline size_t openDescriptorCount() {
-  const std::filesystem::directory_iterator fds("/proc/self/fd");
-  return static_cast<size_t>(std::distance(begin(fds), end(fds)));
-}
 
 // A test with the peer running; skipped where the system forbids reading a child's memory.
 struct PeerFixture : ::testing::Test {
@@ -49,9 +30,7 @@ struct PeerFixture : ::testing::Test {
     peer.emplace("MemoryTokenPeer.HoldsMemoryUntilToldToQuit");
     ASSERT_TRUE(eventually([&] { return std::atomic_ref<uint32_t>(record->ready).load() != 0; }));
     ASSERT_EQ(0, record->setUpFailed);
-    uint8_t byte;
-    const iovec mine{&byte, 1}, theirs{reinterpret_cast<void*>(record->privateAddress), 1};
-    if (process_vm_readv(peer->pid(), &mine, 1, &theirs, 1, 0) != 1)
+    if (memoryOf(pid(), record->privateAddress, 1).empty())
       GTEST_SKIP() << "this system does not let a process read its child's memory";
   }
   void TearDown() override {

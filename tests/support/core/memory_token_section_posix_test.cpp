@@ -1,5 +1,6 @@
-// Section tokens, and tokens made up by a hostile process: any words against a live peer, an
-// ended process and ids nobody has, and every descriptor of the peer offered as a section.
+// Tokens made up by a hostile process: any words against a live peer, an ended process and ids
+// nobody has, and every descriptor of the peer offered as a section (the peer's descriptors are
+// read in /proc).
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -14,7 +15,7 @@ namespace {
 
 using namespace tz::test;
 
-struct MemoryTokenSectionTest : PeerFixture {
+struct MemoryTokenHandlesTest : PeerFixture {
   // What each handle of the peer opens, by number.
   std::map<int32_t, std::string> peerHandles() const {
     std::map<int32_t, std::string> handles;
@@ -30,32 +31,8 @@ struct MemoryTokenSectionTest : PeerFixture {
   }
 };
 
-TEST_F(MemoryTokenSectionTest, SectionIsMappedFromItsStartWithThePointerAtTheOffset) {
-  const size_t descriptors = openDescriptorCount();
-  CMappingOfTzMemoryToken mapping(sectionToken(pid(), record->section, 5000, 3000), 0);
-  ASSERT_NE(nullptr, mapping.Pointer());
-  EXPECT_EQ(3000, mapping.DataSize());
-  EXPECT_EQ(patternBytes(5000, 3000), bytesAt(mapping.Pointer(), 3000));
-  const MappingFields fields = fieldsOf(mapping);
-  EXPECT_TRUE(fields.mapped && !fields.copied && !fields.writeBack && fields.section >= 0);
-  static_cast<uint8_t*>(mapping.Pointer())[0] = 0x42;  // shared: another view sees it at once
-  const CMappingOfTzMemoryToken last(sectionToken(pid(), record->section, 0, PeerSectionBytes), 0);
-  ASSERT_NE(nullptr, last.Pointer());
-  EXPECT_EQ(0x42, static_cast<const uint8_t*>(last.Pointer())[5000]);
-  mapping.Dispose();
-  EXPECT_EQ(-1, fieldsOf(mapping).section);
-  expectInvalid(
-      CMappingOfTzMemoryToken(sectionToken(pid(), record->section, 1, PeerSectionBytes), 0),
-      "one byte past the section");
-  expectInvalid(
-      CMappingOfTzMemoryToken(sectionToken(pid(), record->section, PeerSectionBytes, 1), 0),
-      "an offset at the section's end");
-  EXPECT_EQ(descriptors + 2, openDescriptorCount())
-      << "only the mapping left holds a handle and a view; refused ones leave nothing open";
-}
-
-TEST_F(MemoryTokenSectionTest, OnlyTheOwnersSectionHandlesMapAsSections) {
-  const size_t descriptors = openDescriptorCount();
+TEST_F(MemoryTokenHandlesTest, OnlyTheOwnersSectionHandlesMapAsSections) {
+  const size_t descriptors = openHandleCount();
   std::map<std::string, int> refused;
   for (const auto& [handle, target] : peerHandles()) {
     const CMappingOfTzMemoryToken mapping(sectionToken(pid(), handle, 0, 1), 0);
@@ -70,10 +47,10 @@ TEST_F(MemoryTokenSectionTest, OnlyTheOwnersSectionHandlesMapAsSections) {
   for (const int32_t handle : {-1, 999, INT_MAX, INT_MIN})
     expectInvalid(CMappingOfTzMemoryToken(sectionToken(pid(), handle, 0, 1), 0),
                   "handle " + std::to_string(handle));
-  EXPECT_EQ(descriptors, openDescriptorCount()) << "a refused handle was left open";
+  EXPECT_EQ(descriptors, openHandleCount()) << "a refused handle was left open";
 }
 
-TEST_F(MemoryTokenSectionTest, RandomTokensGiveInvalidOrTrueCopiesAndWriteNothing) {
+TEST_F(MemoryTokenHandlesTest, RandomTokensGiveInvalidOrTrueCopiesAndWriteNothing) {
   const uint32_t seed = std::random_device{}();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
@@ -82,7 +59,7 @@ TEST_F(MemoryTokenSectionTest, RandomTokensGiveInvalidOrTrueCopiesAndWriteNothin
   ended.wait();
   const uint32_t pids[] = {pid(), pid(), static_cast<uint32_t>(ended.pid()), 0, 0x80000000u};
   const auto handles = peerHandles();
-  const size_t descriptors = openDescriptorCount();
+  const size_t descriptors = openHandleCount();
   int copies = 0, sections = 0;
   for (int round = 0; round < 1000; ++round) {
     const uint32_t handle[] = {static_cast<uint32_t>(record->section), any(64), random()};
@@ -119,7 +96,7 @@ TEST_F(MemoryTokenSectionTest, RandomTokensGiveInvalidOrTrueCopiesAndWriteNothin
   EXPECT_TRUE(copies > 0 && sections > 0) << "the rounds reached no memory";
   EXPECT_EQ(patternBytes(0, PeerPrivateBytes), peerBytes(0, PeerPrivateBytes))
       << "copies left unchanged were written back";
-  EXPECT_EQ(descriptors, openDescriptorCount());
+  EXPECT_EQ(descriptors, openHandleCount());
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Tokens of a peer's private memory: the copy, what goes back, hand-over between mappings, and
 // an owner that ends.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include "tests/support/core/memory_token_peer.h"
 #include "tz/memory_token.h"
@@ -59,8 +58,8 @@ TEST_F(MemoryTokenPeerTest, EndedOwnerMakesTokensInvalidAndItsCopyGoesNowhere) {
   CMappingOfTzMemoryToken copy(peerToken(0, 16), 0);
   static_cast<uint8_t*>(copy.Pointer())[0] ^= 0xFF;
   const _tzmemorytoken tokens[] = {peerToken(0, 16), sectionToken(pid(), record->section, 0, 16)};
-  kill(static_cast<pid_t>(pid()), SIGKILL);
-  ASSERT_TRUE(waitUntilEnded(static_cast<pid_t>(pid()), 10000));
+  peer->killWithoutWaiting();
+  ASSERT_TRUE(waitUntilEnded(static_cast<int>(pid()), 10000));
   for (const auto& token : tokens) expectInvalid(CMappingOfTzMemoryToken(token, 6), "unreaped");
   peer->wait();
   for (const auto& token : tokens) expectInvalid(CMappingOfTzMemoryToken(token, 6), "reaped");
