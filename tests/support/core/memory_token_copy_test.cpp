@@ -2,6 +2,7 @@
 // an owner that ends.
 #include <gtest/gtest.h>
 
+#include "process_memory.h"
 #include "tests/support/core/memory_token_peer.h"
 #include "tz/memory_token.h"
 
@@ -60,7 +61,9 @@ TEST_F(MemoryTokenPeerTest, EndedOwnerMakesTokensInvalidAndItsCopyGoesNowhere) {
   const _tzmemorytoken tokens[] = {peerToken(0, 16), sectionToken(pid(), record->section, 0, 16)};
   peer->killWithoutWaiting();
   ASSERT_TRUE(waitUntilEnded(static_cast<int>(pid()), 10000));
+  const size_t open = openHandleCount();
   for (const auto& token : tokens) expectInvalid(CMappingOfTzMemoryToken(token, 6), "unreaped");
+  EXPECT_EQ(open, openHandleCount()) << "an ended owner's token left a handle open";
   peer->wait();
   for (const auto& token : tokens) expectInvalid(CMappingOfTzMemoryToken(token, 6), "reaped");
   copy.Dispose();

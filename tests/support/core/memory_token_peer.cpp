@@ -28,7 +28,9 @@ TEST(MemoryTokenPeer, HoldsMemoryUntilToldToQuit) {
   out.unlockedSection = unlocked;
   out.setUpFailed = !made || out.section < 0;
   std::atomic_ref<uint32_t>(out.ready).store(1);
-  quit.wait(60000);
+  // Bounded so that a test that died never leaves it behind for long; long enough for the
+  // random tokens' copies, which under Wine may be hundreds of megabytes each.
+  quit.wait(240000);
 }
 
 }  // namespace
