@@ -52,7 +52,8 @@ Exception readException(const EXCEPTION_POINTERS* pointers) {
 void callErrorReportHook(const platform::ModuleMap& modules, const EXCEPTION_POINTERS* pointers) {
   const platform::LoadedModule* module = modules.findByStem("ErrorReport");
   if (module == nullptr) return;
-  const void* entry = platform::findImageSymbol(module->base, "ErrorReport_UnmanagedException");
+  const void* entry = platform::findStdcallImageSymbol(
+      module->base, "ErrorReport_UnmanagedException", sizeof(EXCEPTION_POINTERS*));
   if (entry == nullptr) return;
   reinterpret_cast<ErrorReportHook>(const_cast<void*>(entry))(
       const_cast<EXCEPTION_POINTERS*>(pointers));
@@ -65,7 +66,8 @@ void exceptionLine(ReportWriter& out, const EXCEPTION_RECORD& record) {
   out.append(exceptionName(record.ExceptionCode));
   out.put(')');
   if (record.NumberParameters == 2) {
-    out.append(record.ExceptionInformation[0] == 0 ? " READ:0x" : " WRITE:0x");
+    // Only 1 is a write: an execute access (8, a fetch from a page that may not run) reads.
+    out.append(record.ExceptionInformation[0] == 1 ? " WRITE:0x" : " READ:0x");
     out.hex(record.ExceptionInformation[1], 8);
   }
   out.append(" IP:0x");

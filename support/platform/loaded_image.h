@@ -20,6 +20,13 @@ bool isModuleImage(uintptr_t base);
 // lock is taken.
 const void* findImageSymbol(uintptr_t base, const char* name);
 
+// The address of the stdcall function `name`, which takes argumentBytes bytes of arguments, that
+// the image at base exports, under whichever name this system's modules give it: on Windows the
+// decorated "_name@N" (as MSVC exports it), else "name@N" (MinGW's), else the plain name (a .def
+// file's); elsewhere the plain name, since a decorated one cannot be an ELF symbol. Null when
+// there is none. As findImageSymbol: no allocation, no lock.
+const void* findStdcallImageSymbol(uintptr_t base, const char* name, uint32_t argumentBytes);
+
 // The version of the image at base, from its TzVersion note (its version resource on
 // Windows); false when it carries none.
 bool readImageVersion(uintptr_t base, FileVersion& version);

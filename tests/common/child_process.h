@@ -44,6 +44,12 @@ class ChildProcess {
     return status_;
   }
 
+  // Ends the child without waiting for it: until wait(), the system keeps its record (a zombie
+  // on POSIX; on Windows the process object that our handle holds).
+  void killWithoutWaiting() {
+    if (started_ && !exited_) process_.kill();
+  }
+
   void kill9() {
     if (!started_ || exited_) return;
     process_.kill();

@@ -208,6 +208,10 @@ const void* findImageSymbol(uintptr_t base, const char* name) {
   return reinterpret_cast<const void*>(found);
 }
 
+const void* findStdcallImageSymbol(uintptr_t base, const char* name, uint32_t) {
+  return findImageSymbol(base, name);
+}
+
 bool readImageVersion(uintptr_t base, FileVersion& version) {
   Image image;
   if (!readImage(base, image)) return false;

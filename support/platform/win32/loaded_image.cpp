@@ -82,6 +82,30 @@ const void* findImageSymbol(uintptr_t base, const char* name) {
   return nullptr;
 }
 
+const void* findStdcallImageSymbol(uintptr_t base, const char* name, uint32_t argumentBytes) {
+  const size_t nameBytes = name != nullptr ? strnlen(name, kMaxNameBytes + 1) : 0;
+  if (nameBytes == 0 || nameBytes > kMaxNameBytes) return nullptr;
+  // "_" name "@" and the decimal count, built by hand: this runs in crash reports.
+  char decorated[kMaxNameBytes + 16];
+  size_t at = 0;
+  decorated[at++] = '_';
+  std::memcpy(decorated + at, name, nameBytes);
+  at += nameBytes;
+  decorated[at++] = '@';
+  char digits[10];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + argumentBytes % 10);
+    argumentBytes /= 10;
+  } while (argumentBytes != 0);
+  while (count != 0) decorated[at++] = digits[--count];
+  decorated[at] = '\0';
+  const char* const candidates[] = {decorated, decorated + 1, name};
+  for (const char* candidate : candidates)
+    if (const void* found = findImageSymbol(base, candidate)) return found;
+  return nullptr;
+}
+
 bool readImageVersion(uintptr_t base, FileVersion& version) {
   PeImage image;
   PeResource resource;

@@ -1,6 +1,7 @@
 // Module files of this system (ELF) taken apart and damaged by the module tests.
 #pragma once
 
+#include <dlfcn.h>
 #include <elf.h>
 #include <sys/stat.h>
 
@@ -71,6 +72,13 @@ damagedLanguageModules(const std::string& good) {
       {"segments", patched(offsetof(Elf32_Ehdr, e_phoff), good.size()), BadFormat},
       {"note", patched(magic - 24 + 4, 0xFFFFFFF0), ResourceTypeNotFound},
   };
+}
+
+// Whether the loader holds the file as a library to run (not at all, or read as data, is false).
+inline bool loadedToRun(const std::string& path) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle != nullptr) dlclose(handle);
+  return handle != nullptr;
 }
 
 // A named pipe at path, which nobody will ever write to; false where there are none.

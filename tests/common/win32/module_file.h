@@ -105,6 +105,9 @@ damagedLanguageModules(const std::string& good) {
   };
 }
 
+// Whether the loader holds the file as a library to run (not at all, or read as data, is false).
+bool loadedToRun(const std::string& path);
+
 // Named pipes live outside the file system here: nothing is made.
 inline bool makeFifo(const std::filesystem::path&) {
   return false;

@@ -23,8 +23,8 @@ class RegionalChoices {
   RegionalChoices(const RegionalChoices&) = delete;
   RegionalChoices& operator=(const RegionalChoices&) = delete;
   ~RegionalChoices() {
-    for (auto it = before_.rbegin(); it != before_.rend(); ++it)
-      SetLocaleInfoW(LOCALE_USER_DEFAULT, it->first, it->second.c_str());
+    for (const auto& [type, value] : before_)
+      SetLocaleInfoW(LOCALE_USER_DEFAULT, type, value.c_str());
   }
 
   // False when the system refuses the value.
@@ -39,6 +39,9 @@ class RegionalChoices {
     if (!SetLocaleInfoW(LOCALE_USER_DEFAULT, type,
                         std::wstring(units.begin(), units.end()).c_str()))
       return false;
+    // Only the first value found is the user's own.
+    for (const auto& [kept, found] : before_)
+      if (kept == type) return true;
     before_.emplace_back(type, old);
     return true;
   }

@@ -2,11 +2,7 @@
 // that runs the fault guarded with the filter: the message box with the crash report as its
 // details, the work ended, the box still shown when the faulting code holds the details block,
 // and faults left alone (misalignment, a debugger attached).
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/ptrace.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +17,7 @@
 #include "support/platform/resources.h"
 #include "tests/common/peer_process.h"
 #include "tests/common/processor_faults.h"
+#include "traced_peer.h"
 #include "tz/error_handler.h"
 
 namespace {
@@ -93,7 +90,7 @@ TEST(ErrorFilterPeer, ReportsTheFaultInAMessageBox) {
   EXPECT_EQ(std::u16string(kComposed), box.text);
   const std::vector<std::string> l = detailLines();
   ASSERT_GT(l.size(), 30u);
-  EXPECT_EQ("support_core_tests", l[0]);
+  EXPECT_EQ(TZ_PROGRAM_NAME, l[0]);
   const std::string exception = "Exception 0x" + hex(c->code, "%X") + " (";
   EXPECT_EQ(exception, l[1].substr(0, exception.size()));
   using enum tz::test::Fault;
@@ -105,7 +102,8 @@ TEST(ErrorFilterPeer, ReportsTheFaultInAMessageBox) {
   // An instruction pointer outside every module has no module line.
   const size_t thread = c->fault == CallNull ? 2 : 3;
   if (thread == 3) {
-    EXPECT_EQ("In Module 'support_core_tests'", l[2].substr(0, 30));
+    const std::string inModule = "In Module '" TZ_PROGRAM_NAME "'";
+    EXPECT_EQ(inModule, l[2].substr(0, inModule.size()));
   }
   EXPECT_EQ("Thread: crash-test ID=0x", l[thread].substr(0, 24));
   EXPECT_EQ("Registers:", l[thread + 1]);
@@ -170,34 +168,6 @@ TEST(ErrorFilterPeer, LeavesTheFaultToADebugger) {
   EXPECT_FALSE(box.shown);
 }
 
-// Runs a peer test as a child that this process traces, as a debugger would; every signal but
-// the stop after the exec is passed on. 77 when tracing is not permitted here.
-int runTraced(const std::string& test, const std::string& out) {
-  const std::string filter = "--gtest_filter=" + test;
-  char* const argv[] = {const_cast<char*>("/proc/self/exe"), const_cast<char*>(filter.c_str()),
-                        nullptr};
-  // The leak checker stops the world with ptrace, which a traced process cannot.
-  char* const envp[] = {const_cast<char*>("TZ_TEST_PEER=1"),
-                        const_cast<char*>("ASAN_OPTIONS=detect_leaks=0"), nullptr};
-  const pid_t child = fork();
-  if (child == 0) {
-    const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, 1);
-    dup2(fd, 2);
-    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(77);
-    execve(argv[0], argv, envp);
-    _exit(78);
-  }
-  int status = 0;
-  bool execStop = true;
-  while (waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
-    const int signal = WSTOPSIG(status) == SIGTRAP && execStop ? 0 : WSTOPSIG(status);
-    execStop = false;
-    ptrace(PTRACE_CONT, child, nullptr, signal);
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 TEST(ErrorFilter, LeavesMisalignmentAndFaultsUnderADebuggerAlone) {
   tz::platform::setMessageBoxCapture(captureBox, nullptr);
   EXCEPTION_RECORD record{};
@@ -210,7 +180,8 @@ TEST(ErrorFilter, LeavesMisalignmentAndFaultsUnderADebuggerAlone) {
   tz::platform::setMessageBoxCapture(nullptr, nullptr);
 
   tz::test::ScratchFolder folder;
-  const int status = runTraced("ErrorFilterPeer.LeavesTheFaultToADebugger", folder.path / "out");
+  const int status =
+      tz::test::runTraced("ErrorFilterPeer.LeavesTheFaultToADebugger", folder.path / "out");
   if (status == 77) GTEST_SKIP() << "tracing is not permitted here";
   const std::string output = tz::test::readFile(folder.path / "out");
   EXPECT_EQ(0, status) << output;

@@ -1,9 +1,7 @@
 // The crash report of records the test makes up: each section's text, the sections the mask
 // picks, the reserve that ends it, and records whose pointers are garbage, which must never
 // fault a second time.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "support/platform/module.h"
+#include "support/platform/resources.h"
+#include "support/platform/this_thread.h"
 #include "tests/common/peer_process.h"
 #include "tests/common/processor_faults.h"
 #include "tz/error_handler.h"
@@ -57,9 +58,9 @@ TEST(ErrorReport, WritesEachSectionAsDocumented) {
   const uint8_t code[16] = {0x0F, 0x0B, 'L', 'o', 'o', 'p', 'r', 'a'};
   uint32_t stack[64] = {};  // on this thread's stack, so the walk goes on up to its end
   const auto inProgram = reinterpret_cast<uintptr_t>(&somewhereInTheProgram);
-  Dl_info info{};
-  ASSERT_NE(0, dladdr(reinterpret_cast<void*>(inProgram), &info));
-  const auto base = reinterpret_cast<uintptr_t>(info.dli_fbase);
+  const auto base =
+      reinterpret_cast<uintptr_t>(tz::platform::imageOf(reinterpret_cast<const void*>(inProgram)));
+  ASSERT_NE(0u, base);
   stack[1] = inProgram;
   stack[40] = inProgram + 1;  // past the 16 words listed: the scan's first find
   MadeUp e;
@@ -75,13 +76,14 @@ TEST(ErrorReport, WritesEachSectionAsDocumented) {
   const std::vector<std::string> l = linesOf(text);
   ASSERT_GT(l.size(), 33u) << text;
   const std::string module =
-      hex(base) + " + " + hex(inProgram - base, "%X") + " (support_core_tests)";
+      hex(base) + " + " + hex(inProgram - base, "%X") + " (" TZ_PROGRAM_NAME ")";
   EXPECT_EQ("Exception 0xC0000005 (access violation) WRITE:0x00000010 IP:0x" + hex(inProgram),
             l[0]);
   EXPECT_EQ(
-      "In Module 'support_core_tests' at Address 0x" + hex(base) + " + 0x" + hex(inProgram - base),
+      "In Module '" TZ_PROGRAM_NAME "' at Address 0x" + hex(base) + " + 0x" + hex(inProgram - base),
       l[1]);
-  const std::string thread = "Thread: worker ID=0x" + hex(gettid(), "%X") + " Stack=0x";
+  const std::string thread =
+      "Thread: worker ID=0x" + hex(tz::platform::currentThreadIdUncached(), "%X") + " Stack=0x";
   ASSERT_EQ(thread, l[2].substr(0, thread.size()));
   uintptr_t low = 0, high = 0;
   ASSERT_EQ(2, std::sscanf(l[2].c_str() + thread.size(), "%x-0x%x", &low, &high)) << l[2];
@@ -100,7 +102,7 @@ TEST(ErrorReport, WritesEachSectionAsDocumented) {
   EXPECT_EQ(" " + hex(c.Esp + 4) + ": " + hex(inProgram) + " " + module, l[13]);
   EXPECT_EQ(" " + hex(c.Esp + 60) + ": 00000000 ", l[27]);
   EXPECT_EQ(">" + hex(c.Esp + 160) + ": " + hex(inProgram + 1) + " " + hex(base) + " + " +
-                hex(inProgram + 1 - base, "%X") + " (support_core_tests)",
+                hex(inProgram + 1 - base, "%X") + " (" TZ_PROGRAM_NAME ")",
             l[28]);
   EXPECT_EQ(" " + hex(c.Esp + 164) + ": 00000000 ", l[29]);
   EXPECT_EQ(" " + hex(c.Esp + 168) + ": 00000000 ", l[30]);
@@ -123,7 +125,8 @@ TEST(ErrorReport, TheMaskPicksSectionsAndTheReserveEndsTheReport) {
             report(&e.pointers, 0x01));
   const std::vector<std::string> picked = linesOf(report(&e.pointers, 0x22));
   ASSERT_EQ(2u, picked.size());
-  EXPECT_EQ("In Module 'support_core_tests'", picked[0].substr(0, 30));
+  const std::string inModule = "In Module '" TZ_PROGRAM_NAME "'";
+  EXPECT_EQ(inModule, picked[0].substr(0, inModule.size()));
   EXPECT_EQ("Thread: worker", picked[1].substr(0, 14));
   // Off the stack, the words are listed without a scan; a smaller buffer gives a prefix.
   const std::string full = report(&e.pointers, 0);
@@ -164,10 +167,11 @@ TEST(ErrorReport, GarbageRecordsNeverFaultAgain) {
 // The outside report module, planted in a child so that no other report here calls it.
 TEST(ErrorReportPeer, CallsTheOutsideReportModuleFirst) {
   TZ_PEER_ONLY();
-  void* module = dlopen(TZ_ERROR_REPORT_MODULE, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(nullptr, module) << dlerror();
+  tz::platform::Module module;
+  ASSERT_EQ(tz::platform::PlatformError::Success, module.loadFromPath(TZ_ERROR_REPORT_MODULE))
+      << tz::platform::lastLoadMessage();
   using Calls = int (*)(const EXCEPTION_POINTERS**);
-  const auto calls = reinterpret_cast<Calls>(dlsym(module, "ErrorReport_Calls"));
+  const auto calls = reinterpret_cast<Calls>(module.symbol("ErrorReport_Calls"));
   ASSERT_NE(nullptr, calls);
   MadeUp e;
   char buffer[256];

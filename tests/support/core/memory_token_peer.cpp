@@ -1,10 +1,6 @@
 // The peer program of the memory-token tests (see memory_token_peer.h).
 #include "tests/support/core/memory_token_peer.h"
 
-#include <sys/socket.h>
-
-#include "support/platform/posix/named_object_path.h"
-
 namespace {
 
 using namespace tz::test;
@@ -24,19 +20,17 @@ TEST(MemoryTokenPeer, HoldsMemoryUntilToldToQuit) {
   const SharedSection section = SharedSection::create("memtoken-data", PeerSectionBytes).section;
   if (auto data = section.map(0, 0).view; data.data() != nullptr)
     memcpy(data.data(), patternBytes(0, PeerSectionBytes).data(), PeerSectionBytes);
-  std::string sectionFile;
-  tz::platform::posix::objectPath(tz::platform::posix::ObjectKind::Section, "memtoken-data",
-                                  sectionFile);
-  int sockets[2], pipes[2];
-  const bool made = socketpair(AF_UNIX, SOCK_STREAM, 0, sockets) == 0 && pipe(pipes) == 0 &&
-                    open("/proc/self/exe", O_RDONLY) >= 0;
+  int32_t unlocked = -1;
+  const bool made = holdOtherHandles("memtoken-data", unlocked);
 
   out.privateAddress = addressOf(peerPrivate);
   out.section = section.handle();
-  out.unlockedSection = open(sectionFile.c_str(), O_RDWR);
-  out.setUpFailed = !made || out.section < 0 || out.unlockedSection < 0;
+  out.unlockedSection = unlocked;
+  out.setUpFailed = !made || out.section < 0;
   std::atomic_ref<uint32_t>(out.ready).store(1);
-  quit.wait(60000);
+  // Bounded so that a test that died never leaves it behind for long; long enough for the
+  // random tokens' copies, which under Wine may be hundreds of megabytes each.
+  quit.wait(240000);
 }
 
 }  // namespace

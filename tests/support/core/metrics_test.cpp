@@ -9,6 +9,7 @@
 
 #include "support/core/memory_stream.h"
 #include "support/platform/registry.h"
+#include "support/platform/this_thread.h"
 #include "tests/common/isolated_session.h"
 #include "tz/metrics.h"
 
@@ -20,7 +21,15 @@ using tz::platform::RegistryRoot;
 using tz::platform::RegistryType;
 
 constexpr DWORD kV7 = 0x07000000;
-const std::string kMetrics = "Software\\Halvard Zivovude Software\\MyApp\\7.0\\Metrics";
+// The application and the service are this process's own: on Windows the stores' keys lie in the
+// system's registry, which every test process shares, and their place is the library's.
+const std::string kAppName = "MyApp" + std::to_string(tz::platform::currentProcessId());
+const std::string kServiceName = "Svc" + std::to_string(tz::platform::currentProcessId());
+const std::u16string kApp(kAppName.begin(), kAppName.end());
+const std::u16string kService(kServiceName.begin(), kServiceName.end());
+const std::string kAppKey = "Software\\Halvard Zivovude Software\\" + kAppName;
+const std::string kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\" + kServiceName;
+const std::string kMetrics = kAppKey + "\\7.0\\Metrics";
 const std::string kAudio = kMetrics + "\\Audio";
 
 bool keyExists(RegistryRoot root, const std::string& path) {
@@ -43,8 +52,18 @@ size_t rawSize(const std::string& path, const char* name, RegistryType expected)
 
 class Metrics : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(S_OK, TzMetric_Open(&store_, u"MyApp", kV7, u"Audio")); }
-  void TearDown() override { TzMetric_Close(store_); }
+  void SetUp() override {
+    removeKeys();  // an earlier process of the same id may have left them
+    ASSERT_EQ(S_OK, TzMetric_Open(&store_, kApp.c_str(), kV7, u"Audio"));
+  }
+  void TearDown() override {
+    TzMetric_Close(store_);
+    removeKeys();
+  }
+  static void removeKeys() {
+    RegistryKey::deleteKey(RegistryRoot::CurrentUser, kAppKey);
+    RegistryKey::deleteKey(RegistryRoot::LocalMachine, kServiceKey);
+  }
   tz::test::IsolatedSession session_;
   HTZMETRICS store_ = nullptr;
 };
@@ -71,15 +90,15 @@ TEST_F(Metrics, KeysAndValueNamesFollowTheLayout) {
   EXPECT_FALSE(keyExists(RegistryRoot::CurrentUser, kMetrics + "\\Other"));
 
   HTZMETRICS service = nullptr;
-  ASSERT_EQ(S_OK, TzMetric_OpenService(&service, u"Svc", 0x01020000, nullptr));
-  const char* servicePath = "SYSTEM\\CurrentControlSet\\Services\\Svc\\1.2\\Metrics";
+  ASSERT_EQ(S_OK, TzMetric_OpenService(&service, kService.c_str(), 0x01020000, nullptr));
+  const std::string servicePath = kServiceKey + "\\1.2\\Metrics";
   EXPECT_TRUE(keyExists(RegistryRoot::LocalMachine, servicePath));
   EXPECT_EQ(E_FAIL, TzMetric_OpenSubKey(&other, service, u"X"));  // no app name to read back
   EXPECT_EQ(S_OK, TzMetric_Close(service));
-  EXPECT_EQ(S_OK, TzMetric_DeleteAllService(u"Svc", 0x01020000));
+  EXPECT_EQ(S_OK, TzMetric_DeleteAllService(kService.c_str(), 0x01020000));
   EXPECT_FALSE(keyExists(RegistryRoot::LocalMachine, servicePath));
-  EXPECT_EQ(S_OK, TzMetric_DeleteKey(u"MyApp", kV7, u"Audio"));
-  EXPECT_EQ(S_OK, TzMetric_DeleteAll(u"MyApp", kV7));
+  EXPECT_EQ(S_OK, TzMetric_DeleteKey(kApp.c_str(), kV7, u"Audio"));
+  EXPECT_EQ(S_OK, TzMetric_DeleteAll(kApp.c_str(), kV7));
   EXPECT_FALSE(keyExists(RegistryRoot::CurrentUser, kMetrics));
 }
 

@@ -1,6 +1,5 @@
 // Language contexts over two fixture modules made only of resources: one with a German
 // language module beside it, and the same module alone.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "module_file.h"
 #include "support/lang/lang_context.h"
 #include "support/platform/module.h"
 #include "support/platform/resources.h"
@@ -35,7 +35,7 @@ struct LangTest : ::testing::Test {
   HTZLANG lang = nullptr;
 
   void open(const char* folder, LONG ring = 0) {
-    openModule(std::string(TZ_LANG_FIXTURE_DIR) + "/" + folder + "/tz_lang_fixture.so", ring);
+    openModule(std::string(TZ_LANG_FIXTURE_DIR) + "/" + folder + "/" TZ_LANG_FIXTURE_FILE, ring);
   }
   void openModule(const std::string& path, LONG ring = 0) {
     ASSERT_TRUE(moduleLanguageOpened);
@@ -82,7 +82,7 @@ TEST_F(LangTest, TheLanguageModuleServesItsLanguageAndTheModuleTheRest) {
   // Read as data: the loader never mapped it, so nothing of it ran.
   const std::string languageModule =
       std::string(TZ_LANG_FIXTURE_DIR) + "/with_language/tz_lang_fixture.LNG";
-  EXPECT_EQ(nullptr, dlopen(languageModule.c_str(), RTLD_NOW | RTLD_NOLOAD));
+  EXPECT_FALSE(tz::test::loadedToRun(languageModule));
   EXPECT_EQ(u"Grüß Gott", load(101)) << "a sub-language falls back to its language";
   TzLang_UpdateKernelLCID(lang, 0x0807, 1);
   EXPECT_EQ(u"Grüß Gott", load(101));
@@ -97,11 +97,11 @@ TEST_F(LangTest, ADamagedLanguageModuleLeavesTheModulesEnglish) {
       std::filesystem::path(TZ_LANG_FIXTURE_DIR) / "with_language";
   const std::string good = tz::test::readFile(fixture / "tz_lang_fixture.LNG");
   const tz::test::ScratchFolder temp;
-  std::filesystem::copy_file(fixture / "tz_lang_fixture.so", temp.path / "tz_lang_fixture.so");
+  std::filesystem::copy_file(fixture / TZ_LANG_FIXTURE_FILE, temp.path / TZ_LANG_FIXTURE_FILE);
   for (const std::string& bytes :
        {good.substr(0, 1000), good.substr(0, good.size() - 1), std::string(good.size(), '\0')}) {
     tz::test::writeFile(temp.path / "tz_lang_fixture.LNG", bytes);
-    openModule((temp.path / "tz_lang_fixture.so").string());
+    openModule((temp.path / TZ_LANG_FIXTURE_FILE).string());
     ASSERT_TRUE(TzLang_UpdateKernelLCID(lang, 1031, 1));
     EXPECT_EQ(u"Hello", load(101)) << bytes.size();
     EXPECT_EQ(instance(), TzFindResInstance(lang, resourceId(7), resourceId(kStringType)));

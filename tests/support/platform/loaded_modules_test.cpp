@@ -36,6 +36,14 @@ void expectExportsAndVersion(const char* path, const char* stem, uint32_t mostSi
   EXPECT_EQ(exported, tz::platform::findImageSymbol(module->base, "tzFixtureMajor"));
   EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, "tzFixtureMinor"));
   EXPECT_EQ(nullptr, tz::platform::findImageSymbol(module->base, ""));
+  // A stdcall function under whichever name the system's tools gave it, or its plain name.
+  using Next = int(__attribute__((stdcall))*)(int);
+  const auto next = reinterpret_cast<Next>(
+      const_cast<void*>(tz::platform::findStdcallImageSymbol(module->base, "tzFixtureNext", 4)));
+  ASSERT_NE(nullptr, next);
+  EXPECT_EQ(8, next(7));
+  EXPECT_EQ(exported, tz::platform::findStdcallImageSymbol(module->base, "tzFixtureMajor", 0));
+  EXPECT_EQ(nullptr, tz::platform::findStdcallImageSymbol(module->base, "tzFixtureMinor", 4));
   tz::platform::FileVersion version;
   ASSERT_TRUE(tz::platform::readImageVersion(module->base, version));
   EXPECT_EQ(mostSignificant, version.mostSignificant);

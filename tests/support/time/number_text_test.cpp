@@ -1,4 +1,4 @@
-// Number text under the C locale and a German one compiled into a private folder. Buffers are
+// Number text under the C locale and German and Indian ones (user_locale.h). Buffers are
 // allocated at exactly their documented sizes, so the sanitizer build catches any overrun.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,9 +11,8 @@
 #include <tuple>
 
 #include "support/time/locale_separators.h"
-#include "tests/common/locale_folder.h"
-#include "tests/common/user_locale.h"
 #include "tz/number_text.h"
+#include "user_locale.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ std::u16string wide(const std::string& text) {
 }
 
 struct NumberTextTest : ::testing::Test {
-  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE", "en_IN"}); }
+  static void SetUpTestSuite() { locales = new tz::test::SuiteLocales({"de_DE", "en_IN"}); }
   static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
@@ -43,7 +42,7 @@ struct NumberTextTest : ::testing::Test {
     return text;
   }
 
-  static inline tz::test::LocaleFolder* locales = nullptr;
+  static inline tz::test::SuiteLocales* locales = nullptr;
 };
 
 using Writer = std::function<int(WCHAR*)>;

@@ -11,8 +11,8 @@
 #include "support/time/locale_separators.h"
 #include "support/time/time_labels.h"
 #include "support/ui/print_writer.h"
-#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
+#include "user_locale.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "support/time/locale_separators.h"
-#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
+#include "user_locale.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "tests/common/user_locale.h"
 #include "tz/time_text.h"
+#include "user_locale.h"
 
 namespace {
 

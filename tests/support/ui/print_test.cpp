@@ -10,19 +10,18 @@
 
 #include "support/time/locale_separators.h"
 #include "support/ui/print_writer.h"
-#include "tests/common/locale_folder.h"
-#include "tests/common/user_locale.h"
 #include "tz/print.h"
+#include "user_locale.h"
 
 namespace {
 
 struct PrintTest : ::testing::Test {
-  static void SetUpTestSuite() { locales = new tz::test::LocaleFolder({"de_DE"}); }
+  static void SetUpTestSuite() { locales = new tz::test::SuiteLocales({"de_DE"}); }
   static void TearDownTestSuite() { delete locales; }
   void SetUp() override { useLocale("C"); }
   void TearDown() override { useLocale("C"); }
   static void useLocale(const char* name) { tz::test::useLocale(name); }
-  static inline tz::test::LocaleFolder* locales = nullptr;
+  static inline tz::test::SuiteLocales* locales = nullptr;
 };
 
 // TzPrintF into a buffer of the export's full size; the count must match the text.

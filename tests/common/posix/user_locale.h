@@ -4,11 +4,24 @@
 
 #include <stdlib.h>
 
+#include <initializer_list>
+
 #include "environment_variable.h"
 
 #include "support/time/locale_separators.h"
+#include "tests/common/locale_folder.h"
 
 namespace tz::test {
+
+// What a suite that switches locales holds for its life: the named locales ("de_DE"), compiled
+// into a private folder, so that the machine need not have them installed.
+class SuiteLocales {
+ public:
+  explicit SuiteLocales(std::initializer_list<const char*> names) : folder_(names) {}
+
+ private:
+  LocaleFolder folder_;
+};
 
 inline void useLocale(const char* name) {
   for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY"})
