@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "device_list_sandbox.h"
 #include "environment_variable.h"
 #include "run_command.h"
+#include "session_registry.h"
 #include "support/platform/module.h"
 #include "tests/common/child_process.h"
 #include "tests/common/command_words.h"
@@ -106,7 +106,7 @@ class Loopra70Test : public ::testing::Test {
   }
 
   IsolatedSession session_;
-  DeviceListSandbox deviceList_;
+  SessionRegistry sessionRegistry_;
   const fs::path& dir_ = session_.folder();
   int hostPid_ = 0;
 };

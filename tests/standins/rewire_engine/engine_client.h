@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device_list_sandbox.h"
+#include "session_registry.h"
 
 #include "standins/rewire_engine/mixer_api.h"
 #include "support/platform/module.h"
@@ -78,7 +78,7 @@ class EngineTest : public ::testing::Test {
   }
 
   IsolatedSession session_;
-  DeviceListSandbox deviceList_;
+  SessionRegistry sessionRegistry_;
   Engine engine_;
   std::vector<uint32_t> devices_, panels_;
 };

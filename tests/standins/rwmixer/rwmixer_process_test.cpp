@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "device_list_sandbox.h"
 #include "object_presence.h"
 #include "run_command.h"
+#include "session_registry.h"
 #include "tests/common/command_words.h"
 #include "tests/common/device_registration.h"
 #include "tests/common/isolated_session.h"
@@ -67,7 +67,7 @@ class RwmixerTest : public ::testing::Test {
   std::string wavArg() const { return " --out '" + (dir_ / "x.wav").string() + "'"; }
 
   IsolatedSession session_;
-  DeviceListSandbox deviceList_;
+  SessionRegistry sessionRegistry_;
   const fs::path& dir_ = session_.folder();
 };
 
