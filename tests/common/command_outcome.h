@@ -7,7 +7,7 @@
 namespace tz::test {
 
 struct CommandOutcome {
-  int status = -1;  // the exit status; -1 when the program did not end by itself in 10 s
+  int status = -1;  // the exit status; -1 when the program did not end by itself in time
   std::string out, err;
   bool operator==(const CommandOutcome&) const = default;
   friend void PrintTo(const CommandOutcome& o, std::ostream* os) {

@@ -46,6 +46,13 @@ inline std::string readFile(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// A text file's contents with its line ends as "\n", whichever system's programs wrote it.
+inline std::string readText(const std::filesystem::path& file) {
+  std::string text = readFile(file);
+  for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 // Replaces the file's contents with `bytes`; returns its path as text.
 inline std::string writeFile(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;

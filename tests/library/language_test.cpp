@@ -1,6 +1,5 @@
 // The library's strings in the user's language, as a host sees them: the language module
 // beside the library serves German and Japanese, the library itself English.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/platform/module.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/scratch_folder.h"
 #include "tz/lang.h"
@@ -18,7 +18,7 @@
 namespace {
 
 struct LanguageApi {
-  void* handle = nullptr;
+  tz::platform::Module module;
   decltype(&TzLang_Open) open = nullptr;
   decltype(&TzLang_Close) close = nullptr;
   decltype(&TzLang_UpdateKernelLCID) update = nullptr;
@@ -27,21 +27,18 @@ struct LanguageApi {
   HTZLANG lang = nullptr;
 
   explicit LanguageApi(const std::string& path) {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return;
-    open = reinterpret_cast<decltype(open)>(dlsym(handle, "TzLang_Open"));
-    close = reinterpret_cast<decltype(close)>(dlsym(handle, "TzLang_Close"));
-    update = reinterpret_cast<decltype(update)>(dlsym(handle, "TzLang_UpdateKernelLCID"));
-    getString = reinterpret_cast<decltype(getString)>(dlsym(handle, "TzGetString"));
-    abbreviation = reinterpret_cast<decltype(abbreviation)>(dlsym(handle, "TzLang_GetLangAbbrev"));
+    if (module.loadFromPath(path) != tz::platform::PlatformError::Success) return;
+    open = reinterpret_cast<decltype(open)>(module.symbol("TzLang_Open"));
+    close = reinterpret_cast<decltype(close)>(module.symbol("TzLang_Close"));
+    update = reinterpret_cast<decltype(update)>(module.symbol("TzLang_UpdateKernelLCID"));
+    getString = reinterpret_cast<decltype(getString)>(module.symbol("TzGetString"));
+    abbreviation = reinterpret_cast<decltype(abbreviation)>(module.symbol("TzLang_GetLangAbbrev"));
     // The library's instance handle is where its image begins.
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(open), &info) != 0)
-      open(&lang, static_cast<HINSTANCE>(info.dli_fbase), 0, 0);
+    if (open != nullptr)
+      open(&lang, static_cast<HINSTANCE>(const_cast<void*>(module.image())), 0, 0);
   }
   ~LanguageApi() {
     if (close != nullptr) close(lang);
-    if (handle != nullptr) dlclose(handle);
   }
 
   std::u16string deviceName(LCID locale) {
@@ -53,7 +50,7 @@ struct LanguageApi {
 
 TEST(LibraryLanguage, TheLanguageModuleServesGermanAndJapaneseAndTheLibraryEnglish) {
   LanguageApi api(TZ_LIBRARY_PATH);
-  ASSERT_NE(nullptr, api.lang) << dlerror();
+  ASSERT_NE(nullptr, api.lang) << tz::platform::lastLoadMessage();
   EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1033));
   EXPECT_EQ(u"ReWire-Gerätetreiber", api.deviceName(1031));
   WCHAR abbreviation[4];
@@ -67,7 +64,7 @@ TEST(LibraryLanguage, TheLanguageModuleServesGermanAndJapaneseAndTheLibraryEngli
 
 TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
   LanguageApi api(TZ_LIBRARY_PATH);
-  ASSERT_NE(nullptr, api.lang) << dlerror();
+  ASSERT_NE(nullptr, api.lang) << tz::platform::lastLoadMessage();
   auto text = [&](LCID locale, UINT id) {
     EXPECT_TRUE(api.update(api.lang, locale, 0));
     return std::u16string(api.getString(api.lang, id));
@@ -87,13 +84,13 @@ TEST(LibraryLanguage, TheSupportLibrarysOwnStringsComeInAllThreeLanguages) {
 // seven controls, and the first control's text as that language words it.
 TEST(LibraryLanguage, ThePropertyPageDialogComesInAllThreeLanguages) {
   LanguageApi api(TZ_LIBRARY_PATH);
-  ASSERT_NE(nullptr, api.lang) << dlerror();
+  ASSERT_NE(nullptr, api.lang) << tz::platform::lastLoadMessage();
   const auto find =
-      reinterpret_cast<decltype(&TzFindResource)>(dlsym(api.handle, "TzFindResource"));
+      reinterpret_cast<decltype(&TzFindResource)>(api.module.symbol("TzFindResource"));
   const auto load =
-      reinterpret_cast<decltype(&TzLoadResource)>(dlsym(api.handle, "TzLoadResource"));
+      reinterpret_cast<decltype(&TzLoadResource)>(api.module.symbol("TzLoadResource"));
   const auto size =
-      reinterpret_cast<decltype(&TzSizeofResource)>(dlsym(api.handle, "TzSizeofResource"));
+      reinterpret_cast<decltype(&TzSizeofResource)>(api.module.symbol("TzSizeofResource"));
   const auto* dialogType = reinterpret_cast<const WCHAR*>(uintptr_t{5});
   const auto* page = reinterpret_cast<const WCHAR*>(uintptr_t{1368});
   for (const auto& [locale, label] :
@@ -122,10 +119,11 @@ TEST(LibraryLanguage, ThePropertyPageDialogComesInAllThreeLanguages) {
   }
 }
 
-std::u16string printed(void* library, const WCHAR* format) {
+std::u16string printed(const tz::platform::Module& library, const WCHAR* format) {
   using PrintF = int(__attribute__((cdecl))*)(WCHAR*, const WCHAR*, ...);
+  const auto print = reinterpret_cast<PrintF>(library.symbol("TzPrintF"));
   WCHAR text[256] = {};
-  reinterpret_cast<PrintF>(dlsym(library, "TzPrintF"))(text, format);
+  if (print != nullptr) print(text, format);
   return text;
 }
 
@@ -133,34 +131,36 @@ std::u16string printed(void* library, const WCHAR* format) {
 // library already, and it stays loaded.
 TEST(LibraryLanguage, TheTimeLabelTokensArePublishedAtLoadInEnglish) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      std::exit(printed(dlopen(TZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL),
-                        u"$(MusicTime.Label) $(SMPTE.Label.Drop)") == u"ms.bt.tk hr:mn:sc,fr"
-                    ? 0
-                    : 1),
-      ::testing::ExitedWithCode(0), "");
+  const auto printedAtLoad = [] {
+    tz::platform::Module library;
+    library.loadFromPath(TZ_LIBRARY_PATH);
+    return printed(library, u"$(MusicTime.Label) $(SMPTE.Label.Drop)");
+  };
+  EXPECT_EXIT(std::exit(printedAtLoad() == u"ms.bt.tk hr:mn:sc,fr" ? 0 : 1),
+              ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LibraryLanguage, TheTimeLabelTokensAndLabelsFollowTheLanguage) {
   LanguageApi api(TZ_LIBRARY_PATH);
-  ASSERT_NE(nullptr, api.lang) << dlerror();
+  ASSERT_NE(nullptr, api.lang) << tz::platform::lastLoadMessage();
   const auto labeled = reinterpret_cast<decltype(&TzGetLabeledStringFixed)>(
-      dlsym(api.handle, "TzGetLabeledStringFixed"));
+      api.module.symbol("TzGetLabeledStringFixed"));
   EXPECT_TRUE(api.update(api.lang, 1031, 0));
   EXPECT_EQ(u"Tk.Sl.Ti St:Mi:Se.Fr",
-            printed(api.handle, u"$(MusicTime.Label) $(SMPTE.Label.NonDrop)"));
+            printed(api.module, u"$(MusicTime.Label) $(SMPTE.Label.NonDrop)"));
   EXPECT_EQ(u"-Unendl.", std::u16string(labeled(10, 1, 10, u" dB")));
   EXPECT_TRUE(api.update(api.lang, 1041, 0));
-  EXPECT_EQ(u"小節.拍.ティック数", printed(api.handle, u"$(MusicTime.Label.Full)"));
+  EXPECT_EQ(u"小節.拍.ティック数", printed(api.module, u"$(MusicTime.Label.Full)"));
   EXPECT_TRUE(api.update(api.lang, 1033, 0));
-  EXPECT_EQ(u"measures.beats.ticks", printed(api.handle, u"$(MusicTime.Label.Full)"));
+  EXPECT_EQ(u"measures.beats.ticks", printed(api.module, u"$(MusicTime.Label.Full)"));
 }
 
 // A copy of the library alone in a folder of its own, as an installation holds it.
 struct LibraryCopy {
   tz::test::ScratchFolder scratch;
   const std::filesystem::path& folder = scratch.path;
-  std::filesystem::path library = folder / "LoopraReWire.so";
+  std::filesystem::path library =
+      folder / (std::string("LoopraReWire") + tz::platform::kLibrarySuffix);
 
   LibraryCopy() { std::filesystem::copy_file(TZ_LIBRARY_PATH, library); }
   void placeLanguageModule(const std::string& bytes) const {
@@ -173,7 +173,7 @@ using tz::test::readFile;
 TEST(LibraryLanguage, WithoutTheLanguageModuleEveryLanguageGetsEnglish) {
   const LibraryCopy copy;
   LanguageApi api(copy.library.string());
-  ASSERT_NE(nullptr, api.lang) << dlerror();
+  ASSERT_NE(nullptr, api.lang) << tz::platform::lastLoadMessage();
   EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1031));
   EXPECT_EQ(u"ReWire Device Driver", api.deviceName(1041));
 }
@@ -198,7 +198,11 @@ TEST(LibraryLanguage, ADamagedOrPlantedLanguageModuleGivesEnglishAndRunsNothing)
        {size_t{1000}, size_t{4096}, size_t{8192}, size_t{12000}, size_t{16300}, good.size() - 1})
     files.emplace_back("truncated to " + std::to_string(size), good.substr(0, size));
 
-  const std::filesystem::path marker = copy.folder / "constructor-ran";
+  // Where a death test runs the test again in a new process, that run makes a copy of its own
+  // and takes the marker's path from its parent.
+  const char* inherited = std::getenv("TZ_PLANTED_MARKER");
+  const std::filesystem::path marker =
+      inherited != nullptr ? std::filesystem::path(inherited) : copy.folder / "constructor-ran";
   const tz::test::ScopedEnv plantedMarker("TZ_PLANTED_MARKER", marker.string());
   const auto readsEnglish = [&] {
     LanguageApi api(copy.library.string());

@@ -89,6 +89,11 @@ HWND createDialog(const void* bytes, size_t size, HWND parent, DialogProcedure p
   // The system wants the template on a 4-byte boundary; the reader takes it anywhere.
   std::vector<DWORD> aligned((size + 3) / 4);
   std::memcpy(aligned.data(), bytes, size);
+  // The system makes no child window without a parent: a child-style template without one (a
+  // property page measured before its sheet exists) becomes a pop-up of the same size, as the
+  // headless layer makes it a top-level window.
+  if (win32::systemParent(parent) == nullptr && (dialog.style & WS_CHILD) != 0)
+    aligned[3] = (dialog.style & ~WS_CHILD) | WS_POPUP;
   const DialogProcedure outer =
       std::exchange(startingProcedure, procedure != nullptr ? procedure : &noProcedure);
   const HWND window = CreateDialogIndirectParamW(

@@ -18,15 +18,18 @@ namespace tz::test {
 constexpr bool argumentsCarryAnyBytes = true;
 
 // Runs `program` (a path, or a name the search path finds) in `folder`, which receives the
-// files "in", "out" and "err". Status 127 when there is no such program.
+// files "in", "out" and "err". Status 127 when there is no such program; -1 when it is still
+// running after `limitMs`, and then it is killed.
 inline CommandOutcome runCommand(const std::string& program, const std::vector<std::string>& args,
-                                 const std::string& input, const std::filesystem::path& folder) {
+                                 const std::string& input, const std::filesystem::path& folder,
+                                 int limitMs = 10000) {
   const auto quoted = [](const std::string& word) {
     std::string text = "'";
     for (const char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return text + "'";
   };
-  std::string line = "cd " + quoted(folder.string()) + " && timeout -s KILL 10 " + quoted(program);
+  std::string line = "cd " + quoted(folder.string()) + " && timeout -s KILL " +
+                     std::to_string((limitMs + 999) / 1000) + " " + quoted(program);
   for (const std::string& arg : args) line += " " + quoted(arg);
   writeFile(folder / "in", input);
   const int status = system((line + " <in >out 2>err").c_str());

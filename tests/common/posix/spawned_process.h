@@ -32,6 +32,11 @@ inline bool waitUntilEnded(pid_t pid, int timeoutMs) {
   return ready > 0;
 }
 
+// Ends process `pid`, which need not be our child, with SIGKILL.
+inline void killProcess(pid_t pid) {
+  ::kill(pid, SIGKILL);
+}
+
 class SpawnedProcess {
  public:
   // This test program's own file.

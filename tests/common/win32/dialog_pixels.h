@@ -1,17 +1,13 @@
 // Where the system puts a box of a dialog's units (position and size, each converted on its
 // own as its dialog manager does): the dialog manager's conversion with the dialog's real font.
+// Declared without windows.h (dialog_pixels.cpp has it), so that tests using the library's own
+// records of the system's types can include this.
 #pragma once
-
-#include <windows.h>
 
 #include "support/platform/window.h"
 
 namespace tz::test {
 
-inline platform::WindowRect dialogUnitsInPixels(HWND dialog, int x, int y, int cx, int cy) {
-  RECT box{x, y, cx, cy};  // not a rectangle: the position, then the size
-  MapDialogRect(dialog, &box);
-  return {box.left, box.top, box.left + box.right, box.top + box.bottom};
-}
+platform::WindowRect dialogUnitsInPixels(HWND dialog, int x, int y, int cx, int cy);
 
 }  // namespace tz::test

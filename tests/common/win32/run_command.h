@@ -49,17 +49,14 @@ inline HANDLE inheritable(const std::filesystem::path& file, DWORD access, DWORD
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-inline std::string withNewLines(std::string text) {
-  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
-  return text;
-}
-
 }  // namespace run_command_detail
 
 // Runs `program` (a path, or a name the search path finds) in `folder`, which receives the
-// files "in", "out" and "err". Status 127 when there is no such program.
+// files "in", "out" and "err". Status 127 when there is no such program; -1 when it is still
+// running after `limitMs`, and then it is ended.
 inline CommandOutcome runCommand(const std::string& program, const std::vector<std::string>& args,
-                                 const std::string& input, const std::filesystem::path& folder) {
+                                 const std::string& input, const std::filesystem::path& folder,
+                                 int limitMs = 10000) {
   using namespace run_command_detail;
   writeFile(folder / "in", input);
   std::wstring line = quoted(wide(program));
@@ -79,18 +76,17 @@ inline CommandOutcome runCommand(const std::string& program, const std::vector<s
   for (const HANDLE file : {in, out, err}) CloseHandle(file);
   if (!started) return {127, "", ""};
   DWORD status = 0;
-  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(limitMs)) != WAIT_OBJECT_0) {
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
   } else if (GetExitCodeProcess(process.hProcess, &status)) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return {static_cast<int>(status), withNewLines(readFile(folder / "out")),
-            withNewLines(readFile(folder / "err"))};
+    return {static_cast<int>(status), readText(folder / "out"), readText(folder / "err")};
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return {-1, withNewLines(readFile(folder / "out")), withNewLines(readFile(folder / "err"))};
+  return {-1, readText(folder / "out"), readText(folder / "err")};
 }
 
 }  // namespace tz::test

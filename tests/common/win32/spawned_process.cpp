@@ -157,6 +157,13 @@ bool SpawnedProcess::wait(int timeoutMs, int& status) {
   return true;
 }
 
+void killProcess(int pid) {
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return;
+  TerminateProcess(process, 128 + 9);
+  CloseHandle(process);
+}
+
 void SpawnedProcess::kill() {
   TerminateProcess(process_, 128 + 9);
 }

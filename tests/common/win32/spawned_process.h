@@ -12,6 +12,8 @@ namespace tz::test {
 
 // True once process `pid` has ended, false when `timeoutMs` passes first.
 bool waitUntilEnded(int pid, int timeoutMs);
+// Ends process `pid`, which need not be our child, as SpawnedProcess::kill does.
+void killProcess(int pid);
 
 class SpawnedProcess {
  public:

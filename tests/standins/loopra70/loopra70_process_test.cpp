@@ -2,7 +2,6 @@
 // driver in "Audio Hardware Drivers" beside it): its command-line failures, and whole sessions
 // in which the mixer stand-in launches it through the driver's device half.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "environment_variable.h"
+#include "run_command.h"
+#include "session_registry.h"
+#include "support/platform/module.h"
 #include "tests/common/child_process.h"
+#include "tests/common/command_words.h"
 #include "tests/common/device_registration.h"
 #include "tests/common/eventually.h"
 #include "tests/common/isolated_session.h"
@@ -65,44 +69,50 @@ class Loopra70Test : public ::testing::Test {
     const fs::path drivers = dir_ / "Loopra" / "Audio Hardware Drivers";
     fs::create_directories(drivers);
     fs::copy_file(LOOPRA70_PATH, host());
+    // The engine where the loader looks first for the host's plain-named load of it.
+    fs::copy_file(TZ_ENGINE_FILE, dir_ / "Loopra" / fs::path(TZ_ENGINE_FILE).filename());
     fs::copy_file(TZ_LIBRARY_FILE, library());
     if (fs::exists(TZ_LANGUAGE_FILE)) fs::copy_file(TZ_LANGUAGE_FILE, drivers / "LoopraReWire.LNG");
     registerDevice("Loopra Pro 7.0", library());
   }
   void TearDown() override {
-    if (hostPid_ > 0 && !waitUntilEnded(hostPid_, 0)) kill(hostPid_, SIGKILL);
-    unsetenv("TZ_LOOPRA70_OPTIONS");
+    if (hostPid_ > 0 && !waitUntilEnded(hostPid_, 0)) killProcess(hostPid_);
+    removeEnvironmentVariable("TZ_LOOPRA70_OPTIONS");
   }
 
   fs::path host() const { return dir_ / "Loopra" / "loopra70.exe"; }
   fs::path library() const {
-    return dir_ / "Loopra" / "Audio Hardware Drivers" / "LoopraReWire.so";
+    return dir_ / "Loopra" / "Audio Hardware Drivers" /
+           (std::string("LoopraReWire") + tz::platform::kLibrarySuffix);
   }
-  Outcome run(const std::string& command) { return runShell(dir_, command); }
-  std::string hostCommand(const std::string& args) const {
-    return "'" + host().string() + "' " + args;
+  // Runs a program with the arguments, split at spaces outside single quotes, for up to a
+  // minute: a session waits for the host's start.
+  CommandOutcome run(const std::string& program, const std::string& args) {
+    return runCommand(program, commandWords(args), "", dir_, 60000);
   }
+  CommandOutcome runHost(const std::string& args) { return run(host().string(), args); }
 
   // A session: the mixer launches the host, whose options come from the environment; returns
   // once the host has ended as well.
-  Outcome session(const std::string& hostArgs, const std::string& mixerArgs) {
-    setenv("TZ_LOOPRA70_OPTIONS", hostArgs.c_str(), 1);
-    const Outcome mixer = run(std::string(RWMIXER_PATH) + " --launch --wait-panel 20 " + mixerArgs);
+  CommandOutcome session(const std::string& hostArgs, const std::string& mixerArgs) {
+    setEnvironmentVariable("TZ_LOOPRA70_OPTIONS", hostArgs.c_str());
+    const CommandOutcome mixer = run(RWMIXER_PATH, "--launch --wait-panel 20 " + mixerArgs);
     EXPECT_EQ(0, mixer.status) << mixer.err;
-    hostPid_ = hostPid(readFile(dir_ / "out"));
-    EXPECT_GT(hostPid_, 0) << "the mixer did not launch the host:\n" << readFile(dir_ / "out");
+    hostPid_ = hostPid(readText(dir_ / "out"));
+    EXPECT_GT(hostPid_, 0) << "the mixer did not launch the host:\n" << readText(dir_ / "out");
     // The host is not our child: the mixer launched it.
     EXPECT_TRUE(waitUntilEnded(hostPid_, 30000)) << "the host did not end";
-    return {0, readFile(dir_ / "out"), readFile(dir_ / "err")};
+    return {0, readText(dir_ / "out"), readText(dir_ / "err")};
   }
 
   IsolatedSession session_;
+  SessionRegistry sessionRegistry_;
   const fs::path& dir_ = session_.folder();
   int hostPid_ = 0;
 };
 
 // Nothing of the host's may fail: no error line of its own and no sanitizer report.
-void expectCleanHost(const Outcome& outcome) {
+void expectCleanHost(const CommandOutcome& outcome) {
   EXPECT_EQ(std::string::npos, outcome.err.find("loopra70.exe: ")) << outcome.err;
   EXPECT_EQ(std::string::npos, outcome.err.find("Sanitizer")) << outcome.err;
   const std::string shutdown = field(outcome.out, "shutdown");
@@ -113,28 +123,29 @@ void expectCleanHost(const Outcome& outcome) {
 }
 
 TEST_F(Loopra70Test, UsageAndCommandLineFailures) {
-  const Outcome help = run(hostCommand("--help"));
+  const CommandOutcome help = runHost("--help");
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.rfind("usage: loopra70.exe", 0));
-  const std::string missing = (dir_ / "missing.so").string();
+  const std::string missing = (dir_ / "missing.dll").string();
   const struct {
     std::string args;
     int status;
     const char* mentions;
-  } cases[] = {{"--stop-at later", 2, "--stop-at"}, {"--library " + missing, 1, "missing.so"}};
+  } cases[] = {{"--stop-at later", 2, "--stop-at"},
+               {"--library '" + missing + "'", 1, "missing.dll"}};
   for (const auto& c : cases) {
-    const Outcome bad = run(hostCommand(c.args));
+    const CommandOutcome bad = runHost(c.args);
     EXPECT_EQ(c.status, bad.status) << c.args;
     EXPECT_EQ(0u, bad.err.rfind("loopra70.exe: ", 0)) << c.args << ": " << bad.err;
     EXPECT_EQ(bad.err.size() - 1, bad.err.find('\n')) << "one line: " << bad.err;
     EXPECT_NE(std::string::npos, bad.err.find(c.mentions)) << bad.err;
   }
-  setenv("TZ_LOOPRA70_OPTIONS", "--seconds soon", 1);
-  EXPECT_EQ(2, run(hostCommand("")).status) << "the environment's options are read too";
+  setEnvironmentVariable("TZ_LOOPRA70_OPTIONS", "--seconds soon");
+  EXPECT_EQ(2, runHost("").status) << "the environment's options are read too";
 }
 
 TEST_F(Loopra70Test, WithoutAMixerItSaysSoAndEnds) {
-  const Outcome alone = run(hostCommand(""));
+  const CommandOutcome alone = runHost("");
   EXPECT_EQ(0, alone.status) << alone.err;
   EXPECT_EQ(1u, linesOf(alone.out, "no mixer application is running").size()) << alone.out;
   EXPECT_EQ(0u, linesOf(alone.out, "callback").size());
@@ -145,7 +156,7 @@ TEST_F(Loopra70Test, WithoutAMixerItSaysSoAndEnds) {
 // 2 s, half a second before its end. Host time and mixer time start at different moments, so only
 // the order within each side counts.
 TEST_F(Loopra70Test, TheMixerLaunchesTheHostAndTheyExchangeTransport) {
-  const Outcome o =
+  const CommandOutcome o =
       session("--quiet --play-at 0.4 --locate-at 0.8:49152 --loop-at 1.1:0:196608 --stop-at 1.5",
               "--seconds 2.5 --signature 3/4 --tempo-at 0.2:140 --quit-panel-at 2");
   expectCleanHost(o);
@@ -191,13 +202,13 @@ TEST_F(Loopra70Test, TheMixerLaunchesTheHostAndTheyExchangeTransport) {
 // finds the connection down, the host that the mixer launched hears it as a quit request and
 // closes cleanly, long before its own time is up.
 TEST_F(Loopra70Test, TeardownInEitherOrder) {
-  const Outcome hostFirst = session("--quiet --seconds 0.5", "--seconds 2");
+  const CommandOutcome hostFirst = session("--quiet --seconds 0.5", "--seconds 2");
   expectCleanHost(hostFirst);
   EXPECT_EQ("time is up", field(hostFirst.out, "quit"));
   EXPECT_NE("0", field(hostFirst.out, "not served")) << "the blocks after the host left";
   EXPECT_EQ("0", field(hostFirst.out, "time-outs"));
 
-  const Outcome mixerFirst = session("--quiet --seconds 20", "--seconds 0.5");
+  const CommandOutcome mixerFirst = session("--quiet --seconds 20", "--seconds 0.5");
   expectCleanHost(mixerFirst);
   EXPECT_EQ("the mixer asked the host to quit", field(mixerFirst.out, "quit"));
   EXPECT_EQ("0", field(mixerFirst.out, "time-outs"));
@@ -208,23 +219,23 @@ TEST_F(Loopra70Test, TeardownInEitherOrder) {
 // that its device half is gone, lets go of everything shared and quits, and the next mixer's
 // session is whole, with no stale worker taking its wake-ups.
 TEST_F(Loopra70Test, AKilledMixerLeavesNoHostAndTheNextSessionIsWhole) {
-  setenv("TZ_LOOPRA70_OPTIONS", "--quiet --seconds 60", 1);
+  setEnvironmentVariable("TZ_LOOPRA70_OPTIONS", "--quiet --seconds 60");
   {
     // The launched host writes to the mixer's output, which it inherits.
     ChildProcess mixer({RWMIXER_PATH, "--launch", "--wait-panel", "20", "--seconds", "60"}, {},
                        dir_ / "out", dir_ / "err");
     ASSERT_TRUE(
-        eventually([&] { return !linesOf(readFile(dir_ / "out"), "running:").empty(); }, 30s))
-        << readFile(dir_ / "out");
+        eventually([&] { return !linesOf(readText(dir_ / "out"), "running:").empty(); }, 30s))
+        << readText(dir_ / "out");
   }
-  const std::string killed = readFile(dir_ / "out");
+  const std::string killed = readText(dir_ / "out");
   hostPid_ = hostPid(killed);
   ASSERT_GT(hostPid_, 0) << killed;
   EXPECT_TRUE(waitUntilEnded(hostPid_, 10000)) << "the host outlived its mixer";
-  const std::string host = readFile(dir_ / "out");
+  const std::string host = readText(dir_ / "out");
   EXPECT_EQ("the mixer asked the host to quit", field(host, "quit")) << host;
 
-  const Outcome next = session("--quiet --seconds 20", "--seconds 1.5 --play --verify");
+  const CommandOutcome next = session("--quiet --seconds 20", "--seconds 1.5 --play --verify");
   expectCleanHost(next);
   EXPECT_EQ("0", field(next.out, "time-outs"));
   EXPECT_NE("0", leading(field(next.out, "served")));
@@ -234,10 +245,10 @@ TEST_F(Loopra70Test, AKilledMixerLeavesNoHostAndTheNextSessionIsWhole) {
 // while the host plays: after every change the host renders into the new block, never past its
 // own buffers, and every served sample is the test signal's.
 TEST_F(Loopra70Test, BlockSizeChangesKeepTheSessionExact) {
-  const Outcome o = session("--quiet --seconds 20",
-                            "--block 128 --seconds 3 --play --verify --quit-panel-at 2.8 "
-                            "--audio-info-at 0.5:44100:1024 --audio-info-at 1:44100:4096 "
-                            "--audio-info-at 1.5:44100:64 --audio-info-at 2:48000:512");
+  const CommandOutcome o = session("--quiet --seconds 20",
+                                   "--block 128 --seconds 3 --play --verify --quit-panel-at 2.8 "
+                                   "--audio-info-at 0.5:44100:1024 --audio-info-at 1:44100:4096 "
+                                   "--audio-info-at 1.5:44100:64 --audio-info-at 2:48000:512");
   expectCleanHost(o);
   const std::string verify = field(o.out, "verify");
   EXPECT_EQ(0u, verify.rfind("passed;", 0)) << verify;
@@ -253,16 +264,16 @@ TEST_F(Loopra70Test, ASecondMixersFailedOpenLeavesTheSessionAlone) {
   const fs::path first = dir_ / "first.out", firstErr = dir_ / "first.err";
   ChildProcess mixer({RWMIXER_PATH, "--wait-panel", "20", "--seconds", "2", "--play", "--verify"},
                      {}, first, firstErr);
-  ASSERT_TRUE(eventually([&] { return !linesOf(readFile(first), "opened:").empty(); }, 30s))
-      << readFile(firstErr);
-  const Outcome second = run(RWMIXER_PATH " --rate 48000 --block 256 --seconds 0.2");
+  ASSERT_TRUE(eventually([&] { return !linesOf(readText(first), "opened:").empty(); }, 30s))
+      << readText(firstErr);
+  const CommandOutcome second = run(RWMIXER_PATH, "--rate 48000 --block 256 --seconds 0.2");
   EXPECT_EQ(1, second.status) << second.out << second.err;
-  const Outcome host = run(hostCommand("--quiet --seconds 3"));
+  const CommandOutcome host = runHost("--quiet --seconds 3");
   expectCleanHost(host);
-  EXPECT_EQ(0, mixer.wait(30000)) << readFile(firstErr);
-  EXPECT_EQ(std::string::npos, (readFile(firstErr) + second.err).find("Sanitizer"));
+  EXPECT_EQ(0, mixer.wait(30000)) << readText(firstErr);
+  EXPECT_EQ(std::string::npos, (readText(firstErr) + second.err).find("Sanitizer"));
   EXPECT_EQ("tag=3 channels=2 rate=44100 bits=32", field(host.out, "format"));
-  const std::string verify = field(readFile(first), "verify");
+  const std::string verify = field(readText(first), "verify");
   EXPECT_NE(std::string::npos, verify.find("lost 0, wrong samples 0")) << verify;
 }
 

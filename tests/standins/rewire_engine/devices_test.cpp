@@ -101,11 +101,14 @@ TEST_F(EngineDevicesTest, LoadDeviceFindsEveryEntryPointThroughItsDevicePath) {
   // A folder beyond ASCII, with a character beyond 16 bits, proves the path's conversion.
   const fs::path folder = session_.folder() / u8"Gerät 🎛";
   fs::create_directories(folder);
-  fs::copy_file(TZ_FIXTURE_DEVICE, folder / "device.so");
-  fs::copy_file(TZ_FIXTURE_DEVICE_PARTIAL, folder / "partial.so");
-  registerDevice("Fixture", folder / "device.so");
-  registerDevice("Partial", folder / "partial.so");
-  registerDevice("Missing", folder / "missing.so");
+  const auto library = [&](const char* name) {
+    return folder / (name + std::string(kLibrarySuffix));
+  };
+  fs::copy_file(TZ_FIXTURE_DEVICE, library("device"));
+  fs::copy_file(TZ_FIXTURE_DEVICE_PARTIAL, library("partial"));
+  registerDevice("Fixture", library("device"));
+  registerDevice("Partial", library("partial"));
+  registerDevice("Missing", library("missing"));
   uint32_t handle = 0;
   RWMDeviceEntryPoints entries{};
   ASSERT_EQ(kRWSuccess, engine_.RWMLoadDevice("Fixture", &handle, &entries))

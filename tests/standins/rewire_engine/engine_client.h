@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "session_registry.h"
 
 #include "standins/rewire_engine/mixer_api.h"
 #include "support/platform/module.h"
+#include "tests/common/eventually.h"
 #include "tests/common/isolated_session.h"
 
 namespace tz::test {
@@ -74,8 +78,30 @@ class EngineTest : public ::testing::Test {
   }
 
   IsolatedSession session_;
+  SessionRegistry sessionRegistry_;
   Engine engine_;
   std::vector<uint32_t> devices_, panels_;
 };
+
+struct EngineConnectionTest : EngineTest {
+  RWSTATUS send(uint32_t device, int32_t channel, const std::string& m) {
+    return engine_.RWDComSendImp(device, channel, static_cast<uint32_t>(m.size()), m.data());
+  }
+};
+
+// A message of `size` bytes that differs by channel and index.
+inline std::string message(int channel, size_t index, size_t size) {
+  std::string m(size, '\0');
+  for (size_t k = 0; k < size; ++k) m[k] = static_cast<char>('a' + (channel * 7 + index + k) % 26);
+  return m;
+}
+
+// The next message on the channel, waited for; empty when none comes or the read fails.
+inline std::string next(RWDComReadImpProc read, uint32_t handle, int32_t channel) {
+  std::string buffer(8192, '\0');
+  uint16_t size = 0;
+  eventually([&] { return read(handle, channel, &size, buffer.data()) != kRWSuccess || size; });
+  return buffer.substr(0, size);
+}
 
 }  // namespace tz::test

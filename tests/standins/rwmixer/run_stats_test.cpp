@@ -15,11 +15,13 @@ using tz::mixer::DriveTimes;
 
 // The summary's lines from "drive time" on.
 std::string driveLines(DriveTimes& times) {
-  char text[512] = {};
-  std::FILE* out = fmemopen(text, sizeof text - 1, "w");
+  std::FILE* out = std::tmpfile();
+  if (out == nullptr) return "no temporary file";
   tz::mixer::printSummary(out, {}, times);
+  std::rewind(out);
+  std::string all;
+  for (int c; (c = std::fgetc(out)) != EOF;) all += static_cast<char>(c);
   std::fclose(out);
-  const std::string all = text;
   return all.substr(std::min(all.size(), all.find("drive time")));
 }
 

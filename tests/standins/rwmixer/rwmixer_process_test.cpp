@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/child_process.h"
+#include "object_presence.h"
+#include "run_command.h"
+#include "session_registry.h"
+#include "tests/common/command_words.h"
 #include "tests/common/device_registration.h"
 #include "tests/common/isolated_session.h"
-#include "tests/common/object_folder.h"
 #include "tests/standins/rwmixer/svg_text.h"
 
 namespace {
@@ -26,7 +28,7 @@ bool isOneErrorLine(const std::string& err) {
 }
 
 // The run's summary line "name: value" as a string; empty when missing.
-std::string summary(const Outcome& outcome, const std::string& name) {
+std::string summary(const CommandOutcome& outcome, const std::string& name) {
   std::istringstream lines(outcome.out);
   for (std::string line; std::getline(lines, line);)
     if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
@@ -58,26 +60,19 @@ class RwmixerTest : public ::testing::Test {
  protected:
   void SetUp() override { registerDevice("Loopra Pro 7.0", RWMIXER_DEVICE_LIBRARY); }
 
-  // Runs rwmixer with the arguments (no quoting needed).
-  Outcome run(const std::string& args) { return runShell(dir_, RWMIXER_PATH " " + args); }
-  std::string wavArg() const { return " --out " + (dir_ / "x.wav").string(); }
-
-  // Named objects of this test's namespace still in the user's folder.
-  size_t objectsLeft() const {
-    const std::string tag = std::string("~") + getenv("TZ_OBJECT_NAMESPACE") + "~";
-    size_t left = 0;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(objectFolder(), error))
-      left += entry.path().filename().string().find(tag) != std::string::npos;
-    return left;
+  // Runs rwmixer with the arguments, split at spaces outside single quotes.
+  CommandOutcome run(const std::string& args) {
+    return runCommand(RWMIXER_PATH, commandWords(args), "", dir_);
   }
+  std::string wavArg() const { return " --out '" + (dir_ / "x.wav").string() + "'"; }
 
   IsolatedSession session_;
+  SessionRegistry sessionRegistry_;
   const fs::path& dir_ = session_.folder();
 };
 
 TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
-  const Outcome help = run("--help");
+  const CommandOutcome help = run("--help");
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.rfind("usage: rwmixer", 0));
   // Failures of the command line itself print nothing else.
@@ -87,10 +82,10 @@ TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
     const char* mentions;
   } cases[] = {{"--rate fast", 2, "--rate"},
                {"--blocks 5 --svg", 2, "--svg needs a value; see --help"},
-               {"--engine " + (dir_ / "missing.dll").string(), 1, ""},
+               {"--engine '" + (dir_ / "missing.dll").string() + "'", 1, ""},
                {"--device 'Nothing Here'", 2, "Loopra Pro 7.0"}};  // the installed ones
   for (const auto& c : cases) {
-    const Outcome bad = run(c.args);
+    const CommandOutcome bad = run(c.args);
     EXPECT_EQ(c.status, bad.status) << c.args;
     EXPECT_TRUE(isOneErrorLine(bad.err)) << c.args << ": " << bad.err;
     EXPECT_NE(std::string::npos, bad.err.find(c.mentions)) << c.args << ": " << bad.err;
@@ -101,7 +96,7 @@ TEST_F(RwmixerTest, UsageAndFailuresBeforeAnyBlock) {
 // Without a panel every block goes unserved. The audio info changes between blocks at 0.2 s of
 // mixer time: 18 blocks of 512 at 44100 before it, then 256-frame blocks at 48000 until 0.5 s.
 TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange) {
-  const Outcome run =
+  const CommandOutcome run =
       this->run("--seconds 0.5 --freewheel --play --audio-info-at 0.2:48000:256" + wavArg());
   ASSERT_EQ(0, run.status) << run.err;
   EXPECT_EQ("73", summary(run, "blocks"));
@@ -118,7 +113,7 @@ TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange
   EXPECT_EQ((18u * 512 + 55 * 256) * 40, wav.dataBytes);
   EXPECT_EQ(wav.dataBytes / 4, wav.samples.size());
   EXPECT_TRUE(std::all_of(wav.samples.begin(), wav.samples.end(), [](float f) { return f == 0; }));
-  EXPECT_EQ(0u, objectsLeft()) << "the close releases every named object";
+  EXPECT_EQ(0u, objectsLeftInNamespace()) << "the close releases every named object";
 }
 
 // The scripted device echoes the record of every block into its four channels: play mode,
@@ -128,8 +123,8 @@ TEST_F(RwmixerTest, FreewheelRunWithoutPanelWritesSilenceAcrossAnAudioInfoChange
 TEST_F(RwmixerTest, TransportEventsServiceAndTimeOutsThroughARealRun) {
   registerDevice("Scripted Device", RWMIXER_SCRIPTED_DEVICE);
   const std::string svgPath = (dir_ / "x.svg").string();
-  const Outcome run = this->run("--device 'Scripted Device' --blocks 24 --freewheel " +
-                                ("--tempo-at 0.25:90 --svg " + svgPath) + wavArg());
+  const CommandOutcome run = this->run("--device 'Scripted Device' --blocks 24 --freewheel " +
+                                       ("--tempo-at 0.25:90 --svg '" + svgPath + "'") + wavArg());
   ASSERT_EQ(0, run.status) << run.err;
   EXPECT_EQ("23 (partly: 1)", summary(run, "served"));
   EXPECT_EQ("1", summary(run, "not served"));
@@ -157,7 +152,7 @@ TEST_F(RwmixerTest, TransportEventsServiceAndTimeOutsThroughARealRun) {
   EXPECT_EQ(0, at(7, 3)) << "the unserved channel of a partly served block";
   for (int c = 0; c < 4; ++c) EXPECT_EQ(0, at(12, c)) << "the block that timed out";
 
-  const std::string svg = readFile(svgPath);
+  const std::string svg = readText(svgPath);
   ASSERT_EQ(0u, svg.rfind("<svg ", 0));
   EXPECT_EQ(svg.size() - 7, svg.rfind("</svg>\n"));
   const std::vector<std::string> lanes = titles(svg, "<g class=\"lane\"");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "session_registry.h"
 #include "support/platform/registry.h"
 #include "tests/common/isolated_session.h"
 
@@ -25,6 +26,7 @@ TEST(DeviceSettings, StereoIsMadeEvenThenClampedMonoClampedThenMadeEven) {
 
 TEST(DeviceSettings, ReadsTheDeviceKeyAndKeepsDefaultsForWhatIsMissingOrMisshapen) {
   const tz::test::IsolatedSession session;
+  const tz::test::SessionRegistry sessionRegistry;
   auto settings = readDeviceSettings();
   EXPECT_EQ(2, settings.extraChannels);
   EXPECT_EQ(2, settings.extraMonoChannels);

@@ -1,7 +1,6 @@
 // The device half as the engine drives it: the built library loaded from a temporary
 // "Loopra/Audio Hardware Drivers" folder in this process, and a test panel in a peer process
 // built on the engine's panel functions, the exchange block and the two events.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "session_registry.h"
+#include "support/platform/module.h"
 #include "tests/common/eventually.h"
 #include "tests/common/isolated_session.h"
 #include "tests/common/peer_process.h"
@@ -52,22 +53,24 @@ struct MixerBlock {
 
 struct DeviceSession : ::testing::Test {
   tz::test::IsolatedSession session;
+  tz::test::SessionRegistry sessionRegistry;
   tz::test::PanelCommands commands;
-  void* library = nullptr;
+  tz::platform::Module library;
   std::unique_ptr<tz::test::PeerProcess> panel;
 
   template <typename Proc, typename... Args>
   auto call(const char* name, Args... args) {
-    return reinterpret_cast<Proc>(dlsym(library, name))(args...);
+    return reinterpret_cast<Proc>(library.symbol(name))(args...);
   }
 
   // Loads a copy of the library from <folder>/<loopra>/Audio Hardware Drivers and opens it.
   void load(const std::string& loopra) {
-    const fs::path file = session.folder() / loopra / "Audio Hardware Drivers" / "LoopraReWire.so";
+    const fs::path file = session.folder() / loopra / "Audio Hardware Drivers" /
+                          (std::string("LoopraReWire") + tz::platform::kLibrarySuffix);
     fs::create_directories(file.parent_path());
     fs::copy_file(TZ_LIBRARY_FILE, file);
-    library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(nullptr, library) << dlerror();
+    ASSERT_EQ(tz::platform::PlatformError::Success, library.loadFromPath(file.string()))
+        << tz::platform::lastLoadMessage();
     const OpenDeviceParams params{0, {12, 48000, 512}};
     ASSERT_EQ(kRWSuccess, call<RWDEFOpenDeviceProc>("RWDEFOpenDevice", &params));
   }
@@ -77,9 +80,9 @@ struct DeviceSession : ::testing::Test {
     load("Loopra");
   }
   void TearDown() override {
-    if (library == nullptr) return;
+    if (!library.loaded()) return;
     call<RWDEFCloseDeviceProc>("RWDEFCloseDevice");
-    dlclose(std::exchange(library, nullptr));
+    library.unload();
   }
   RWSTATUS launch() { return call<RWDEFLaunchPanelAppProc>("RWDEFLaunchPanelApp"); }
   void setAudioInfo(uint32_t frames) {
@@ -245,9 +248,9 @@ TEST_F(DeviceSession, AudioInfoChangesAndCloseWaitForTheDriveStepInProgress) {
 
 TEST_F(DeviceSession, LaunchStartsThePanelApplicationOnceUntilItReportsIn) {
   const fs::path& folder = session.folder();
-  fs::create_symlink(TZ_FAKE_LOOPRA, folder / "Loopra" / "loopra70.exe");
+  fs::copy_file(TZ_FAKE_LOOPRA, folder / "Loopra" / "loopra70.exe");
   const tz::test::ScopedEnv log("TZ_FAKE_LOOPRA_LOG", (folder / "launched").string());
-  auto launches = [&] { return tz::test::readFile(folder / "launched"); };
+  auto launches = [&] { return tz::test::readText(folder / "launched"); };
   EXPECT_EQ(kRWSuccess, launch());
   EXPECT_EQ(kRWSuccess, launch());
   ASSERT_TRUE(tz::test::eventually([&] { return launches() == "-REWIREDEVICE\n"; })) << launches();

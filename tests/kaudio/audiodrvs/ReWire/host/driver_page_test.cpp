@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog_pixels.h"
+#include "help_engine.h"
 #include "kaudio/audiodrvs/ReWire/host/audio_device.h"
 #include "kaudio/audiodrvs/ReWire/host/driver_property_page.h"
 #include "kaudio/audiodrvs/ReWire/resources/resource.h"
@@ -20,11 +22,14 @@
 #include "support/platform/window_input.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/kaudio/audiodrvs/ReWire/host/device_test_access.h"
+#include "wine.h"
 
 namespace tz::rewire {
 namespace {
 
 using namespace tz::platform;
+using tz::test::dialogUnitsInPixels;
+using tz::test::runningUnderWine;
 
 // IPropertyPage through its slots, as a host built against the binary interface calls it.
 struct PageSlots {
@@ -90,7 +95,8 @@ ULONG countOf(IUnknown* object) {
 
 struct DriverPage : ::testing::Test {
   CReWireAudioDevice* device = new CReWireAudioDevice(nullptr);
-  HWND frame = createWindow({u"PropertySheet", u"", kStyleVisible, {0, 0, 800, 600}, nullptr, 0});
+  // Hidden: a shown top-level window under Wine starts a desktop process that outlives the test.
+  HWND frame = createWindow({u"PropertySheet", u"", 0, {0, 0, 800, 600}, nullptr, 0});
   PageSlots page{};
   CountedUnknown site;
 
@@ -136,10 +142,11 @@ TEST_F(DriverPage, AHostSessionEditsTheDeviceAtOnceAndLeavesNothingBehind) {
   EXPECT_EQ(28u, info.cb);
   EXPECT_EQ(u"ReWire Driver", std::u16string(info.pszTitle));
   taskFree(info.pszTitle);
-  // 250 × 111 dialog units at 8 points: base units 6 × 13.
-  EXPECT_EQ(375, info.size.cx);
-  EXPECT_EQ(180, info.size.cy);
+  // 250 × 111 dialog units in the page's font (without a display 375 × 180: base units 6 × 13).
   ASSERT_NE(nullptr, page.dialog());
+  const WindowRect extent = dialogUnitsInPixels(page.dialog(), 0, 0, 250, 111);
+  EXPECT_EQ(extent.width(), info.size.cx);
+  EXPECT_EQ(extent.height(), info.size.cy);
   EXPECT_EQ(frame, parentOf(page.dialog()));
   WindowRect rect;
   windowRect(page.dialog(), rect);
@@ -147,7 +154,9 @@ TEST_F(DriverPage, AHostSessionEditsTheDeviceAtOnceAndLeavesNothingBehind) {
   EXPECT_FALSE(isVisible(page.dialog()));
   EXPECT_EQ(S_OK, page.show(kShowNormal));
   EXPECT_TRUE(isVisible(page.dialog()));
-  EXPECT_EQ(u"MS Shell Dlg", windowFont(page.dialog()).face);
+  // Wine's dialog manager names the shell font by the face it stands for.
+  EXPECT_EQ(runningUnderWine() ? u"MS Sans Serif" : u"MS Shell Dlg",
+            windowFont(page.dialog()).face);
 
   EXPECT_EQ(u"1", windowText(control(IDC_EXTRA_STEREO))) << "2 extra channels, one port";
   EXPECT_EQ(u"2", windowText(control(IDC_EXTRA_MONO)));
@@ -184,6 +193,7 @@ TEST_F(DriverPage, AHostSessionEditsTheDeviceAtOnceAndLeavesNothingBehind) {
     askForHelp(control(id));
   std::vector<uint32_t> contexts;
   for (const auto& request : contextHelpRequests()) contexts.push_back(request.contextId);
+  tz::test::quitHelpEngine();
   EXPECT_EQ((std::vector<uint32_t>{1, 2, 3, 4}), contexts);
 
   // Property-sheet notifications get result 0.
@@ -238,7 +248,8 @@ TEST_F(DriverPage, TheDialogAndPriorityTextsComeFromTheHostsLanguage) {
     ASSERT_EQ(S_OK, page.pageInfo(&info));
     EXPECT_EQ(language.title, std::u16string(info.pszTitle));
     taskFree(info.pszTitle);
-    EXPECT_EQ(375, info.size.cx) << "the same size in every language";
+    EXPECT_EQ(dialogUnitsInPixels(page.dialog(), 0, 0, 250, 111).width(), info.size.cx)
+        << "the same size in every language";
     ASSERT_EQ(S_OK, page.deactivate());
   }
   EXPECT_EQ(0u, page.release()) << "a host that skips SetObjects(0)";

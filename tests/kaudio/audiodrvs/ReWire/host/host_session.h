@@ -2,13 +2,14 @@
 // process, and the test loads the built library as a host does and drives its driver class.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "session_registry.h"
+#include "support/platform/module.h"
 #include "tests/common/child_process.h"
 #include "tests/common/device_callback_log.h"
 #include "tests/common/device_registration.h"
@@ -23,25 +24,26 @@ namespace tz::test {
 class HostSession : public ::testing::Test {
  protected:
   IsolatedSession session;
+  SessionRegistry sessionRegistry;
   const std::filesystem::path& dir = session.folder();
   std::unique_ptr<ChildProcess> mixer;
-  void* library = nullptr;
+  platform::Module library;
   decltype(&TzAudioDriver_CreateDriverClass) createDriverClass = nullptr;
 
   // A peer host keeps its parent's registry, where the device is registered already.
   void SetUp() override {
     if (!isPeer()) registerDevice("Loopra Pro 7.0", TZ_LIBRARY_FILE);
-    library = dlopen(TZ_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(nullptr, library) << dlerror();
+    ASSERT_EQ(platform::PlatformError::Success, library.loadFromPath(TZ_LIBRARY_FILE))
+        << platform::lastLoadMessage();
     createDriverClass = reinterpret_cast<decltype(createDriverClass)>(
-        dlsym(library, "TzAudioDriver_CreateDriverClass"));
+        library.symbol("TzAudioDriver_CreateDriverClass"));
     ASSERT_NE(nullptr, createDriverClass);
   }
   void TearDown() override {
     mixer.reset();
     if (settings_ != nullptr)
-      reinterpret_cast<decltype(&TzMetric_Close)>(dlsym(library, "TzMetric_Close"))(settings_);
-    if (library != nullptr) dlclose(library);
+      reinterpret_cast<decltype(&TzMetric_Close)>(library.symbol("TzMetric_Close"))(settings_);
+    library.unload();
   }
 
   // Starts the mixer stand-in with these options; its output goes to mixer.out.
@@ -64,7 +66,7 @@ class HostSession : public ::testing::Test {
   // The host's settings store (the library's own store functions, as a host uses them).
   HTZMETRICS settings() {
     if (settings_ == nullptr)
-      reinterpret_cast<decltype(&TzMetric_Open)>(dlsym(library, "TzMetric_Open"))(
+      reinterpret_cast<decltype(&TzMetric_Open)>(library.symbol("TzMetric_Open"))(
           &settings_, u"Loopra", 0x07000000, nullptr);
     return settings_;
   }

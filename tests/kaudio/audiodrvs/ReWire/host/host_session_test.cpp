@@ -182,7 +182,7 @@ TEST_F(HostSession, AFormatChangeRemapsTheBlockAndReachesTheHost) {
   startMixer({"--seconds", "3", "--wait-panel", "10", "--audio-info-at", "1.0:48000:256"});
   // A host in German gets the driver's names from the language module beside the library.
   const auto translate = reinterpret_cast<decltype(&TzAudioDriver_TranslateDriver)>(
-      dlsym(library, "TzAudioDriver_TranslateDriver"));
+      library.symbol("TzAudioDriver_TranslateDriver"));
   EXPECT_EQ(S_OK, translate(1031));
   IAudioClass* driverClass = this->driverClass();
   ASSERT_NE(nullptr, driverClass);
@@ -371,9 +371,10 @@ TEST_F(HostSession, AStopWhileABlockIsPendingCostsTheMixerNoWait) {
 // A device half that the engine knows but whose block is not there (it is still being made,
 // or was never made): the device cannot be reached, so no class is made and nothing stays.
 TEST_F(HostSession, ADeviceHalfWithoutItsBlockMakesNoClass) {
-  void* engine = dlopen("ReWire.dll", RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(nullptr, engine) << dlerror();
-  const auto function = [&](const char* name) { return dlsym(engine, name); };
+  platform::Module engine;
+  ASSERT_EQ(platform::PlatformError::Success, engine.loadByName("ReWire.dll"))
+      << platform::lastLoadMessage();
+  const auto function = [&](const char* name) { return engine.symbol(name); };
   const auto setMixerRunning =
       reinterpret_cast<int32_t (*)(uint8_t)>(function("RWMSetMixerRunning"));
   const auto openDevices = reinterpret_cast<RWDOpenImpProc>(function("RWDOpenImp"));
@@ -393,7 +394,6 @@ TEST_F(HostSession, ADeviceHalfWithoutItsBlockMakesNoClass) {
   destroy(handle);
   setMixerRunning(0);
   closeDevices();
-  dlclose(engine);
 }
 
 // The mixer ends without a word: the device tells the host with a quit request and lets go of

@@ -13,13 +13,14 @@
 #include "tests/kaudio/audiodrvs/ReWire/host/device_test_access.h"
 
 // Calls the stdcall function `fn` with `count` 32-bit arguments from a stack whose pointer is
-// 4 bytes past 16-byte alignment at the call.
-extern "C" uint32_t callMisaligned(const void* fn, const uint32_t* arguments, uint32_t count);
+// 4 bytes past 16-byte alignment at the call. Its assembler name is given, since the systems
+// decorate C names differently.
+extern "C" uint32_t callMisaligned(const void* fn, const uint32_t* arguments,
+                                   uint32_t count) asm("tz_call_misaligned");
 asm(R"(
   .text
-  .globl callMisaligned
-  .type callMisaligned, @function
-callMisaligned:
+  .globl tz_call_misaligned
+tz_call_misaligned:
   push %ebp
   mov %esp, %ebp
   push %esi
@@ -39,7 +40,6 @@ callMisaligned:
   pop %esi
   pop %ebp
   ret
-  .size callMisaligned, .-callMisaligned
 )");
 
 namespace tz::rewire {
