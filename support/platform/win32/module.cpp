@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "support/platform/loaded_image.h"
-#include "support/platform/win32/module_files.h"
 #include "support/platform/pe_image.h"
+#include "support/platform/win32/module_files.h"
 #include "support/platform/win32/wide_text.h"
 
 namespace tz::platform {

@@ -8,9 +8,9 @@
 
 #include "support/platform/memory_probe.h"
 #include "support/platform/module_resources.h"
+#include "support/platform/pe_image.h"
 #include "support/platform/resources.h"
 #include "support/platform/win32/module_files.h"
-#include "support/platform/pe_image.h"
 
 namespace tz::platform {
 namespace {
