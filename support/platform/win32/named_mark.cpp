@@ -47,10 +47,15 @@ uint64_t newGeneration() {
   return 1 + bits % (kGenerationLimit - 1);
 }
 
-bool lockByte(HANDLE file, uint64_t offset, DWORD flags) {
+OVERLAPPED byteAt(uint64_t offset) {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+
+bool lockByte(HANDLE file, uint64_t offset, DWORD flags) {
+  OVERLAPPED at = byteAt(offset);
   return LockFileEx(file, flags, 0, 1, 0, &at) != 0;
 }
 
@@ -59,9 +64,7 @@ bool lockByte(HANDLE file, uint64_t offset, DWORD flags) {
 bool byteLocked(HANDLE file, uint64_t offset) {
   if (!lockByte(file, offset, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY))
     return GetLastError() == ERROR_LOCK_VIOLATION;
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  OVERLAPPED at = byteAt(offset);
   UnlockFileEx(file, 0, 1, 0, &at);
   return false;
 }
