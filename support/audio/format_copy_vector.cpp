@@ -46,6 +46,27 @@ inline __m128i roundShift24(__m128i value, int k) {
   return _mm_srai_epi32(_mm_add_epi32(value, bias), k);
 }
 
+// Eight 32-bit words of two registers rounded to word / 2^16 (to nearest, ties to even) and
+// limited to 16 bits, in 16-bit lanes: the packs gather the quotients (the high halves) and the
+// remainders (the low halves, which pmaddwd sign-extends), and a quotient takes one more where
+// the remainder less half, plus the quotient's parity, is above zero; the saturating steps keep
+// 0xFFFF + 1 and 32767 + 1 in range. Eleven operations for eight samples against fifteen by
+// roundShift32. Swapped: each word's halves trade places, as a big-endian word with each half's
+// bytes put back in order has them.
+template <bool Swapped>
+inline __m128i roundHalves16(__m128i a, __m128i b) {
+  const __m128i lowHalf = _mm_set1_epi32(1);  // pmaddwd's weights: the low half alone
+  const auto bottom = [lowHalf](__m128i x) { return _mm_madd_epi16(x, lowHalf); };
+  const auto top = [](__m128i x) { return _mm_srai_epi32(x, 16); };
+  const __m128i quotient =
+      Swapped ? _mm_packs_epi32(bottom(a), bottom(b)) : _mm_packs_epi32(top(a), top(b));
+  const __m128i remainder =
+      Swapped ? _mm_packs_epi32(top(a), top(b)) : _mm_packs_epi32(bottom(a), bottom(b));
+  const __m128i aboveHalf = _mm_adds_epi16(_mm_xor_si128(remainder, _mm_set1_epi16(INT16_MIN)),
+                                           _mm_and_si128(quotient, _mm_set1_epi16(1)));
+  return _mm_subs_epi16(quotient, _mm_cmpgt_epi16(aboveHalf, _mm_setzero_si128()));
+}
+
 // Integer layouts at gain 1.0: values at the top of the lane shift down to the destination's
 // width, exactly when it is at least as wide, else rounded and limited; 8- and 16-bit pairs
 // stay in 16-bit lanes. The packs of the stores limit 8- and 16-bit results; only 24 bits
@@ -73,11 +94,12 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) pairs[i] = swapPairs24(loadPairs24(from + 12 * i));
     storePairs24<Spill>(to, pairs);
-  } else if constexpr ((D == TZSAMPLETYPE_PCM24BE && kWordLayout<S>) ||
+  } else if constexpr (((D == TZSAMPLETYPE_PCM24BE || D == TZSAMPLETYPE_PCM32BE) &&
+                        kWordLayout<S>) ||
                        (D == TZSAMPLETYPE_PCM24 && Layout<S>::kBytes == 1)) {
     // A lane's byte swap of a word at its top is the word's byte swap at its bottom; a byte at
     // the top of a word placed in the lane's top word is the value of three bytes.
-    constexpr bool big = D == TZSAMPLETYPE_PCM24BE;
+    constexpr bool big = D != TZSAMPLETYPE_PCM24;
     const Words w = loadWordsTop<S, true>(from);
     const __m128i zero = _mm_setzero_si128();
     __m128i lanes[4];
@@ -87,21 +109,47 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
       lanes[2 * i] = _mm_unpacklo_epi16(low, high);
       lanes[2 * i + 1] = _mm_unpackhi_epi16(low, high);
     }
-    storeSixteen24<Spill>(to, lanes);
+    if constexpr (D == TZSAMPLETYPE_PCM32BE) {
+#pragma GCC unroll 4
+      for (int i = 0; i < 4; ++i) storeBytes(to + 16 * i, lanes[i]);
+    } else {
+      storeSixteen24<Spill>(to, lanes);
+    }
+  } else if constexpr (D == TZSAMPLETYPE_PCM32BE && S == TZSAMPLETYPE_PCM24BE) {
+    // Three big-endian bytes gathered in memory order, the fourth clear, are the word's bytes.
+    __m128i lanes[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) lanes[i] = loadFour24(from + 12 * i);
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) storeBytes(to + 16 * i, lanes[i]);
   } else if constexpr (kWordLayout<D> && kWordLayout<S>) {
     Words w = loadWordsTop<S>(from);
 #pragma GCC unroll 4
     for (__m128i& v : w.v) v = integerLane<true, 16 - m, widening>(v);
     storeWords<D>(to, w);
+  } else if constexpr (kWordLayout<D> &&
+                       (m == 16 ? Layout<S>::kBits == 32 : S == TZSAMPLETYPE_PCM24IN32)) {
+    // Whole words to 16 bits, then 8 by the store's saturating pack where the word is a 24-bit
+    // value: a PCM24IN32 word beyond 24 bits, limited first by the exact path, rounds to a
+    // quotient that the packs limit the same way. A big-endian word needs only the bytes of
+    // each half swapped.
+    constexpr bool big = S == TZSAMPLETYPE_PCM32BE;
+    __m128i x[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+      x[i] = loadBytes(from + 16 * i);
+      if constexpr (big) x[i] = swapBytes16(x[i]);
+    }
+    storeWords<D>(to, {{roundHalves16<big>(x[0], x[1]), roundHalves16<big>(x[2], x[3])}});
+  } else if constexpr (kWordLayout<D> && S == TZSAMPLETYPE_PCM24IN32) {
+    // The same for 16 bits from a 24-bit value: rounded from the whole word, the packs limit.
+    Ints r;
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) r.v[i] = roundShift32(loadBytes(from + 16 * i), 8);
+    storeInts<D, Spill>(to, r);
   } else if constexpr (Layout<S>::kBits == 24 && !widening) {
     // Rounded from the values themselves rather than from the top of the lanes: fewer steps.
-    Ints r;
-    if constexpr (S == TZSAMPLETYPE_PCM24IN32) {
-#pragma GCC unroll 4
-      for (int i = 0; i < 4; ++i) r.v[i] = limit24(loadBytes(from + 16 * i));
-    } else {
-      r = loadInts<S>(from);
-    }
+    Ints r = loadInts<S>(from);
 #pragma GCC unroll 4
     for (__m128i& v : r.v) v = roundShift24(v, 24 - m);
     storeInts<D, Spill>(to, r);
@@ -181,41 +229,48 @@ inline __m128i singleToInts(__m128 y, const Scale& c) {
 }
 
 // Four products as singleToInts gives them, or, quick, by the conversion alone (within the
-// limits below 32 bits): the same for every product but NaN and, at 32 bits, those beyond the
-// range, which are exactly the ones whose conversion raises the invalid-operation flag.
-template <int Bits, bool Limited>
+// limits for PCM24IN32; 8- and 16-bit results take theirs from the stores' saturating packs):
+// the same for every product but NaN and those beyond the 32-bit range, which are exactly the
+// ones whose conversion raises the invalid-operation flag.
+template <TZSAMPLETYPE D, bool Limited>
 inline __m128i singleToIntsChecked(__m128 y, const Scale& c) {
   if constexpr (Limited) {
-    return singleToInts<Bits>(y, c);
-  } else if constexpr (Bits == 32) {
+    return singleToInts<Layout<D>::kBits>(y, c);
+  } else if constexpr (Layout<D>::kBits == 32 || kWordLayout<D>) {
     return _mm_cvtps_epi32(y);
   } else {
     return _mm_cvtps_epi32(_mm_min_ps(c.singleHi, _mm_max_ps(c.singleLo, y)));
   }
 }
 
-// FLOAT32 to a four-byte integer layout by the single method, from a 4-byte aligned source:
-// groups of sixteen from an aligned source by checkedBlocks, quick where the flag allows. The
-// caller's register, flags included, comes back at the end.
-template <TZSAMPLETYPE D>
-void singleToWordsChecked(void* d, const void* s, long n, float gain, const Scale& c) {
-  constexpr long kGroup = 16, kBytes = 4 * kGroup;
-  CallerRegister keep;
-  splitRun<D, TZSAMPLETYPE_FLOAT32, kGroup>(
-      d, s, n, gain, samplesToAlign16(s, 4), [&c](uint8_t* to, const uint8_t* from, long groups) {
-        checkedBlocks(to, from, groups, kBytes, kBytes, [&](long first, long count, auto limited) {
-          uint8_t* out = to + first * kBytes;
-          const uint8_t* in = from + first * kBytes;
+// Groups of sixteen FLOAT32 samples, 16-byte aligned, to an integer layout of one, two or four
+// bytes by singleToIntsChecked.
+template <TZSAMPLETYPE D, bool Limited>
+void singleGroups(uint8_t* out, const uint8_t* in, long groups, const Scale& c) {
 #pragma GCC unroll 2
-          for (long g = 0; g < count; ++g, out += kBytes, in += kBytes) {
+  for (long g = 0; g < groups; ++g, out += Layout<D>::kBytes * kBlock, in += 4 * kBlock) {
+    Ints r;
 #pragma GCC unroll 4
-            for (int q = 0; q < 4; ++q) {
-              const __m128 x = _mm_load_ps(reinterpret_cast<const float*>(in + 16 * q));
-              storeFourInts<D>(out + 16 * q,
-                               singleToIntsChecked<Layout<D>::kBits, decltype(limited)::value>(
-                                   _mm_mul_ps(x, c.singleK), c));
-            }
-          }
+    for (int q = 0; q < 4; ++q) {
+      const __m128 x = _mm_load_ps(reinterpret_cast<const float*>(in + 16 * q));
+      r.v[q] = singleToIntsChecked<D, Limited>(_mm_mul_ps(x, c.singleK), c);
+    }
+    storeInts<D, false>(out, r);
+  }
+}
+
+// FLOAT32 to an integer layout of one, two or four bytes by the single method, from a 4-byte
+// aligned source: groups of sixteen from an aligned source by checkedBlocks, quick where the
+// flag allows. The caller's register, flags included, comes back at the end.
+template <TZSAMPLETYPE D>
+void singleToIntsBlocks(void* d, const void* s, long n, float gain, const Scale& c) {
+  constexpr long kIn = 4 * kBlock, kOut = Layout<D>::kBytes * kBlock;
+  CallerRegister keep;
+  splitRun<D, TZSAMPLETYPE_FLOAT32, kBlock>(
+      d, s, n, gain, samplesToAlign16(s, 4), [&c](uint8_t* to, const uint8_t* from, long groups) {
+        checkedBlocks(to, from, groups, kOut, kIn, [&](long first, long count, auto limited) {
+          singleGroups<D, decltype(limited)::value>(to + first * kOut, from + first * kIn, count,
+                                                    c);
         });
       });
 }
@@ -362,8 +417,8 @@ template <TZSAMPLETYPE D, TZSAMPLETYPE S>
   }
   if constexpr (kHasSingle<D, S>) {
     if (singleExact<D, S>(gain)) {
-      if constexpr (S == TZSAMPLETYPE_FLOAT32 && Layout<D>::kBytes == 4) {
-        if (isAligned(s, 4)) return singleToWordsChecked<D>(d, s, n, gain, c);
+      if constexpr (S == TZSAMPLETYPE_FLOAT32 && Layout<D>::kBytes != 3) {
+        if (isAligned(s, 4)) return singleToIntsBlocks<D>(d, s, n, gain, c);
       }
       return runFloat<D, S, Method::kSingle>(d, s, n, gain, c);
     }
