@@ -36,6 +36,25 @@ const char* layoutName(TZSAMPLETYPE type) {
   }
 }
 
+TZSAMPLETYPE peerKind(TZSAMPLETYPE type) {
+  switch (type) {
+    case TZSAMPLETYPE_PCM8:
+    case TZSAMPLETYPE_PCM8S:
+      return TZSAMPLETYPE_PCM8;
+    case TZSAMPLETYPE_PCM16:
+    case TZSAMPLETYPE_PCM16BE:
+      return TZSAMPLETYPE_PCM16;
+    case TZSAMPLETYPE_PCM32:
+    case TZSAMPLETYPE_PCM32BE:
+      return TZSAMPLETYPE_PCM32;
+    case TZSAMPLETYPE_FLOAT32:
+    case TZSAMPLETYPE_FLOAT64:
+      return type;
+    default:
+      return TZSAMPLETYPE_UNKNOWN;
+  }
+}
+
 void fillSeeded(TZSAMPLETYPE type, void* bytes, size_t samples) {
   const size_t width = TzAudio_BytesFromSampleType(type);
   const int bits = type == TZSAMPLETYPE_PCM24IN32 ? 24 : static_cast<int>(width * 8);

@@ -11,6 +11,10 @@ namespace tz::bench {
 // "pcm8", "float32", "pcm24in32", ..., or "?" for a layout the copy kernels do not convert.
 const char* layoutName(TZSAMPLETYPE type);
 
+// The peer library's layout of the same kind (the same width of value, either byte order or
+// signedness), or TZSAMPLETYPE_UNKNOWN for the 24-bit layouts, of which the peer has none.
+TZSAMPLETYPE peerKind(TZSAMPLETYPE type);
+
 // Writes `samples` samples of the layout, seeded values within +-0.95 of full scale (24 bits
 // for PCM24IN32), the same for every run.
 void fillSeeded(TZSAMPLETYPE type, void* bytes, size_t samples);

@@ -5,7 +5,7 @@
 
 namespace tz::bench {
 
-std::optional<std::vector<PeerShortfall>> printPeerTable() {
+std::optional<PeerResults> printPeerTable() {
   std::printf(
       "\nPeer columns left out: no 32-bit libswresample/libavutil was found when this build was "
       "configured\n(scripts/install-deps with TZ_BENCH_DEPS=1 installs libswresample-dev:i386; "

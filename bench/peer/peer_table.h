@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "tz/wave_format.h"
+
 namespace tz::bench {
 
 // A pair and size where our kernel ran slower than the peer's conversion.
@@ -14,8 +16,20 @@ struct PeerShortfall {
   double ratio;  // ours/peer throughput
 };
 
-// Prints the value agreement and the throughput table; returns where ours/peer < 1.0 at 1 Ki or
-// 64 Ki samples, or nothing when the build has no peer.
-std::optional<std::vector<PeerShortfall>> printPeerTable();
+// The peer's own speed on one of its pairs at 64 Ki samples: throughput against memcpy of the
+// larger of its input and output, as the main table measures ours.
+struct PeerPairSpeed {
+  TZSAMPLETYPE to, from;
+  double memcpyRatio;
+};
+
+struct PeerResults {
+  std::vector<PeerShortfall> slower;  // where ours/peer < 1.0 at 1 Ki or 64 Ki samples
+  std::vector<PeerPairSpeed> speeds;  // every pair the peer converts
+};
+
+// Prints the value agreement and the throughput table; returns the results, or nothing when the
+// build has no peer.
+std::optional<PeerResults> printPeerTable();
 
 }  // namespace tz::bench
