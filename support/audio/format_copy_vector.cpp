@@ -128,16 +128,23 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
     for (__m128i& v : w.v) v = integerLane<true, 16 - m, widening>(v);
     storeWords<D>(to, w);
   } else if constexpr (kWordLayout<D> &&
-                       (m == 16 ? Layout<S>::kBits == 32 : S == TZSAMPLETYPE_PCM24IN32)) {
+                       (m == 16 ? Layout<S>::kBits >= 24 && S != TZSAMPLETYPE_PCM24IN32
+                                : S == TZSAMPLETYPE_PCM24IN32)) {
     // Whole words to 16 bits, then 8 by the store's saturating pack where the word is a 24-bit
     // value: a PCM24IN32 word beyond 24 bits, limited first by the exact path, rounds to a
-    // quotient that the packs limit the same way. A big-endian word needs only the bytes of
-    // each half swapped.
-    constexpr bool big = S == TZSAMPLETYPE_PCM32BE;
+    // quotient that the packs limit the same way. Three bytes at the top of the word round the
+    // same way. A big-endian word needs only the bytes of each half swapped, as do three
+    // big-endian bytes gathered at the bottom of it.
+    constexpr bool big = S == TZSAMPLETYPE_PCM32BE || S == TZSAMPLETYPE_PCM24BE;
     __m128i x[4];
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
-      x[i] = loadBytes(from + 16 * i);
+      if constexpr (Layout<S>::kBytes == 3) {
+        x[i] = loadFour24(from + 12 * i);
+        if constexpr (!big) x[i] = _mm_slli_epi32(x[i], 8);
+      } else {
+        x[i] = loadBytes(from + 16 * i);
+      }
       if constexpr (big) x[i] = swapBytes16(x[i]);
     }
     storeWords<D>(to, {{roundHalves16<big>(x[0], x[1]), roundHalves16<big>(x[2], x[3])}});
