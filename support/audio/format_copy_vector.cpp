@@ -71,6 +71,15 @@ inline __m128i roundHalves16(__m128i a, __m128i b) {
 // width, exactly when it is at least as wide, else rounded and limited; 8- and 16-bit pairs
 // stay in 16-bit lanes. The packs of the stores limit 8- and 16-bit results; only 24 bits
 // needs its own limit, where a 32-bit value near the maximum rounds one past it.
+// The pairs that roundHalves16 narrows: 32-bit words and three-byte samples at the top of the
+// lane to 16 bits, and PCM24IN32 words (24-bit values) to 8.
+template <TZSAMPLETYPE D, TZSAMPLETYPE S>
+constexpr bool kRoundsHalves = kWordLayout<D> &&
+                               (Layout<D>::kBits == 16
+                                    ? S == TZSAMPLETYPE_PCM32 || S == TZSAMPLETYPE_PCM32BE ||
+                                          Layout<S>::kBytes == 3
+                                    : S == TZSAMPLETYPE_PCM24IN32);
+
 template <bool Words, int Shift, bool Widening>
 inline __m128i integerLane(__m128i top) {
   if constexpr (Shift == 0) {
@@ -127,9 +136,7 @@ void integerBlock(uint8_t* to, const uint8_t* from) {
 #pragma GCC unroll 4
     for (__m128i& v : w.v) v = integerLane<true, 16 - m, widening>(v);
     storeWords<D>(to, w);
-  } else if constexpr (kWordLayout<D> &&
-                       (m == 16 ? Layout<S>::kBits >= 24 && S != TZSAMPLETYPE_PCM24IN32
-                                : S == TZSAMPLETYPE_PCM24IN32)) {
+  } else if constexpr (kRoundsHalves<D, S>) {
     // Whole words to 16 bits, then 8 by the store's saturating pack where the word is a 24-bit
     // value: a PCM24IN32 word beyond 24 bits, limited first by the exact path, rounds to a
     // quotient that the packs limit the same way. Three bytes at the top of the word round the
