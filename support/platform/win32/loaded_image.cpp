@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <charconv>
 #include <cstring>
 
 #include "support/platform/memory_probe.h"
@@ -85,21 +86,14 @@ const void* findImageSymbol(uintptr_t base, const char* name) {
 const void* findStdcallImageSymbol(uintptr_t base, const char* name, uint32_t argumentBytes) {
   const size_t nameBytes = name != nullptr ? strnlen(name, kMaxNameBytes + 1) : 0;
   if (nameBytes == 0 || nameBytes > kMaxNameBytes) return nullptr;
-  // "_" name "@" and the decimal count, built by hand: this runs in crash reports.
+  // "_" name "@" and the decimal count, built in place (to_chars neither allocates nor reads the
+  // locale): this runs in crash reports.
   char decorated[kMaxNameBytes + 16];
-  size_t at = 0;
-  decorated[at++] = '_';
-  std::memcpy(decorated + at, name, nameBytes);
-  at += nameBytes;
-  decorated[at++] = '@';
-  char digits[10];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + argumentBytes % 10);
-    argumentBytes /= 10;
-  } while (argumentBytes != 0);
-  while (count != 0) decorated[at++] = digits[--count];
-  decorated[at] = '\0';
+  decorated[0] = '_';
+  std::memcpy(decorated + 1, name, nameBytes);
+  decorated[nameBytes + 1] = '@';
+  char* const end = decorated + sizeof decorated - 1;
+  *std::to_chars(decorated + nameBytes + 2, end, argumentBytes).ptr = '\0';
   const char* const candidates[] = {decorated, decorated + 1, name};
   for (const char* candidate : candidates)
     if (const void* found = findImageSymbol(base, candidate)) return found;
